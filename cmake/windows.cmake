@@ -1,0 +1,64 @@
+# Cross build for 32-bit Windows: the framework, the program, its test programs and Win32 tests.
+set(WARN -Wall -Wextra)
+target_compile_options(sockmere_core PRIVATE ${WARN})
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+
+# GoogleTest from Debian's source package, built with the cross compiler.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# Every Windows test program runs under Wine in the throwaway prefix below.
+set(SOCKMERE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-exec ${SOCKMERE_WINEPREFIX})
+
+# The stand-in for the system's listing command, driven by its environment.
+add_executable(fake_netstat ${CMAKE_SOURCE_DIR}/tools/fake_netstat/fake_netstat.cpp)
+set_target_properties(fake_netstat PROPERTIES OUTPUT_NAME netstat)
+target_compile_options(fake_netstat PRIVATE ${WARN})
+
+add_test(NAME wine_prefix_setup
+         COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix setup ${SOCKMERE_WINEPREFIX} $<TARGET_FILE:fake_netstat>)
+set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine)
+add_test(NAME wine_prefix_stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix stop ${SOCKMERE_WINEPREFIX})
+set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# Win32 units of the program, on top of the portable core.
+add_library(sockmere_win STATIC ${SOCKMERE_WIN_SOURCES})
+target_include_directories(sockmere_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(sockmere_win PRIVATE ${WARN})
+target_link_libraries(sockmere_win PUBLIC sockmere_core comctl32 shell32 advapi32 gdi32 user32 ole32)
+
+# The program itself, once its entry exists.
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
+    include(${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
+endif()
+
+# One test program per folder of tests/win keeps Wine start-ups few.
+file(GLOB WIN_TEST_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*)
+foreach(dir ${WIN_TEST_DIRS})
+    if(NOT IS_DIRECTORY ${dir})
+        continue()
+    endif()
+    get_filename_component(sub ${dir} NAME)
+    set(name win_${sub}_tests)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    add_executable(${name} ${sources})
+    target_compile_options(${name} PRIVATE ${WARN})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)
+    target_link_libraries(${name} PRIVATE sockmere_win gtest gtest_main)
+    add_dependencies(${name} fake_netstat)
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:Z:${SOCKMERE_RESULTS_DIR}/${name}.xml)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
+                         ENVIRONMENT "SOCKMERE_BUILD_DIR=${CMAKE_BINARY_DIR}")
+endforeach()
+
+# Benchmarks that need Windows (run under Wine by tools/bench.sh): bench/win_*.cpp.
+file(GLOB WIN_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win_*.cpp)
+foreach(src ${WIN_BENCHES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE ${WARN})
+    target_link_libraries(${name} PRIVATE sockmere_win psapi)
+    add_dependencies(${name} fake_netstat)
+endforeach()
