@@ -1,0 +1,151 @@
+#include "framework/Application.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "framework/Errors.h"
+
+namespace fw {
+
+namespace {
+constexpr UINT kPostedException = WM_APP + 1;
+constexpr const char* kUtilityClass = "fw.Utility";
+
+struct PostedException {
+    TComponent* sender;
+    std::exception_ptr error;
+};
+}  // namespace
+
+TApplication& Application() {
+    static TApplication app;
+    return app;
+}
+
+TApplication::TApplication() : guiThread_(::GetCurrentThreadId()) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    guiThread_ = ::GetCurrentThreadId();
+    // Created here, on the GUI thread, so other threads can post to it from the start.
+    UtilityWindow();
+}
+
+void TApplication::Run() {
+    OnRun();
+    MSG msg;
+    while (!Terminated()) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            terminated_ = true;
+            break;
+        }
+        HandleMessage(msg);
+    }
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        HandleMessage(msg);
+    }
+}
+
+bool TApplication::HandleMessage(MSG& msg) {
+    // Dialog keys (Tab, Esc, Enter) work in every top-level window of ours.
+    HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (top && ::IsDialogMessageA(top, &msg)) return true;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+    return true;
+}
+
+void TApplication::Terminate() {
+    ::PostQuitMessage(0);
+}
+
+void TApplication::HandleException(TComponent* sender) noexcept {
+    Report(sender, std::current_exception());
+}
+
+void TApplication::PostException(TComponent* sender, std::exception_ptr error) noexcept {
+    if (::GetCurrentThreadId() == guiThread_) {
+        Report(sender, error);
+        return;
+    }
+    auto posted = std::make_unique<PostedException>(PostedException{sender, error});
+    HWND target = utility_.Get();
+    if (target && ::PostMessageA(target, kPostedException, 0, reinterpret_cast<LPARAM>(posted.get())))
+        posted.release();
+}
+
+void TApplication::Report(TComponent* sender, std::exception_ptr error) noexcept {
+    try {
+        std::string message = ExceptionMessage(error);
+        if (OnException.Assigned())
+            OnException(sender, message);
+        else
+            ShowException(message);
+    } catch (...) {
+        // A failing report must not take the message loop down with it.
+    }
+}
+
+void TApplication::ShowException(const std::string& message) {
+    HWND owner = ::GetActiveWindow();
+    ::MessageBoxA(owner, ReportText(message).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+}
+
+std::string TApplication::ExceptionMessage(std::exception_ptr error) {
+    if (!error) return "Unknown error";
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+std::string TApplication::ReportText(std::string message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+    return message;
+}
+
+HWND TApplication::UtilityWindow() {
+    if (!utility_) {
+        HINSTANCE instance = ::GetModuleHandleA(nullptr);
+        WNDCLASSEXA wc{};
+        if (!::GetClassInfoExA(instance, kUtilityClass, &wc)) {
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = UtilityProc;
+            wc.hInstance = instance;
+            wc.lpszClassName = kUtilityClass;
+            ::RegisterClassExA(&wc);
+        }
+        // A hidden top-level tool window: it can own menus and become the foreground window.
+        utility_.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kUtilityClass, title_.c_str(), WS_POPUP,
+                                         0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+        if (!utility_) throw Error("Cannot create the application window");
+    }
+    return utility_.Get();
+}
+
+LRESULT CALLBACK TApplication::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kPostedException) {
+        std::unique_ptr<PostedException> posted(reinterpret_cast<PostedException*>(lParam));
+        Application().Report(posted->sender, posted->error);
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace fw

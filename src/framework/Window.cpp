@@ -1,0 +1,79 @@
+#include "framework/Window.h"
+
+#include "framework/Application.h"
+#include "framework/Errors.h"
+
+namespace fw {
+
+namespace {
+// Marks our windows, so FromHandle never mistakes another window's user data for an object.
+constexpr const char* kBindingProp = "fw.window";
+}  // namespace
+
+Window::~Window() {
+    DestroyHandle();
+}
+
+Window* Window::FromHandle(HWND hwnd) noexcept {
+    if (!hwnd || !::GetPropA(hwnd, kBindingProp)) return nullptr;
+    return reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void Window::CreateHandle(const char* className, DWORD exStyle, DWORD style, const char* caption,
+                          int x, int y, int width, int height, HWND parent, HMENU menu,
+                          UINT classStyle, HICON icon) {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    if (!::GetClassInfoExA(instance, className, &wc)) {
+        wc.cbSize = sizeof wc;
+        wc.style = classStyle;
+        wc.lpfnWndProc = StaticWndProc;
+        wc.hInstance = instance;
+        wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.hIcon = icon;
+        wc.lpszClassName = className;
+        if (!::RegisterClassExA(&wc)) throw Error(Format("Cannot register window class %s", className));
+    }
+    HWND hwnd = ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
+                                  menu, instance, this);
+    if (!hwnd) throw Error(Format("Error creating window %s", className));
+}
+
+void Window::DestroyHandle() noexcept {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Window* self;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        ::SetPropA(hwnd, kBindingProp, reinterpret_cast<HANDLE>(1));
+    } else {
+        self = FromHandle(hwnd);
+    }
+    if (!self) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+
+    LRESULT result = 0;
+    try {
+        result = self->WndProc(msg, wParam, lParam);
+    } catch (...) {
+        Application().HandleException(self->ExceptionSender());
+        result = ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    if (msg == WM_NCDESTROY) {
+        ::RemovePropA(hwnd, kBindingProp);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->HandleDestroyed();
+    }
+    return result;
+}
+
+}  // namespace fw

@@ -1,0 +1,46 @@
+#pragma once
+// The base of every window the framework creates with its own window class: the HWND is bound
+// to its object at WM_NCCREATE through GWLP_USERDATA and unbound at WM_NCDESTROY, and no C++
+// exception ever unwinds through user32.
+#include <windows.h>
+
+namespace fw {
+
+class TComponent;
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND Handle() const noexcept { return hwnd_; }
+    bool HandleAllocated() const noexcept { return hwnd_ != nullptr; }
+
+    // The object bound to hwnd, or null for a window that is not ours.
+    static Window* FromHandle(HWND hwnd) noexcept;
+
+protected:
+    // Registers className once per process (with the framework's window procedure) and creates
+    // the window; throws Error when creation fails.
+    void CreateHandle(const char* className, DWORD exStyle, DWORD style, const char* caption,
+                      int x, int y, int width, int height, HWND parent, HMENU menu = nullptr,
+                      UINT classStyle = CS_DBLCLKS, HICON icon = nullptr);
+    // Destroys the window, if any; WM_NCDESTROY unbinds it.
+    void DestroyHandle() noexcept;
+
+    // Handles one message; the default passes it to DefWindowProcA.
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Called after the window is unbound from this object.
+    virtual void HandleDestroyed() noexcept {}
+    // The component that exceptions escaping WndProc are reported for.
+    virtual TComponent* ExceptionSender() { return nullptr; }
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace fw
