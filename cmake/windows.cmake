@@ -17,6 +17,12 @@ add_executable(fake_netstat ${CMAKE_SOURCE_DIR}/tools/fake_netstat/fake_netstat.
 set_target_properties(fake_netstat PROPERTIES OUTPUT_NAME netstat)
 target_compile_options(fake_netstat PRIVATE ${WARN})
 
+# Drives a running program from outside, for the run and screenshot scripts.
+add_executable(probe ${CMAKE_SOURCE_DIR}/tools/probe/probe.cpp)
+target_include_directories(probe PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)
+target_compile_options(probe PRIVATE ${WARN})
+target_link_libraries(probe PRIVATE comctl32)
+
 add_test(NAME wine_prefix_setup
          COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix setup ${SOCKMERE_WINEPREFIX} $<TARGET_FILE:fake_netstat>)
 set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine)
@@ -43,6 +49,9 @@ foreach(dir ${WIN_TEST_DIRS})
     get_filename_component(sub ${dir} NAME)
     set(name win_${sub}_tests)
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    if(NOT sources)
+        continue()
+    endif()
     add_executable(${name} ${sources})
     target_compile_options(${name} PRIVATE ${WARN})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)

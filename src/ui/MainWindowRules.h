@@ -1,0 +1,45 @@
+#pragma once
+// The main window's pure rules: clock texts, tray tip, start-up switches and the resize layout.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sockmere {
+
+// "Elapsed: " and the seconds in general decimal form (up to 15 significant digits, no
+// exponent, no trailing zeros), with the given decimal separator.
+std::string FormatElapsed(std::uint32_t elapsedMs, char decimalSeparator = '.');
+
+// "%.2d:%.2d:%.2d" of a count of seconds; the hours are not wrapped.
+std::string FormatClock(std::int32_t seconds);
+
+// "Last update: " and the clock of the last-update counter.
+std::string FormatLastUpdate(std::int32_t ticks);
+
+// The tray tip: the two clocks when asked for, else the program's name.
+std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
+
+struct StartSwitches {
+    bool startInTray = false;
+    bool fetchAtStart = true;
+};
+
+// Only the first two arguments count, compared exactly: "-t" and "-n".
+StartSwitches ParseStartSwitches(int argc, const char* const* argv);
+
+struct Bounds {
+    int left, top, width, height;
+    friend bool operator==(const Bounds&, const Bounds&) = default;
+};
+
+// Where the resize rules put the moving controls for an outer window size W x H.
+struct MainLayout {
+    int listWidth, listHeight;
+    int animateLeft, animateTop;
+    int buttonTop;    // Button1, Button4, Button3, Button2
+    int checkBoxTop;  // check1, check2, check3
+};
+
+MainLayout LayoutForOuterSize(int outerWidth, int outerHeight);
+
+}  // namespace sockmere

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "ui/MainWindowRules.h"
+
+using namespace sockmere;
+
+TEST(ClockTexts, ElapsedSecondsInGeneralDecimalForm) {
+    EXPECT_EQ(FormatElapsed(2345), "Elapsed: 2.345 s");
+    EXPECT_EQ(FormatElapsed(3000), "Elapsed: 3 s");
+    EXPECT_EQ(FormatElapsed(120), "Elapsed: 0.12 s");
+    EXPECT_EQ(FormatElapsed(0), "Elapsed: 0 s");
+    EXPECT_EQ(FormatElapsed(1), "Elapsed: 0.001 s");
+    EXPECT_EQ(FormatElapsed(2345, ','), "Elapsed: 2,345 s");
+    // The largest 32-bit difference still prints without an exponent.
+    EXPECT_EQ(FormatElapsed(4294967295u), "Elapsed: 4294967.295 s");
+}
+
+TEST(ClockTexts, LastUpdateHoursGrowPastTwoDigits) {
+    EXPECT_EQ(FormatLastUpdate(0), "Last update: 00:00:00");
+    EXPECT_EQ(FormatLastUpdate(1), "Last update: 00:00:01");
+    EXPECT_EQ(FormatLastUpdate(3725), "Last update: 01:02:05");
+    EXPECT_EQ(FormatLastUpdate(360000), "Last update: 100:00:00");
+    EXPECT_EQ(FormatClock(754), "00:12:34");
+}
+
+TEST(TrayTipText, FollowsTheShowTimeOption) {
+    EXPECT_EQ(TrayTip(true, "Last update: 00:12:34", "Elapsed: 2.345 s"),
+              "Sockmere : Last update: 00:12:34 * Elapsed: 2.345 s");
+    EXPECT_EQ(TrayTip(false, "Last update: 00:12:34", "Elapsed: 2.345 s"), "Sockmere");
+}
+
+TEST(StartSwitchesTest, OnlyExactSwitchesInTheFirstTwoPlaces) {
+    auto parse = [](std::initializer_list<const char*> args) {
+        std::vector<const char*> argv{"Sockmere.exe"};
+        argv.insert(argv.end(), args);
+        StartSwitches s = ParseStartSwitches(static_cast<int>(argv.size()), argv.data());
+        return std::pair{s.startInTray, s.fetchAtStart};
+    };
+    EXPECT_EQ(parse({}), std::pair(false, true));
+    EXPECT_EQ(parse({"-n"}), std::pair(false, false));
+    EXPECT_EQ(parse({"-t"}), std::pair(true, true));
+    EXPECT_EQ(parse({"-t", "-n"}), std::pair(true, false));
+    EXPECT_EQ(parse({"-n", "-t"}), std::pair(true, false));
+    EXPECT_EQ(parse({"-T"}), std::pair(false, true));
+    EXPECT_EQ(parse({"/t"}), std::pair(false, true));
+    EXPECT_EQ(parse({"x", "y", "-t"}), std::pair(false, true));
+    EXPECT_EQ(parse({"-t "}), std::pair(false, true));
+    EXPECT_EQ(parse({"x", "-n"}), std::pair(false, false));
+}
+
+TEST(ResizeLayout, ReproducesTheWorkedSizes) {
+    MainLayout designed = LayoutForOuterSize(482, 312);
+    EXPECT_EQ(designed.listWidth, 474);
+    EXPECT_EQ(designed.listHeight, 209);
+    EXPECT_EQ(designed.animateLeft, 425);
+    EXPECT_EQ(designed.animateTop, 211);
+    EXPECT_EQ(designed.buttonTop, 216);
+    EXPECT_EQ(designed.checkBoxTop, 248);
+
+    MainLayout minimum = LayoutForOuterSize(482, 250);
+    EXPECT_EQ(minimum.listWidth, 474);
+    EXPECT_EQ(minimum.listHeight, 147);
+    EXPECT_EQ(minimum.animateLeft, 425);
+    EXPECT_EQ(minimum.animateTop, 149);
+    EXPECT_EQ(minimum.buttonTop, 154);
+    EXPECT_EQ(minimum.checkBoxTop, 186);
+    // Check boxes are 17 high: at the minimum they end one pixel above a status bar at 204.
+    EXPECT_EQ(minimum.checkBoxTop + 17, 203);
+
+    // Wider moves only the animation; taller moves the whole band by the same amount.
+    MainLayout wider = LayoutForOuterSize(600, 312);
+    EXPECT_EQ(wider.buttonTop, designed.buttonTop);
+    EXPECT_EQ(wider.animateLeft - designed.animateLeft, 118);
+    MainLayout taller = LayoutForOuterSize(482, 400);
+    EXPECT_EQ(taller.buttonTop - designed.buttonTop, 88);
+    EXPECT_EQ(taller.checkBoxTop - designed.checkBoxTop, 88);
+    EXPECT_EQ(taller.animateTop - designed.animateTop, 88);
+}
