@@ -1,1 +1,114 @@
-// placeholder
+#include "listing/ListingParser.h"
+
+#include <cstring>
+
+#include "listing/TextOps.h"
+
+namespace sockmere {
+namespace {
+
+constexpr std::size_t kNoBreak = std::string_view::npos;
+
+// Index of the first CR LF pair in text, or kNoBreak.
+std::size_t FindLineBreak(std::string_view text) noexcept {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    while (p < end) {
+        const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
+        if (cr == nullptr) break;
+        p = static_cast<const char*>(cr);
+        if (p + 1 < end && p[1] == '\n') return static_cast<std::size_t>(p - begin);
+        ++p;
+    }
+    return kNoBreak;
+}
+
+// 1-based position of the colon ending a bracketed address "[...]:" that opens text (after
+// blanks when skipBlanks) and lies before the address's first blank; 0 when there is none.
+text::Count BracketedPortColon(std::string_view t, bool skipBlanks) noexcept {
+    const std::size_t start = skipBlanks ? t.find_first_not_of(' ') : 0;
+    if (start == std::string_view::npos || start >= t.size() || t[start] != '[') return 0;
+    const std::size_t blank = t.find(' ', start);
+    const std::size_t close = t.find("]:", start);
+    if (close == std::string_view::npos || (blank != std::string_view::npos && close + 1 >= blank))
+        return 0;
+    return static_cast<text::Count>(close) + 2;
+}
+
+}  // namespace
+
+bool LineReader::Next(std::string_view& line) noexcept {
+    if (rest_.empty()) return false;
+    const std::size_t at = FindLineBreak(rest_);
+    if (at == kNoBreak) {
+        line = rest_;
+        rest_ = rest_.substr(rest_.size());
+    } else {
+        line = rest_.substr(0, at);
+        rest_ = rest_.substr(at + 2);
+    }
+    if (line.size() > kMaxLineLength) line = line.substr(0, kMaxLineLength);
+    return true;
+}
+
+std::size_t CountLines(std::string_view text) noexcept {
+    LineReader lines(text);
+    std::string_view line;
+    std::size_t count = 0;
+    while (lines.Next(line)) ++count;
+    return count;
+}
+
+std::string_view DropFirstLine(std::string_view text) noexcept {
+    const std::size_t at = FindLineBreak(text);
+    return at == kNoBreak ? text.substr(text.size()) : text.substr(at + 2);
+}
+
+ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {
+    using namespace text;
+    ConnectionRow row;
+    std::string_view l = line;
+
+    row.Protocol = Trim(First(l, 9));
+    l = Drop(l, 9);
+
+    Count c = BracketedPortColon(l, true);
+    if (c == 0) c = Find(':', l);
+    const std::string_view t = From(l, c + 1, 255);
+    Count s = Find(' ', t);
+    row.LocalPort = Trim(First(t, s - 1));
+
+    const Count b = Find(' ', l);
+    l = TrimLeft(Drop(l, b - 1));
+
+    c = BracketedPortColon(l, false);
+    if (c == 0) c = Find(':', l);
+    const std::string_view remote = First(l, c - 1);
+    row.RemoteAddress = remote;
+    l = Drop(l, Length(remote) + 1);
+
+    s = Find(' ', l);
+    row.RemotePort = Trim(First(l, s));
+    l = Drop(l, s);
+
+    row.Status = Trim(l);
+    row.Number = std::to_string(number);
+    return row;
+}
+
+std::size_t ParseListingBody(std::string_view rest, const RowSink& sink) {
+    LineReader lines(rest);
+    std::string_view line;
+    if (!lines.Next(line)) return 0;  // the column header
+    std::size_t number = 0;
+    while (lines.Next(line)) sink(SplitListingLine(line, ++number));
+    return number;
+}
+
+std::size_t ParseListing(std::string_view text, const RowSink& sink) {
+    for (int i = 0; i < 3; ++i) text = DropFirstLine(text);
+    return ParseListingBody(text, sink);
+}
+
+}  // namespace sockmere

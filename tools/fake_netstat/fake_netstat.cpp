@@ -1,2 +1,229 @@
+// Stand-in for the system's netstat in tests and benchmarks, driven by environment variables:
+//   SOCKMERE_FAKE_FILE=path      print that file byte for byte
+//   SOCKMERE_FAKE_ROWS=N         print the four header lines and N generated connection rows
+//   SOCKMERE_FAKE_BYTES=N        print exactly N bytes of printable text in CR LF lines
+//   SOCKMERE_FAKE_ZERO=k         print k bytes as SOCKMERE_FAKE_BYTES, a zero byte, then more text
+//   SOCKMERE_FAKE_DELAY_MS=ms    wait that long before printing and ending
+//   SOCKMERE_FAKE_EXIT=code      exit with that code (default 0)
+//   SOCKMERE_FAKE_ARGS_FILE=path append the command-line arguments as one line to that file
+// The first output variable set in the order above wins; with none set nothing is printed.
 #include <windows.h>
-int main() { return 0; }
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::size_t kFlushSize = 1 << 20;
+
+std::optional<std::string> Env(const char* name) {
+    char small[512];
+    DWORD n = GetEnvironmentVariableA(name, small, sizeof small);
+    if (n == 0) return std::nullopt;
+    if (n < sizeof small) return std::string(small, n);
+    std::string value(n, '\0');
+    n = GetEnvironmentVariableA(name, value.data(), n);
+    value.resize(n);
+    return value;
+}
+
+std::optional<unsigned long long> EnvNumber(const char* name) {
+    const auto text = Env(name);
+    if (!text) return std::nullopt;
+    return std::strtoull(text->c_str(), nullptr, 10);
+}
+
+// Buffers output and writes it in large pieces; stops quietly once the reader is gone.
+class Output {
+public:
+    Output() : handle_(GetStdHandle(STD_OUTPUT_HANDLE)) { buffer_.reserve(kFlushSize + 4096); }
+    ~Output() { Flush(); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    void Put(std::string_view text) {
+        buffer_.append(text);
+        if (buffer_.size() >= kFlushSize) Flush();
+    }
+
+    void Flush() {
+        WriteAll(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+
+    void WriteAll(const char* data, std::size_t size) {
+        if (broken_ || handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return;
+        while (size > 0) {
+            DWORD written = 0;
+            const DWORD piece = size > kFlushSize ? static_cast<DWORD>(kFlushSize) : static_cast<DWORD>(size);
+            if (!WriteFile(handle_, data, piece, &written, nullptr)) {
+                broken_ = true;
+                return;
+            }
+            data += written;
+            size -= written;
+        }
+    }
+
+private:
+    HANDLE handle_;
+    std::string buffer_;
+    bool broken_ = false;
+};
+
+void PrintFile(Output& out, const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    out.Flush();
+    const auto chunk = std::make_unique<char[]>(kFlushSize);
+    DWORD got = 0;
+    while (ReadFile(file, chunk.get(), kFlushSize, &got, nullptr) && got > 0) out.WriteAll(chunk.get(), got);
+    CloseHandle(file);
+}
+
+// Exactly count bytes: 64-byte lines of a numbered, position-dependent printable pattern.
+void PrintBytes(Output& out, unsigned long long count) {
+    char line[64];
+    for (unsigned long long index = 0; count > 0; ++index) {
+        std::snprintf(line, sizeof line, "%08llu ", index % 100000000ULL);
+        for (int j = 9; j < 62; ++j) line[j] = static_cast<char>(33 + (index * 7 + j * 13) % 94);
+        line[62] = '\r';
+        line[63] = '\n';
+        const std::size_t take = count < sizeof line ? static_cast<std::size_t>(count) : sizeof line;
+        out.Put(std::string_view(line, take));
+        count -= take;
+    }
+}
+
+// Deterministic pseudo-random numbers, so every run prints the same rows.
+class Random {
+public:
+    std::uint32_t Next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_;
+    }
+    std::uint32_t Below(std::uint32_t n) { return Next() % n; }
+
+private:
+    std::uint32_t state_ = 2463534242u;
+};
+
+std::string Ipv4(Random& r) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", 10 + r.Below(200), r.Below(256), r.Below(256),
+                  1 + r.Below(254));
+    return text;
+}
+
+std::string Ipv6(Random& r, bool zone) {
+    char text[64];
+    if (zone) {
+        std::snprintf(text, sizeof text, "[fe80::%x:%x:%x%%%u]", r.Below(0x10000), r.Below(0x10000),
+                      r.Below(0x10000), 1 + r.Below(24));
+    } else {
+        std::snprintf(text, sizeof text, "[2001:db8:%x::%x]", r.Below(0x10000), 1 + r.Below(0xffff));
+    }
+    return text;
+}
+
+std::string Endpoint(const std::string& address, unsigned port) {
+    return address + ':' + std::to_string(port);
+}
+
+constexpr const char* kStates[] = {"ESTABLISHED", "CLOSED",   "LISTENING",  "SYN_SENT",
+                                   "SYN_RECEIVED", "CLOSE_WAIT", "FIN_WAIT_1", "CLOSING",
+                                   "LAST_ACK",    "FIN_WAIT_2", "TIME_WAIT"};
+constexpr const char* kHosts[] = {"server.example.com", "mail.example.org", "cdn-42.example.net",
+                                  "localhost", "build-07.corp.example"};
+constexpr const char* kServices[] = {"https", "http", "imaps", "ssh", "microsoft-ds"};
+
+void PutRow(Output& out, const char* protocol, const std::string& local, const std::string& remote,
+            const char* state) {
+    char line[256];
+    // Columns as netstat aligns them, with at least one blank after a long address.
+    std::snprintf(line, sizeof line, "  %-7s%-22s %-22s %s\r\n", protocol, local.c_str(),
+                  remote.c_str(), state);
+    out.Put(line);
+}
+
+void PrintRows(Output& out, unsigned long long count) {
+    out.Put("\r\nActive Connections\r\n\r\n"
+            "  Proto  Local Address          Foreign Address        State\r\n");
+    Random r;
+    for (unsigned long long i = 0; i < count; ++i) {
+        const unsigned ephemeral = 49152 + r.Below(16384);
+        const unsigned service = r.Below(2) ? 443 : 1 + r.Below(1024);
+        const char* state = kStates[r.Below(11)];
+        switch (i % 8) {
+        case 0:
+        case 1:
+            PutRow(out, "TCP", Endpoint(Ipv4(r), ephemeral), Endpoint(Ipv4(r), service), state);
+            break;
+        case 2:
+            PutRow(out, "TCP", Endpoint("0.0.0.0", service), "0.0.0.0:0", "LISTENING");
+            break;
+        case 3:
+            PutRow(out, "TCP", Endpoint(Ipv6(r, false), ephemeral), Endpoint(Ipv6(r, false), service), state);
+            break;
+        case 4:
+            PutRow(out, "TCP", Endpoint(Ipv6(r, true), ephemeral), Endpoint(Ipv6(r, true), service), state);
+            break;
+        case 5:
+            PutRow(out, "TCP", "[::]:" + std::to_string(service), "[::]:0", "LISTENING");
+            break;
+        case 6:
+            PutRow(out, "UDP", Endpoint(Ipv4(r), service), "*:*", "");
+            break;
+        default:
+            PutRow(out, "TCP", "mybox:" + std::to_string(ephemeral),
+                   std::string(kHosts[r.Below(5)]) + ':' + kServices[r.Below(5)], state);
+            break;
+        }
+    }
+}
+
+void AppendArguments(const std::string& path, int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += ' ';
+        line += argv[i];
+    }
+    line += "\r\n";
+    const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);
+    if (const auto delay = EnvNumber("SOCKMERE_FAKE_DELAY_MS")) Sleep(static_cast<DWORD>(*delay));
+    {
+        Output out;
+        if (const auto path = Env("SOCKMERE_FAKE_FILE")) {
+            PrintFile(out, *path);
+        } else if (const auto rows = EnvNumber("SOCKMERE_FAKE_ROWS")) {
+            PrintRows(out, *rows);
+        } else if (const auto bytes = EnvNumber("SOCKMERE_FAKE_BYTES")) {
+            PrintBytes(out, *bytes);
+        } else if (const auto zero = EnvNumber("SOCKMERE_FAKE_ZERO")) {
+            PrintBytes(out, *zero);
+            out.Put(std::string_view("\0", 1));
+            out.Put("text after the zero byte\r\nthat must not arrive\r\n");
+        }
+    }
+    const auto code = Env("SOCKMERE_FAKE_EXIT");
+    return code ? static_cast<int>(std::strtol(code->c_str(), nullptr, 10)) : 0;
+}

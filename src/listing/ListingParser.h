@@ -1,0 +1,47 @@
+#pragma once
+// Splits captured listing output into lines and the lines into connection rows.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace sockmere {
+
+struct ConnectionRow {
+    std::string Number, Protocol, LocalPort, RemoteAddress, RemotePort, Status;
+    friend bool operator==(const ConnectionRow&, const ConnectionRow&) = default;
+};
+
+// Longer lines are cut to this many chars.
+inline constexpr std::size_t kMaxLineLength = 4096;
+
+// Yields the lines of a text: only a CR LF pair ends a line, the empty line after a final
+// break does not count, and an empty text has no lines.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) noexcept : rest_(text) {}
+    // Puts the next line (without its break, cut to kMaxLineLength) in line; false at the end.
+    bool Next(std::string_view& line) noexcept;
+
+private:
+    std::string_view rest_;
+};
+
+std::size_t CountLines(std::string_view text) noexcept;
+
+// The text without its first line and that line's break; a text without lines stays as it is.
+std::string_view DropFirstLine(std::string_view text) noexcept;
+
+// Splits one line into its fields; number becomes the row's Number.
+ConnectionRow SplitListingLine(std::string_view line, std::size_t number);
+
+using RowSink = std::function<void(ConnectionRow&&)>;
+
+// Parses what is left after the first three lines were dropped: the first line left is the
+// column header, every later one becomes a row numbered from 1. Returns the row count.
+std::size_t ParseListingBody(std::string_view rest, const RowSink& sink);
+
+// Parses a whole captured listing: drops three lines, then as ParseListingBody.
+std::size_t ParseListing(std::string_view text, const RowSink& sink);
+
+}  // namespace sockmere

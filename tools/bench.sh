@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds like tools/test.sh, then runs every benchmark: bench/native_*.cpp natively and
+# bench/win_*.cpp under Wine and Xvfb in the test prefix, and prints their figures.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SOCKMERE_BUILD:-$root/build}
+jobs=$(nproc)
+
+"$root/tools/install-deps" test || exit 1
+
+set -e
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build "$build/native" -j "$jobs"
+cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$build/win" -j "$jobs"
+set +e
+
+failed=0
+# Names come from the sources, so test programs in the same folders are never taken for benches.
+for src in "$root"/bench/native_*.cpp; do
+    [ -e "$src" ] || continue
+    name=$(basename "$src" .cpp)
+    echo "== $name"
+    "$build/native/$name" || { echo "$name failed"; failed=1; }
+done
+
+prefix=$build/win/wineprefix
+win_benches=()
+for src in "$root"/bench/win_*.cpp; do
+    [ -e "$src" ] && win_benches+=("$(basename "$src" .cpp)")
+done
+if [ ${#win_benches[@]} -gt 0 ]; then
+    # One X server for all of them; the prefix's wineserver is stopped whatever happens.
+    xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+        root=$1 build=$2 prefix=$3; shift 3
+        "$root/tools/wine-prefix" setup "$prefix" "$build/win/netstat.exe" || exit 1
+        rc=0
+        for name in "$@"; do
+            echo "== $name"
+            "$root/tools/wine-exec" "$prefix" "$build/win/$name.exe" || { echo "$name failed"; rc=1; }
+        done
+        exit $rc' _ "$root" "$build" "$prefix" "${win_benches[@]}" || failed=1
+    "$root/tools/wine-prefix" stop "$prefix"
+fi
+exit $failed
