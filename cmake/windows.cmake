@@ -71,3 +71,15 @@ foreach(src ${WIN_BENCHES})
     target_link_libraries(${name} PRIVATE sockmere_win psapi)
     add_dependencies(${name} fake_netstat)
 endforeach()
+
+# The main window's tests need the program's resources; the end-to-end test needs the program.
+foreach(target win_ui_tests win_refresh)
+    if(TARGET ${target})
+        target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Sockmere.rc)
+        target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app)
+    endif()
+endforeach()
+if(TARGET win_e2e_tests AND TARGET Sockmere)
+    add_dependencies(win_e2e_tests Sockmere)
+endif()
+

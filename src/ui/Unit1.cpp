@@ -1,0 +1,337 @@
+#include "ui/Unit1.h"
+
+#include <windows.h>
+
+#include <span>
+#include <utility>
+
+#include "app/Resources.h"
+#include "framework/Application.h"
+#include "listing/ListingParser.h"
+#include "listing/Runner.h"
+#include "listing/SystemListingCommand.h"
+#include "ui/MainWindowRules.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+
+namespace sockmere {
+
+using fw::Bind;
+
+namespace {
+
+// The runner replaces the hidden memo's whole text.
+class MemoTarget final : public TextTarget {
+public:
+    explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
+    void SetText(std::string text) override { memo_.SetText(std::move(text)); }
+
+private:
+    fw::TMemo& memo_;
+};
+
+// The frames of the tray animation, stored in the program's resources.
+std::span<const std::uint8_t> FramesResource() {
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC info = ::FindResourceA(module, RES_TRAYFRAMES, MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL data = info ? ::LoadResource(module, info) : nullptr;
+    if (!data) return {};
+    return {static_cast<const std::uint8_t*>(::LockResource(data)), ::SizeofResource(module, info)};
+}
+
+HICON LoadMainIcon() {
+    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON),
+                                           IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+}
+
+char DecimalSeparator() {
+    char sep[4] = {};
+    return ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, sizeof sep) > 1 ? sep[0] : '.';
+}
+
+}  // namespace
+
+TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
+    : fw::TForm(owner), args_(std::move(args)) {
+    Describe(
+        {.name = "Form1",
+         .caption = "Sockmere",
+         .left = 202,
+         .top = 109,
+         .clientWidth = 474,
+         .clientHeight = 285,
+         .onCreate = Bind<&TForm1::FormCreate>(this),
+         .onResize = Bind<&TForm1::FormResize>(this)},
+        [this] {
+            if (HICON icon = LoadMainIcon()) Icon().SetHandle(icon);
+            lv = Make<fw::TListView>(
+                {.name = "lv", .left = 0, .top = 0, .width = 473, .height = 209, .tabOrder = 13},
+                {.columns = {{"#", fw::ColumnHeaderWidth},
+                             {"Proto", fw::ColumnHeaderWidth},
+                             {"Local Port", fw::ColumnHeaderWidth},
+                             {"Remote Addr", 220},
+                             {"Remote Port", fw::ColumnHeaderWidth},
+                             {"Status", fw::ColumnHeaderWidth}},
+                 .rowSelect = true,
+                 .onDblClick = Bind<&TForm1::lvDblClick>(this)});
+            Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
+                                         .caption = "Get Connections", .tabOrder = 1},
+                                        {.onClick = Bind<&TForm1::Button1Click>(this)});
+            Button4 = Make<fw::TButton>({.name = "Button4", .left = 96, .top = 216, .width = 57, .height = 25,
+                                         .caption = "Tray", .tabOrder = 4},
+                                        {.onClick = Bind<&TForm1::Button4Click>(this)});
+            Button3 = Make<fw::TButton>({.name = "Button3", .left = 160, .top = 216, .width = 59, .height = 25,
+                                         .caption = "About", .tabOrder = 7},
+                                        {.onClick = Bind<&TForm1::Button3Click>(this)});
+            Button2 = Make<fw::TButton>({.name = "Button2", .left = 232, .top = 216, .width = 57, .height = 25,
+                                         .caption = "Close", .tabOrder = 2},
+                                        {.onClick = Bind<&TForm1::Button2Click>(this)});
+            check1 = Make<fw::TCheckBox>({.name = "check1", .left = 0, .top = 248, .width = 97, .height = 17,
+                                          .caption = "Numeric format", .tabOrder = 11});
+            check3 = Make<fw::TCheckBox>({.name = "check3", .left = 104, .top = 248, .width = 97, .height = 17,
+                                          .caption = "All connections", .tabOrder = 15});
+            check2 = Make<fw::TCheckBox>({.name = "check2", .left = 216, .top = 248, .width = 137, .height = 17,
+                                          .caption = "Show time passed in tray", .tabOrder = 14});
+            Animate1 = Make<fw::TAnimate>(
+                {.name = "Animate1", .left = 408, .top = 211, .width = 48, .height = 42},
+                {.commonAVI = fw::aviFindComputer, .active = false, .startFrame = 1, .stopFrame = 8,
+                 .repetitions = 0, .center = true, .transparent = true});
+            stat = Make<fw::TStatusBar>(
+                {.name = "stat", .left = 0, .top = 266, .width = 474, .height = 19, .enabled = false,
+                 .align = fw::alBottom},
+                {.panels = {{"Ready", 240}, {"Last update: 00:00:00", 115}, {"", 120}}, .sizeGrip = false});
+            Memo1 = Make<fw::TMemo>({.name = "Memo1", .caption = "Memo1", .visible = false},
+                                    {.readOnly = true, .wordWrap = false,
+                                     .onChange = Bind<&TForm1::Memo1Change>(this)});
+            Memo2 = Make<fw::TMemo>({.name = "Memo2", .visible = false}, {.readOnly = true, .wordWrap = false});
+            Button5 = Make<fw::TButton>({.name = "Button5", .caption = "Format", .visible = false},
+                                        {.onClick = Bind<&TForm1::Button5Click>(this)});
+            Timer1 = Make<fw::TTimer>({.name = "Timer1"},
+                                      {.interval = 1000, .enabled = false, .onTimer = Bind<&TForm1::Timer1Timer>(this)});
+            Timer2 = Make<fw::TTimer>({.name = "Timer2"},
+                                      {.interval = 1000, .enabled = false, .onTimer = Bind<&TForm1::Timer2Timer>(this)});
+            Timer3 = Make<fw::TTimer>({.name = "Timer3"},
+                                      {.interval = 50, .enabled = false, .onTimer = Bind<&TForm1::Timer3Timer>(this)});
+            DescribeTray();
+            DescribeMinMax();
+        });
+}
+
+TForm1::~TForm1() {
+    // The handlers of OnDestroy may still look at the components.
+    DoDestroy();
+}
+
+void TForm1::DescribeTray() {
+    tray = new TRxTrayIcon(this);
+    tray->SetName("tray");
+    // Applied first, so that nothing shows while the window loads.
+    tray->SetActive(false);
+    tray->SetHint("Sockmere");
+    fw::TIcon picture;
+    if (HICON icon = LoadMainIcon()) picture.SetHandle(icon);
+    tray->SetIcon(&picture);
+    if (auto frames = FramesResource(); !frames.empty()) tray->Icons().ReadIcons(frames);
+    tray->SetInterval(70);
+
+    PopupMenu1 = new fw::TPopupMenu(this);
+    PopupMenu1->SetName("PopupMenu1");
+    auto item = [this](const char* name, const char* caption, fw::TNotifyEvent onClick) {
+        auto* menuItem = new fw::TMenuItem(PopupMenu1);
+        menuItem->SetName(name);
+        menuItem->SetCaption(caption);
+        menuItem->OnClick = onClick;
+        PopupMenu1->Items()->Add(menuItem);
+        return menuItem;
+    };
+    Restore1 = item("Restore1", "Restore", Bind<&TForm1::Restore1Click>(this));
+    Restore1->SetDefault(true);
+    Refresh1 = item("Refresh1", "Refresh", Bind<&TForm1::Refresh1Click>(this));
+    N1 = item("N1", "-", {});
+    Exit1 = item("Exit1", "Exit", Bind<&TForm1::Exit1Click>(this));
+
+    tray->SetPopupMenu(PopupMenu1);
+    tray->OnMouseMove = Bind<&TForm1::trayMouseMove>(this);
+}
+
+void TForm1::DescribeMinMax() {
+    MinMax1 = new TMinMax(this);
+    MinMax1->SetName("MinMax1");
+    MinMax1->MinTrackSize().X = 482;
+    MinMax1->MinTrackSize().Y = 250;
+    MinMax1->Options = {TMinMaxOption::opAllowResize, TMinMaxOption::opMinTrackSize};
+    // Hooking the form asks for its window, which therefore exists from here on.
+    MinMax1->SetParent(this);
+}
+
+void TForm1::FormCreate(fw::TObject*) {
+    SetVisible(false);
+    StartInTray = false;
+    FetchAtStart = true;
+    Memo2->SetText(Memo1->Text());
+
+    std::vector<const char*> argv{"Sockmere"};
+    for (const std::string& a : args_) argv.push_back(a.c_str());
+    StartSwitches switches = ParseStartSwitches(static_cast<int>(argv.size()), argv.data());
+    StartInTray = switches.startInTray;
+    FetchAtStart = switches.fetchAtStart;
+
+    if (StartInTray) {
+        tray->SetActive(true);
+        Timer3->SetEnabled(true);
+    }
+    if (FetchAtStart) {
+        Show();
+        Repaint();
+        Button1->Click();
+        // A tick that fell into the refresh's pumps was undone by the refresh's end: arm the
+        // one-shot again, so "-t" always ends in the tray.
+        if (StartInTray && !Timer3->Enabled() && Visible()) Timer3->SetEnabled(true);
+    }
+}
+
+void TForm1::Button1Click(fw::TObject*) {
+    stat->SetPanelText(0, "Checking connections...please be patient");
+    stat->SetPanelText(1, "Refreshing");
+    stat->SetPanelText(2, "Counting...");
+    Timer2->SetTag(static_cast<std::int32_t>(::GetTickCount()));
+    Timer2->SetEnabled(true);
+    Timer1->SetTag(0);
+    Timer1->SetEnabled(false);
+    tray->SetAnimated(true);
+    tray->SetHint("Checking connections...");
+    lv->Clear();
+    Memo1->Clear();
+    for (fw::TControl* c : std::initializer_list<fw::TControl*>{check1, check2, check3, Button1, Button2, Button3, Button4})
+        c->SetEnabled(false);
+    Animate1->SetActive(true);
+    fw::Application().ProcessMessages();
+
+    MemoTarget target(*Memo1);
+    RunHiddenCommand(ComposeListingCommand({.numeric = check1->Checked(), .all = check3->Checked()}), target);
+
+    stat->SetPanelText(0, "Formatting...");
+    Animate1->SetActive(false);
+    fw::Application().ProcessMessages();
+    Memo2->SetText(Memo1->Text());
+    for (fw::TControl* c : std::initializer_list<fw::TControl*>{Button1, Button2, Button3, Button4, check1, check2, check3})
+        c->SetEnabled(true);
+    Button5Click(this);
+}
+
+void TForm1::Button5Click(fw::TObject*) {
+    fw::Screen().SetCursor(fw::crDefault);
+    for (int i = 0; i < 3; ++i) {
+        Memo2->DeleteFirstLine();
+        fw::Application().ProcessMessages();
+    }
+    lv->SetColumnWidth(3, fw::ColumnTextWidth);
+    lv->SetColumnWidth(5, fw::ColumnTextWidth);
+    // One batch: the list fits its column widths once, after the last row.
+    lv->BeginUpdate();
+    ParseListingBody(Memo2->Text(), [this](ConnectionRow&& row) {
+        lv->AddItem(row.Number, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status});
+    });
+    lv->EndUpdate();
+
+    if (tray->Active()) {
+        Show();
+        tray->SetHint("Sockmere");
+        tray->SetActive(false);
+    }
+    tray->SetAnimated(false);
+    tray->SetHint("Sockmere");
+    Timer2->SetEnabled(false);
+    std::uint32_t elapsed = ::GetTickCount() - static_cast<std::uint32_t>(Timer2->Tag());
+    stat->SetPanelText(2, FormatElapsed(elapsed, DecimalSeparator()));
+    Timer2->SetTag(0);
+    Timer1->SetEnabled(true);
+    stat->SetPanelText(0, "Done.");
+}
+
+void TForm1::Memo1Change(fw::TObject*) {
+    Memo2->SetText(Memo1->Text());
+}
+
+void TForm1::Timer1Timer(fw::TObject*) {
+    Timer1->SetTag(Timer1->Tag() + 1);
+    stat->SetPanelText(1, FormatLastUpdate(Timer1->Tag()));
+    fw::Application().ProcessMessages();
+}
+
+void TForm1::Timer2Timer(fw::TObject*) {
+    // Reads the start tick without changing it: the final elapsed time is taken from it.
+    std::uint32_t elapsed = ::GetTickCount() - static_cast<std::uint32_t>(Timer2->Tag());
+    stat->SetPanelText(2, "Elapsed: " + FormatClock(static_cast<std::int32_t>(elapsed / 1000)));
+    fw::Application().ProcessMessages();
+}
+
+void TForm1::Timer3Timer(fw::TObject*) {
+    Button4->Click();
+    Timer3->SetEnabled(false);
+}
+
+void TForm1::Button2Click(fw::TObject*) {
+    Close();
+}
+
+void TForm1::Button3Click(fw::TObject*) {
+    if (about_) about_->ShowModal();
+}
+
+void TForm1::Button4Click(fw::TObject*) {
+    Hide();
+    tray->SetActive(true);
+}
+
+void TForm1::lvDblClick(fw::TObject*) {
+    int row = lv->Selected();
+    // The double click may land on the empty part of the table, which clears the selection.
+    if (row < 0) return;
+    auto* dialog = new TForm2(this);
+    fw::TEdit* edits[] = {dialog->Edit1, dialog->Edit2, dialog->Edit3, dialog->Edit4, dialog->Edit5};
+    for (int i = 0; i < 5; ++i) edits[i]->SetText(lv->SubItem(row, i));
+    dialog->ShowModal();
+}
+
+void TForm1::Restore1Click(fw::TObject*) {
+    tray->SetActive(false);
+    Show();
+}
+
+void TForm1::Refresh1Click(fw::TObject* sender) {
+    Button1Click(sender);
+}
+
+void TForm1::Exit1Click(fw::TObject*) {
+    Close();
+}
+
+void TForm1::trayMouseMove(fw::TObject*, fw::TShiftState, int, int) {
+    tray->SetHint(TrayTip(check2->Checked(), stat->PanelText(1), stat->PanelText(2)));
+}
+
+void TForm1::FormResize(fw::TObject*) {
+    // A minimized window keeps the layout of its restored size.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    RECT outer{};
+    if (::IsIconic(Handle()) && ::GetWindowPlacement(Handle(), &placement))
+        outer = placement.rcNormalPosition;
+    else
+        ::GetWindowRect(Handle(), &outer);
+    MainLayout l = LayoutForOuterSize(outer.right - outer.left, outer.bottom - outer.top);
+    lv->SetWidth(l.listWidth);
+    lv->SetHeight(l.listHeight);
+    Animate1->SetTop(l.animateTop);
+    Animate1->SetLeft(l.animateLeft);
+    Button1->SetTop(l.buttonTop);
+    check1->SetTop(l.checkBoxTop);
+    check2->SetTop(l.checkBoxTop);
+    check3->SetTop(l.checkBoxTop);
+    Button4->SetTop(l.buttonTop);
+    Button3->SetTop(l.buttonTop);
+    Button2->SetTop(l.buttonTop);
+}
+
+}  // namespace sockmere

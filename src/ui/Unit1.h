@@ -1,0 +1,82 @@
+#pragma once
+// The main window: the table of connections, the refresh cycle with its clocks, the tray mode
+// and the layout on resize.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/ComCtrls.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/StdCtrls.h"
+#include "tray/RXShell.h"
+#include "winsize/MinMax.h"
+
+namespace sockmere {
+
+class TForm3;
+
+class TForm1 : public fw::TForm {
+public:
+    // args are the program's arguments after its own path; only the first two are read.
+    TForm1(fw::TComponent* owner, std::vector<std::string> args);
+    ~TForm1() override;
+    const char* ClassName() const override { return "TForm1"; }
+
+    // The About window, created after this one; it lives until the program ends.
+    void SetAboutWindow(TForm3* about) noexcept { about_ = about; }
+
+    fw::TListView* lv = nullptr;
+    fw::TButton* Button1 = nullptr;
+    fw::TButton* Button4 = nullptr;
+    fw::TButton* Button3 = nullptr;
+    fw::TButton* Button2 = nullptr;
+    fw::TCheckBox* check1 = nullptr;
+    fw::TCheckBox* check3 = nullptr;
+    fw::TCheckBox* check2 = nullptr;
+    fw::TAnimate* Animate1 = nullptr;
+    fw::TStatusBar* stat = nullptr;
+    fw::TMemo* Memo1 = nullptr;
+    fw::TMemo* Memo2 = nullptr;
+    fw::TButton* Button5 = nullptr;
+    fw::TTimer* Timer1 = nullptr;
+    fw::TTimer* Timer2 = nullptr;
+    fw::TTimer* Timer3 = nullptr;
+    TRxTrayIcon* tray = nullptr;
+    fw::TPopupMenu* PopupMenu1 = nullptr;
+    fw::TMenuItem* Restore1 = nullptr;
+    fw::TMenuItem* Refresh1 = nullptr;
+    fw::TMenuItem* N1 = nullptr;
+    fw::TMenuItem* Exit1 = nullptr;
+    TMinMax* MinMax1 = nullptr;
+
+    bool StartInTray = false;
+    bool FetchAtStart = true;
+
+    void FormCreate(fw::TObject* sender);
+    void FormResize(fw::TObject* sender);
+    void Button1Click(fw::TObject* sender);
+    void Button2Click(fw::TObject* sender);
+    void Button3Click(fw::TObject* sender);
+    void Button4Click(fw::TObject* sender);
+    void Button5Click(fw::TObject* sender);
+    void Memo1Change(fw::TObject* sender);
+    void Timer1Timer(fw::TObject* sender);
+    void Timer2Timer(fw::TObject* sender);
+    void Timer3Timer(fw::TObject* sender);
+    void lvDblClick(fw::TObject* sender);
+    void Restore1Click(fw::TObject* sender);
+    void Refresh1Click(fw::TObject* sender);
+    void Exit1Click(fw::TObject* sender);
+    void trayMouseMove(fw::TObject* sender, fw::TShiftState shift, int x, int y);
+
+private:
+    void DescribeTray();
+    void DescribeMinMax();
+
+    std::vector<std::string> args_;
+    TForm3* about_ = nullptr;
+};
+
+}  // namespace sockmere

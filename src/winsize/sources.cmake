@@ -1,0 +1,2 @@
+list(APPEND SOCKMERE_WIN_SOURCES
+    ${CMAKE_SOURCE_DIR}/src/winsize/MinMax.cpp)

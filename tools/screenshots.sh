@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Regenerates the README's screenshots (docs/*.png): the main window after a refresh, the
+# Connection Info dialog, the About window and the tray icon in the taskbar. Sockmere runs with
+# the fake listing command in Wine's virtual desktop (the one named "shell" has a taskbar), on
+# a virtual display, in a prefix inside the build tree.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SOCKMERE_BUILD:-$root/build}
+out=$root/docs
+
+"$root/tools/install-deps" run
+cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$build/win" -j "$(nproc)" --target Sockmere probe fake_netstat
+mkdir -p "$out"
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$root" "$build/win" "$out" <<'SHOTS'
+set -euo pipefail
+root=$1 win=$2 out=$3
+prefix=$win/shot-prefix
+desktop=shell,900x600
+"$root/tools/wine-prefix" setup "$prefix" "$win/netstat.exe"
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap '"$root/tools/wine-prefix" stop "$prefix"' EXIT
+
+probe() { wine explorer /desktop=$desktop "$win/probe.exe" "$@" 2>/dev/null; }
+shoot() {  # shoot CLASS FILE: crop one window out of the screen
+    local rect
+    for _ in $(seq 50); do rect=$(probe rect "$1" || true); [ -n "$rect" ] && break; sleep 0.2; done
+    read -r x y w h <<<"$rect"
+    sleep 0.5
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$2"
+    echo "saved $2"
+}
+
+SOCKMERE_FAKE_ROWS=40 wine explorer /desktop=$desktop "$win/Sockmere.exe" </dev/null >/dev/null 2>&1 &
+probe wait-done 120 >/dev/null
+shoot TForm1 "$out/main-window.png"
+
+probe open-row 0
+shoot TForm2 "$out/connection-info.png"
+probe close TForm2
+sleep 0.5
+
+probe click About
+shoot TForm3 "$out/about.png"
+probe close TForm3
+sleep 0.5
+
+probe click Tray
+sleep 1.5
+# The right end of the taskbar, with the notification area, enlarged.
+import -window root -crop 120x20+780+580 +repage png:- | convert - -scale 300% "$out/tray-icon.png"
+echo "saved $out/tray-icon.png"
+probe close TForm1 || true
+wait
+SHOTS
