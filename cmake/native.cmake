@@ -40,3 +40,13 @@ foreach(src ${NATIVE_BENCHES})
     target_compile_options(${name} PRIVATE -O2)
     target_link_libraries(${name} PRIVATE sockmere_core_fast)
 endforeach()
+
+# The program's pictures are drawn by tools/icongen and committed in src/app/res; this test
+# regenerates them and fails when they drift from the committed bytes.
+add_executable(icongen ${CMAKE_SOURCE_DIR}/tools/icongen/icongen.cpp)
+target_compile_options(icongen PRIVATE -Wall -Wextra ${SANITIZE})
+target_link_libraries(icongen PRIVATE sockmere_core)
+add_test(NAME icongen_matches_committed
+         COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:icongen>
+                 -DOUT=${CMAKE_BINARY_DIR}/icongen-out -DCOMMITTED=${CMAKE_SOURCE_DIR}/src/app/res
+                 -P ${CMAKE_SOURCE_DIR}/tools/icongen/compare.cmake)

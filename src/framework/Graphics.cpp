@@ -1,0 +1,242 @@
+#include "framework/Graphics.h"
+
+#include <cstring>
+#include <limits>
+
+#include "framework/Errors.h"
+
+namespace fw {
+
+std::atomic<long> TIcon::liveHandles_{0};
+
+namespace {
+
+constexpr std::size_t kDirHeaderSize = 6;
+constexpr std::size_t kDirEntrySize = 16;
+constexpr std::size_t kBitmapHeaderSize = 40;
+constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+std::uint16_t Read16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint32_t Read32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+void Put16(std::vector<std::uint8_t>& out, unsigned v) {
+    out.push_back(std::uint8_t(v)), out.push_back(std::uint8_t(v >> 8));
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    Put16(out, v & 0xFFFF), Put16(out, v >> 16);
+}
+
+struct Decoded {
+    HICON icon = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+[[noreturn]] void ThrowInvalid() {
+    throw Error("Icon image is not valid");
+}
+
+// One image of an icon file, with its size and depth as its own header states them: the
+// directory entry may carry 0 for the depth and 0 for 256 pixels.
+struct Candidate {
+    std::size_t offset = 0, size = 0;
+    int width = 0, height = 0, depth = 0;
+};
+
+bool ReadCandidate(std::span<const std::uint8_t> file, const std::uint8_t* entry, Candidate& c) {
+    c.size = Read32(entry + 8);
+    c.offset = Read32(entry + 12);
+    if (c.offset > file.size() || c.size > file.size() - c.offset || c.size < sizeof kPngSignature)
+        return false;
+    const std::uint8_t* image = file.data() + c.offset;
+    if (std::memcmp(image, kPngSignature, sizeof kPngSignature) == 0) {
+        c.width = entry[0] ? entry[0] : 256;
+        c.height = entry[1] ? entry[1] : 256;
+        c.depth = 32;
+        return true;
+    }
+    if (c.size < kBitmapHeaderSize || Read32(image) < kBitmapHeaderSize) return false;
+    auto width = static_cast<std::int32_t>(Read32(image + 4));
+    auto height = static_cast<std::int32_t>(Read32(image + 8));
+    if (width <= 0 || height <= 0 || width > 1024 || height > 2048) return false;
+    c.width = width;
+    c.height = height / 2;
+    c.depth = Read16(image + 14);
+    return c.height > 0;
+}
+
+Decoded Decode(std::span<const std::uint8_t> file) {
+    if (file.size() < kDirHeaderSize || Read16(file.data()) != 0 || Read16(file.data() + 2) != 1)
+        ThrowInvalid();
+    std::size_t count = Read16(file.data() + 4);
+    if (count == 0 || file.size() < kDirHeaderSize + count * kDirEntrySize) ThrowInvalid();
+
+    // The image nearest the system's icon size wins; among equals, the deepest.
+    const int want = ::GetSystemMetrics(SM_CXICON);
+    Candidate best;
+    int bestDistance = std::numeric_limits<int>::max();
+    for (std::size_t i = 0; i < count; ++i) {
+        Candidate c;
+        if (!ReadCandidate(file, file.data() + kDirHeaderSize + i * kDirEntrySize, c)) continue;
+        int distance = c.width > want ? c.width - want : want - c.width;
+        if (distance < bestDistance || (distance == bestDistance && c.depth > best.depth)) {
+            best = c;
+            bestDistance = distance;
+        }
+    }
+    if (best.size == 0) ThrowInvalid();
+
+    HICON icon = ::CreateIconFromResourceEx(const_cast<PBYTE>(file.data() + best.offset),
+                                            static_cast<DWORD>(best.size), TRUE, 0x00030000,
+                                            best.width, best.height, LR_DEFAULTCOLOR);
+    if (!icon) ThrowInvalid();
+    return {icon, best.width, best.height};
+}
+
+// The size of an icon handle's picture; zero when it is not an icon.
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !::GetIconInfo(icon, &info)) return {0, 0};
+    BitmapOwner color(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    ::GetObjectA(mask.Get(), sizeof bm, &bm);
+    return {bm.bmWidth, color ? bm.bmHeight : bm.bmHeight / 2};
+}
+
+// The bottom-up bits of a bitmap at the given depth (1 or 32), as an icon image stores them.
+std::vector<std::uint8_t> DibBits(HDC dc, HBITMAP bitmap, int width, int height, int depth) {
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[2];
+    } info{};
+    info.header.biSize = sizeof info.header;
+    info.header.biWidth = width;
+    info.header.biHeight = height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = static_cast<WORD>(depth);
+    info.header.biCompression = BI_RGB;
+    std::size_t stride = ((std::size_t(width) * depth + 31) / 32) * 4;
+    std::vector<std::uint8_t> bits(stride * std::size_t(height));
+    if (::GetDIBits(dc, bitmap, 0, UINT(height), bits.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                    DIB_RGB_COLORS) != height)
+        throw Error("Cannot read the icon's bitmap");
+    return bits;
+}
+
+// An icon file holding one image built from the handle: 32 bits per pixel plus the mask, or
+// 1 bit per pixel for a monochrome icon.
+std::vector<std::uint8_t> BuildIconFile(HICON icon) {
+    ICONINFO info{};
+    if (!::GetIconInfo(icon, &info)) throw Error("Cannot read the icon");
+    BitmapOwner color(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    ::GetObjectA(mask.Get(), sizeof bm, &bm);
+    const int width = bm.bmWidth;
+    const int height = color ? bm.bmHeight : bm.bmHeight / 2;
+    const int depth = color ? 32 : 1;
+
+    WindowDC screen(nullptr);
+    std::vector<std::uint8_t> pixels;
+    if (color) {
+        pixels = DibBits(screen.Get(), color.Get(), width, height, 32);
+        std::vector<std::uint8_t> andBits = DibBits(screen.Get(), mask.Get(), width, height, 1);
+        pixels.insert(pixels.end(), andBits.begin(), andBits.end());
+    } else {
+        // A monochrome mask bitmap, read bottom-up, is the image's XOR half and then its AND half.
+        pixels = DibBits(screen.Get(), mask.Get(), width, height * 2, 1);
+    }
+
+    const std::uint32_t paletteSize = depth == 1 ? 8 : 0;
+    const auto imageSize = static_cast<std::uint32_t>(kBitmapHeaderSize + paletteSize + pixels.size());
+    std::vector<std::uint8_t> out;
+    out.reserve(kDirHeaderSize + kDirEntrySize + imageSize);
+    Put16(out, 0), Put16(out, 1), Put16(out, 1);
+    out.push_back(std::uint8_t(width >= 256 ? 0 : width));
+    out.push_back(std::uint8_t(height >= 256 ? 0 : height));
+    out.push_back(0), out.push_back(0);
+    Put16(out, 1), Put16(out, unsigned(depth));
+    Put32(out, imageSize), Put32(out, kDirHeaderSize + kDirEntrySize);
+    Put32(out, kBitmapHeaderSize), Put32(out, std::uint32_t(width)), Put32(out, std::uint32_t(height * 2));
+    Put16(out, 1), Put16(out, unsigned(depth));
+    Put32(out, BI_RGB), Put32(out, std::uint32_t(pixels.size()));
+    Put32(out, 0), Put32(out, 0), Put32(out, 0), Put32(out, 0);
+    if (depth == 1) Put32(out, 0x000000), Put32(out, 0xFFFFFF);
+    out.insert(out.end(), pixels.begin(), pixels.end());
+    return out;
+}
+
+}  // namespace
+
+TIcon::~TIcon() {
+    Adopt(nullptr, 0, 0, {});
+}
+
+void TIcon::Adopt(HICON icon, int width, int height, std::vector<std::uint8_t> bytes) noexcept {
+    if (icon != handle_.Get()) {
+        if (handle_) liveHandles_.fetch_sub(1);
+        handle_.Reset(icon);
+        if (icon) liveHandles_.fetch_add(1);
+    }
+    bytes_ = std::move(bytes);
+    width_ = icon ? width : 0;
+    height_ = icon ? height : 0;
+}
+
+void TIcon::SetHandle(HICON icon) {
+    SIZE size = IconSize(icon);
+    Adopt(icon, size.cx, size.cy, {});
+    Changed();
+}
+
+HICON TIcon::ReleaseHandle() noexcept {
+    HICON icon = handle_.Release();
+    if (icon) liveHandles_.fetch_sub(1);
+    Adopt(nullptr, 0, 0, {});
+    return icon;
+}
+
+void TIcon::Assign(const TPersistent* source) {
+    if (!source) {
+        Adopt(nullptr, 0, 0, {});
+        Changed();
+        return;
+    }
+    auto* other = dynamic_cast<const TIcon*>(source);
+    if (!other) {
+        TPersistent::Assign(source);
+        return;
+    }
+    if (other == this) return;
+    if (!other->bytes_.empty()) {
+        std::vector<std::uint8_t> bytes = other->bytes_;
+        Decoded d = Decode(bytes);
+        Adopt(d.icon, d.width, d.height, std::move(bytes));
+    } else if (other->handle_) {
+        HICON copy = ::CopyIcon(other->handle_.Get());
+        if (!copy) throw Error("Cannot copy the icon");
+        Adopt(copy, other->width_, other->height_, {});
+    } else {
+        Adopt(nullptr, 0, 0, {});
+    }
+    Changed();
+}
+
+void TIcon::LoadFromStream(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
+    Decoded d = Decode(copy);
+    Adopt(d.icon, d.width, d.height, std::move(copy));
+    Changed();
+}
+
+void TIcon::SaveToStream(std::vector<std::uint8_t>& out) const {
+    if (!bytes_.empty()) {
+        out.insert(out.end(), bytes_.begin(), bytes_.end());
+    } else if (handle_) {
+        std::vector<std::uint8_t> file = BuildIconFile(handle_.Get());
+        out.insert(out.end(), file.begin(), file.end());
+    }
+}
+
+}  // namespace fw

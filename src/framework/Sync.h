@@ -1,0 +1,59 @@
+#pragma once
+// Win32 synchronisation owners: a critical section with its scoped lock, and an event object.
+#include <windows.h>
+
+#include "framework/Errors.h"
+#include "framework/Handles.h"
+
+namespace fw {
+
+// A re-entrant lock for the threads of one process.
+class CriticalSection {
+public:
+    CriticalSection() noexcept { ::InitializeCriticalSection(&cs_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    ~CriticalSection() { ::DeleteCriticalSection(&cs_); }
+
+    void Enter() noexcept { ::EnterCriticalSection(&cs_); }
+    void Leave() noexcept { ::LeaveCriticalSection(&cs_); }
+    bool TryEnter() noexcept { return ::TryEnterCriticalSection(&cs_) != FALSE; }
+
+private:
+    CRITICAL_SECTION cs_;
+};
+
+// Holds a critical section for one scope.
+class Lock {
+public:
+    explicit Lock(CriticalSection& cs) noexcept : cs_(cs) { cs_.Enter(); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    ~Lock() { cs_.Leave(); }
+
+private:
+    CriticalSection& cs_;
+};
+
+// An unnamed event object.
+class SyncEvent {
+public:
+    SyncEvent(bool manualReset, bool initiallySet)
+        : handle_(::CreateEventA(nullptr, manualReset, initiallySet, nullptr)) {
+        if (!handle_) throw Error("Cannot create an event");
+    }
+
+    void Set() noexcept { ::SetEvent(handle_.Get()); }
+    void Reset() noexcept { ::ResetEvent(handle_.Get()); }
+    bool IsSet() const noexcept { return ::WaitForSingleObject(handle_.Get(), 0) == WAIT_OBJECT_0; }
+    // True when the event was set within the time.
+    bool Wait(DWORD milliseconds = INFINITE) const noexcept {
+        return ::WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;
+    }
+    HANDLE Handle() const noexcept { return handle_.Get(); }
+
+private:
+    HandleOwner handle_;
+};
+
+}  // namespace fw

@@ -1,0 +1,65 @@
+#pragma once
+// A Win32 worker thread object: a body that runs on its own thread, a terminate flag, a pause
+// gate that the body passes between its passes, and optional self-destruction when it ends.
+#include <windows.h>
+
+#include <atomic>
+
+#include "framework/Handles.h"
+#include "framework/Sync.h"
+
+namespace fw {
+
+class TThread {
+public:
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+    // A body still running is terminated, woken and waited for (unless this is its own thread).
+    virtual ~TThread();
+
+    // Creates the OS thread and runs Execute on it; a paused body waits at its first gate.
+    void Start();
+
+    // Pausing never stops the body in the middle of a pass: it takes effect at the next gate.
+    void Pause() noexcept { running_.Reset(); }
+    void Resume() noexcept { running_.Set(); }
+    bool Paused() const noexcept { return !running_.IsSet(); }
+
+    // Asks the body to end and wakes it if paused. A free-on-terminate thread may be gone as
+    // soon as this returns, so it must be the caller's last use of the object.
+    void Terminate() noexcept;
+    bool Terminated() const noexcept { return terminated_.load(); }
+
+    bool FreeOnTerminate() const noexcept { return freeOnTerminate_; }
+    // Set before Start: the object deletes itself when its body returns; nobody waits for it.
+    void SetFreeOnTerminate(bool value) noexcept { freeOnTerminate_ = value; }
+
+    bool Finished() const noexcept { return finished_.load(); }
+    DWORD ThreadId() const noexcept { return id_; }
+    // Waits for the thread to end; not for a free-on-terminate thread, which may be gone.
+    bool WaitFor(DWORD milliseconds = INFINITE) const noexcept;
+
+    // Bodies started and not yet returned, process-wide: tests use it to prove no thread leaks.
+    static long LiveCount() noexcept { return live_.load(); }
+
+protected:
+    explicit TThread(bool createPaused);
+    // The body; an exception escaping it goes to the application's report.
+    virtual void Execute() = 0;
+    // The pause gate: blocks while paused; false once terminated.
+    bool WaitWhilePaused() const noexcept;
+
+private:
+    static DWORD WINAPI ThreadProc(void* param);
+
+    SyncEvent running_;  // set while not paused
+    HandleOwner handle_;
+    DWORD id_ = 0;
+    bool freeOnTerminate_ = false;
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+
+    static std::atomic<long> live_;
+};
+
+}  // namespace fw
