@@ -35,17 +35,36 @@ void Window::CreateHandle(const char* className, DWORD exStyle, DWORD style, con
         wc.lpszClassName = className;
         if (!::RegisterClassExA(&wc)) throw Error(Format("Cannot register window class %s", className));
     }
+    baseProc_ = nullptr;
     HWND hwnd = ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
                                   menu, instance, this);
     if (!hwnd) throw Error(Format("Error creating window %s", className));
+}
+
+void Window::CreateSystemHandle(const char* systemClass, DWORD exStyle, DWORD style,
+                                const char* caption, int x, int y, int width, int height,
+                                HWND parent, HMENU menu) {
+    HWND hwnd = ::CreateWindowExA(exStyle, systemClass, caption, style, x, y, width, height, parent,
+                                  menu, ::GetModuleHandleA(nullptr), nullptr);
+    if (!hwnd) throw Error(Format("Error creating window %s", systemClass));
+    hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetPropA(hwnd, kBindingProp, reinterpret_cast<HANDLE>(1));
+    baseProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
 }
 
 void Window::DestroyHandle() noexcept {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT Window::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (baseProc_) return ::CallWindowProcA(baseProc_, hwnd_, msg, wParam, lParam);
     return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT Window::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefaultProc(msg, wParam, lParam);
 }
 
 LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -65,7 +84,7 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         result = self->WndProc(msg, wParam, lParam);
     } catch (...) {
         Application().HandleException(self->ExceptionSender());
-        result = ::DefWindowProcA(hwnd, msg, wParam, lParam);
+        result = self->DefaultProc(msg, wParam, lParam);
     }
     if (msg == WM_NCDESTROY) {
         ::RemovePropA(hwnd, kBindingProp);

@@ -27,10 +27,18 @@ protected:
     void CreateHandle(const char* className, DWORD exStyle, DWORD style, const char* caption,
                       int x, int y, int width, int height, HWND parent, HMENU menu = nullptr,
                       UINT classStyle = CS_DBLCLKS, HICON icon = nullptr);
+    // Creates a window of a system class (BUTTON, EDIT, a common control) and subclasses it at
+    // once, binding it like our own windows; it keeps its class name, so outside tools know it,
+    // and unhandled messages reach the system class's procedure.
+    void CreateSystemHandle(const char* systemClass, DWORD exStyle, DWORD style, const char* caption,
+                            int x, int y, int width, int height, HWND parent, HMENU menu = nullptr);
     // Destroys the window, if any; WM_NCDESTROY unbinds it.
     void DestroyHandle() noexcept;
+    // What a message gets when WndProc leaves it alone: the system class's processing for a
+    // subclassed window, DefWindowProcA otherwise.
+    LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    // Handles one message; the default passes it to DefWindowProcA.
+    // Handles one message; the default passes it to DefaultProc.
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     // Called after the window is unbound from this object.
     virtual void HandleDestroyed() noexcept {}
@@ -41,6 +49,7 @@ private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    WNDPROC baseProc_ = nullptr;
 };
 
 }  // namespace fw

@@ -1,0 +1,25 @@
+#pragma once
+// The system clipboard as plain text (CF_TEXT).
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+class TClipboard {
+public:
+    TClipboard() = default;
+    TClipboard(const TClipboard&) = delete;
+    TClipboard& operator=(const TClipboard&) = delete;
+
+    // Replaces the clipboard's contents with text and its terminating zero; raises Error when
+    // the clipboard cannot be had.
+    void SetText(std::string_view text);
+    // The clipboard's text, or empty when it holds none.
+    std::string GetText();
+    bool HasText() const;
+};
+
+// The one clipboard object of the process.
+TClipboard& Clipboard();
+
+}  // namespace fw

@@ -1,0 +1,468 @@
+#include "framework/ComCtrls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "framework/Errors.h"
+
+namespace fw {
+
+namespace {
+
+// Space the list view keeps around a cell's or a header's text.
+constexpr int kCellPadding = 12;
+
+void EnsureCommonControls(DWORD classes) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, classes};
+    ::InitCommonControlsEx(&icc);
+}
+
+HMODULE Shell32() {
+    // shell32 is linked in, so it is normally loaded; the fallback only reads its resources.
+    static HMODULE module = [] {
+        HMODULE m = ::GetModuleHandleA("shell32.dll");
+        return m ? m : ::LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }();
+    return module;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TListView
+
+TListView::TListView(TComponent* owner) : TWinControl(owner) {
+    EnsureCommonControls(ICC_LISTVIEW_CLASSES);
+    tabStop_ = true;
+    SetColor(clWindow);
+}
+
+void TListView::ApplyProps(const Props& props) {
+    rowSelect_ = props.rowSelect;
+    hideSelection_ = props.hideSelection;
+    gridLines_ = props.gridLines;
+    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width);
+    OnDblClick = props.onDblClick;
+    OnClick = props.onClick;
+}
+
+void TListView::SetRowSelect(bool value) {
+    rowSelect_ = value;
+    if (HandleAllocated())
+        ::SendMessageA(Window::Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                       value ? LVS_EX_FULLROWSELECT : 0);
+}
+
+void TListView::AddColumn(std::string caption, int width) {
+    Column c;
+    c.caption = std::move(caption);
+    if (width < 0) {
+        c.rule = width;
+        c.width = 50;
+    } else {
+        c.width = width;
+    }
+    columns_.push_back(std::move(c));
+    if (HandleAllocated()) {
+        InsertColumnWindow(ColumnCount() - 1);
+        FitColumns();
+    }
+}
+
+const std::string& TListView::ColumnCaption(int index) const {
+    if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
+    return columns_[static_cast<size_t>(index)].caption;
+}
+
+int TListView::ColumnWidth(int index) const {
+    if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
+    if (HandleAllocated())
+        return static_cast<int>(::SendMessageA(Window::Handle(), LVM_GETCOLUMNWIDTH, index, 0));
+    return columns_[static_cast<size_t>(index)].width;
+}
+
+void TListView::SetColumnWidth(int index, int width) {
+    if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
+    Column& c = columns_[static_cast<size_t>(index)];
+    if (width == ColumnTextWidth || width == ColumnHeaderWidth) {
+        if (width == ColumnTextWidth && c.rule != ColumnTextWidth) c.measured = 0, c.widest = 0;
+        c.rule = width;
+        FitColumns();
+        return;
+    }
+    c.rule = 0;
+    ShowColumnWidth(index, width);
+}
+
+int TListView::AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems) {
+    BeginRow(caption);
+    for (std::string_view s : subItems) AddField(s);
+    return EndRow();
+}
+
+void TListView::BeginRow(std::string_view caption) {
+    rows_.push_back(static_cast<std::uint32_t>(fields_.size()));
+    AddField(caption);
+}
+
+void TListView::AddField(std::string_view text) {
+    fields_.push_back(static_cast<std::uint32_t>(pool_.size()));
+    pool_.append(text);
+    pool_.push_back('\0');
+}
+
+int TListView::EndRow() {
+    int index = ItemCount() - 1;
+    if (!updating_ && HandleAllocated()) {
+        ::SendMessageA(Window::Handle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()),
+                       LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        FitColumns();
+    }
+    return index;
+}
+
+void TListView::CheckItem(int item) const {
+    if (item < 0 || item >= ItemCount()) ThrowListIndex(item);
+}
+
+const char* TListView::Field(int item, int column) const noexcept {
+    size_t first = rows_[static_cast<size_t>(item)];
+    size_t end = static_cast<size_t>(item) + 1 < rows_.size() ? rows_[static_cast<size_t>(item) + 1]
+                                                              : fields_.size();
+    if (column < 0 || first + static_cast<size_t>(column) >= end) return "";
+    return pool_.data() + fields_[first + static_cast<size_t>(column)];
+}
+
+std::string_view TListView::ItemCaption(int item) const {
+    CheckItem(item);
+    return Field(item, 0);
+}
+
+int TListView::SubItemCount(int item) const {
+    CheckItem(item);
+    size_t first = rows_[static_cast<size_t>(item)];
+    size_t end = static_cast<size_t>(item) + 1 < rows_.size() ? rows_[static_cast<size_t>(item) + 1]
+                                                              : fields_.size();
+    return static_cast<int>(end - first) - 1;
+}
+
+std::string TListView::SubItem(int item, int index) const {
+    CheckItem(item);
+    if (index < 0) return {};
+    return Field(item, index + 1);
+}
+
+void TListView::Clear() {
+    pool_.clear();
+    fields_.clear();
+    rows_.clear();
+    for (Column& c : columns_) c.measured = 0, c.widest = 0;
+    if (HandleAllocated()) ::SendMessageA(Window::Handle(), LVM_DELETEALLITEMS, 0, 0);
+}
+
+void TListView::BeginUpdate() {
+    if (updating_++ == 0 && HandleAllocated())
+        ::SendMessageA(Window::Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TListView::EndUpdate() {
+    if (updating_ == 0 || --updating_ > 0) return;
+    if (!HandleAllocated()) return;
+    HWND h = Window::Handle();
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    FitColumns();
+    ::SendMessageA(h, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(h, nullptr, TRUE);
+}
+
+int TListView::Selected() const {
+    if (!HandleAllocated()) return -1;
+    return static_cast<int>(::SendMessageA(Window::Handle(), LVM_GETNEXTITEM,
+                                           static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void TListView::SetSelected(int item) {
+    if (item >= 0) CheckItem(item);
+    HWND h = Handle();
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if (item < 0) return;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+    ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+}
+
+void TListView::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = WC_LISTVIEWA;
+    params.style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHAREIMAGELISTS;
+    if (!hideSelection_) params.style |= LVS_SHOWSELALWAYS;
+    params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TListView::InsertColumnWindow(int index) {
+    const Column& c = columns_[static_cast<size_t>(index)];
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<char*>(c.caption.c_str());
+    col.cx = c.width;
+    col.iSubItem = index;
+    ::SendMessageA(Window::Handle(), LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(&col));
+}
+
+void TListView::InitWnd() {
+    TWinControl::InitWnd();
+    HWND h = Window::Handle();
+    DWORD ex = LVS_EX_LABELTIP;
+    if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
+    if (gridLines_) ex |= LVS_EX_GRIDLINES;
+    ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    FitColumns();
+    if (updating_) ::SendMessageA(h, WM_SETREDRAW, FALSE, 0);
+}
+
+int TListView::TextWidth(std::string_view text) {
+    HFONT font = Font().Handle();
+    if (font != measuredFont_) {
+        // One table per font: a row then measures by adding up, with no call into GDI.
+        WindowDC dc(nullptr);
+        SelectScope use(dc.Get(), font);
+        if (!::GetCharWidth32A(dc.Get(), 0, 255, charWidths_)) std::fill(std::begin(charWidths_), std::end(charWidths_), 0);
+        measuredFont_ = font;
+    }
+    int width = 0;
+    for (unsigned char ch : text) width += charWidths_[ch];
+    return width;
+}
+
+void TListView::FitColumns() {
+    if (updating_ || !HandleAllocated() || fitting_ || columns_.empty()) return;
+    fitting_ = true;
+    int last = ColumnCount() - 1;
+    for (int i = 0; i <= last; ++i) {
+        Column& c = columns_[static_cast<size_t>(i)];
+        if (c.rule == ColumnTextWidth) {
+            for (; c.measured < ItemCount(); ++c.measured)
+                c.widest = std::max(c.widest, TextWidth(Field(c.measured, i)));
+            ShowColumnWidth(i, c.widest + kCellPadding);
+        } else if (c.rule == ColumnHeaderWidth && i != last) {
+            ShowColumnWidth(i, TextWidth(c.caption) + kCellPadding);
+        }
+    }
+    Column& end = columns_[static_cast<size_t>(last)];
+    if (end.rule == ColumnHeaderWidth) {
+        int used = 0;
+        for (int i = 0; i < last; ++i) used += columns_[static_cast<size_t>(i)].width;
+        ShowColumnWidth(last, std::max(ClientWidth() - used, TextWidth(end.caption) + kCellPadding));
+    }
+    fitting_ = false;
+}
+
+void TListView::ShowColumnWidth(int index, int width) {
+    Column& c = columns_[static_cast<size_t>(index)];
+    if (HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
+        ::SendMessageA(Window::Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
+    c.width = width;
+}
+
+void TListView::FontChanged() {
+    TWinControl::FontChanged();
+    for (Column& c : columns_) c.measured = 0, c.widest = 0;
+    FitColumns();
+}
+
+LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SIZE) {
+        // The last column may fill the rest of the view.
+        LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+        FitColumns();
+        return r;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+bool TListView::Notify(NMHDR& header, LRESULT& result) {
+    switch (header.code) {
+    case LVN_GETDISPINFOA: {
+        auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
+        if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < ItemCount())
+            // The control only reads the text; pointing into the pool saves a copy per cell.
+            item.pszText = const_cast<char*>(Field(item.iItem, item.iSubItem));
+        return true;
+    }
+    case LVN_ODFINDITEMA:
+        result = -1;
+        return true;
+    case NM_DBLCLK:
+        DblClick();
+        return true;
+    case NM_CLICK:
+        Click();
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TStatusBar
+
+TStatusBar::TStatusBar(TComponent* owner) : TWinControl(owner) {
+    EnsureCommonControls(ICC_BAR_CLASSES);
+    SetAlign(alBottom);
+}
+
+void TStatusBar::ApplyProps(const Props& props) {
+    sizeGrip_ = props.sizeGrip;
+    for (const TStatusPanel& p : props.panels) AddPanel(p.text, p.width);
+}
+
+void TStatusBar::CheckPanel(int index) const {
+    if (index < 0 || index >= PanelCount()) ThrowListIndex(index);
+}
+
+void TStatusBar::AddPanel(std::string text, int width) {
+    panels_.push_back({std::move(text), width});
+    if (HandleAllocated()) {
+        ShowParts();
+        int i = PanelCount() - 1;
+        ::SendMessageA(Window::Handle(), SB_SETTEXTA, static_cast<WPARAM>(i),
+                       reinterpret_cast<LPARAM>(panels_.back().text.c_str()));
+    }
+}
+
+const std::string& TStatusBar::PanelText(int index) const {
+    CheckPanel(index);
+    return panels_[static_cast<size_t>(index)].text;
+}
+
+void TStatusBar::SetPanelText(int index, std::string text) {
+    CheckPanel(index);
+    auto& panel = panels_[static_cast<size_t>(index)];
+    if (panel.text == text) return;
+    panel.text = std::move(text);
+    if (HandleAllocated())
+        ::SendMessageA(Window::Handle(), SB_SETTEXTA, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(panel.text.c_str()));
+}
+
+int TStatusBar::PanelWidth(int index) const {
+    CheckPanel(index);
+    return panels_[static_cast<size_t>(index)].width;
+}
+
+void TStatusBar::SetPanelWidth(int index, int width) {
+    CheckPanel(index);
+    panels_[static_cast<size_t>(index)].width = width;
+    if (HandleAllocated()) ShowParts();
+}
+
+void TStatusBar::ShowParts() {
+    std::vector<int> edges;
+    int right = 0;
+    for (const TStatusPanel& p : panels_) edges.push_back(right += p.width);
+    // The last panel reaches the right edge, as panels of a bar usually do.
+    if (!edges.empty()) edges.back() = -1;
+    ::SendMessageA(Window::Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void TStatusBar::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = STATUSCLASSNAMEA;
+    // Our own alignment places the bar, at the height its description gives.
+    params.style |= CCS_BOTTOM | CCS_NOPARENTALIGN | CCS_NORESIZE;
+    if (sizeGrip_) params.style |= SBARS_SIZEGRIP;
+}
+
+void TStatusBar::InitWnd() {
+    TWinControl::InitWnd();
+    if (panels_.empty()) return;
+    ShowParts();
+    for (int i = 0; i < PanelCount(); ++i)
+        ::SendMessageA(Window::Handle(), SB_SETTEXTA, static_cast<WPARAM>(i),
+                       reinterpret_cast<LPARAM>(panels_[static_cast<size_t>(i)].text.c_str()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TAnimate
+
+TAnimate::TAnimate(TComponent* owner) : TWinControl(owner) {
+    EnsureCommonControls(ICC_ANIMATE_CLASS);
+}
+
+void TAnimate::ApplyProps(const Props& props) {
+    startFrame_ = props.startFrame;
+    stopFrame_ = props.stopFrame;
+    repetitions_ = props.repetitions;
+    center_ = props.center;
+    transparent_ = props.transparent;
+    SetCommonAVI(props.commonAVI);
+    SetActive(props.active);
+}
+
+void TAnimate::SetCommonAVI(TCommonAVI clip) {
+    if (clip == commonAVI_) return;
+    commonAVI_ = clip;
+    if (HandleAllocated()) {
+        OpenClip();
+        ShowState();
+    }
+}
+
+void TAnimate::SetActive(bool value) {
+    active_ = value;
+    if (HandleAllocated()) ShowState();
+}
+
+void TAnimate::Play(int startFrame, int stopFrame, int repetitions) {
+    startFrame_ = startFrame;
+    stopFrame_ = stopFrame;
+    repetitions_ = repetitions;
+    SetActive(true);
+}
+
+void TAnimate::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = ANIMATE_CLASSA;
+    if (center_) params.style |= ACS_CENTER;
+    if (transparent_) params.style |= ACS_TRANSPARENT;
+}
+
+void TAnimate::InitWnd() {
+    TWinControl::InitWnd();
+    OpenClip();
+    ShowState();
+}
+
+void TAnimate::OpenClip() {
+    HWND h = Window::Handle();
+    open_ = false;
+    if (commonAVI_ == aviNone) {
+        ::SendMessageA(h, ACM_OPENA, 0, 0);
+        return;
+    }
+    HMODULE shell = Shell32();
+    if (!shell) return;
+    // A missing clip or codec just leaves the control blank.
+    open_ = ::SendMessageA(h, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
+                           reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(commonAVI_))) != 0;
+}
+
+void TAnimate::ShowState() {
+    if (!open_) return;
+    HWND h = Window::Handle();
+    if (!active_) {
+        ::SendMessageA(h, ACM_STOP, 0, 0);
+        return;
+    }
+    WORD from = static_cast<WORD>(std::max(startFrame_ - 1, 0));
+    WORD to = stopFrame_ > 0 ? static_cast<WORD>(stopFrame_ - 1) : 0xFFFF;
+    WPARAM times = repetitions_ > 0 ? static_cast<WPARAM>(repetitions_) : static_cast<WPARAM>(-1);
+    ::SendMessageA(h, ACM_PLAY, times, MAKELONG(from, to));
+}
+
+}  // namespace fw

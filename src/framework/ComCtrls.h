@@ -1,0 +1,207 @@
+#pragma once
+// Common controls: a report-style list view over rows kept in the object, a status bar with
+// panels, and the animation control.
+#include <windows.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Controls.h"
+
+namespace fw {
+
+// Column widths that the list view works out itself.
+inline constexpr int ColumnTextWidth = -1;    // the widest entry of the column
+inline constexpr int ColumnHeaderWidth = -2;  // the header text; the rest of the view when last
+
+struct TListColumn {
+    std::string caption{};
+    int width = 50;  // pixels, ColumnTextWidth or ColumnHeaderWidth
+};
+
+// A report-style list view, whole rows, single selection, labels not editable. The rows live
+// in the object in one text pool and the window is a virtual list view that asks for what it
+// shows, so tens of thousands of rows cost little memory and no per-row window calls. Column
+// widths by rule are worked out once per batch: at EndUpdate, or per row outside an update.
+class TListView : public TWinControl {
+public:
+    struct Props {
+        std::vector<TListColumn> columns{};
+        bool rowSelect = false;
+        bool hideSelection = true;
+        bool gridLines = false;
+        TNotifyEvent onDblClick{};
+        TNotifyEvent onClick{};
+    };
+
+    explicit TListView(TComponent* owner);
+    const char* ClassName() const override { return "TListView"; }
+    void ApplyProps(const Props& props);
+
+    bool RowSelect() const noexcept { return rowSelect_; }
+    void SetRowSelect(bool value);
+
+    int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
+    void AddColumn(std::string caption, int width);
+    const std::string& ColumnCaption(int index) const;
+    // The width in pixels as shown.
+    int ColumnWidth(int index) const;
+    // Pixels, or one of the two rules, which then holds until another width is set.
+    void SetColumnWidth(int index, int width);
+
+    int ItemCount() const noexcept { return static_cast<int>(rows_.size()); }
+    // Appends a row: its caption and its sub-items in order; returns its index.
+    int AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems = {});
+    template <class Range>
+    int AddItemRange(std::string_view caption, const Range& subItems) {
+        BeginRow(caption);
+        for (const auto& s : subItems) AddField(std::string_view(s));
+        return EndRow();
+    }
+    // Valid until the rows change.
+    std::string_view ItemCaption(int item) const;
+    int SubItemCount(int item) const;
+    // Sub-item index of item; empty when the row has fewer sub-items.
+    std::string SubItem(int item, int index) const;
+    void Clear();
+
+    // Updates nest; the outermost EndUpdate shows the rows and fits the column widths.
+    void BeginUpdate();
+    void EndUpdate();
+    bool Updating() const noexcept { return updating_ > 0; }
+
+    // The selected row, or -1.
+    int Selected() const;
+    void SetSelected(int item);
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool Notify(NMHDR& header, LRESULT& result) override;
+    void FontChanged() override;
+
+private:
+    struct Column {
+        std::string caption;
+        int width = 50;    // pixels as last set
+        int rule = 0;      // 0, ColumnTextWidth or ColumnHeaderWidth
+        int measured = 0;  // rows already measured for ColumnTextWidth
+        int widest = 0;
+    };
+
+    void BeginRow(std::string_view caption);
+    void AddField(std::string_view text);
+    int EndRow();
+    const char* Field(int item, int column) const noexcept;
+    void FitColumns();
+    void ShowColumnWidth(int index, int width);
+    int TextWidth(std::string_view text);
+    void InsertColumnWindow(int index);
+    void CheckItem(int item) const;
+
+    std::vector<Column> columns_;
+    std::string pool_;                   // every field followed by a zero byte
+    std::vector<std::uint32_t> fields_;  // where each field starts in pool_
+    std::vector<std::uint32_t> rows_;    // each row's first field in fields_
+    int updating_ = 0;
+    bool rowSelect_ = false;
+    bool hideSelection_ = true;
+    bool gridLines_ = false;
+    bool fitting_ = false;
+    HFONT measuredFont_ = nullptr;
+    int charWidths_[256] = {};
+};
+
+struct TStatusPanel {
+    std::string text{};
+    int width = 50;
+};
+
+// A status bar, aligned to the bottom by default, at its designed height.
+class TStatusBar : public TWinControl {
+public:
+    struct Props {
+        std::vector<TStatusPanel> panels{};
+        bool sizeGrip = false;
+    };
+
+    explicit TStatusBar(TComponent* owner);
+    const char* ClassName() const override { return "TStatusBar"; }
+    void ApplyProps(const Props& props);
+
+    int PanelCount() const noexcept { return static_cast<int>(panels_.size()); }
+    void AddPanel(std::string text, int width);
+    const std::string& PanelText(int index) const;
+    // An unchanged text costs nothing.
+    void SetPanelText(int index, std::string text);
+    int PanelWidth(int index) const;
+    void SetPanelWidth(int index, int width);
+    bool SizeGrip() const noexcept { return sizeGrip_; }
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
+
+private:
+    void CheckPanel(int index) const;
+    void ShowParts();
+
+    std::vector<TStatusPanel> panels_;
+    bool sizeGrip_ = false;
+};
+
+// Clips of the system that an animation control can play.
+enum TCommonAVI { aviNone = 0, aviFindComputer = 152 };
+
+// The animation control. A clip the system lacks (as under Wine) leaves it blank and silent.
+class TAnimate : public TWinControl {
+public:
+    struct Props {
+        TCommonAVI commonAVI = aviNone;
+        bool active = false;
+        int startFrame = 1;   // first frame played, counted from 1
+        int stopFrame = 0;    // last frame played; 0 is the clip's last
+        int repetitions = 0;  // 0 plays without end
+        bool center = true;
+        bool transparent = true;
+    };
+
+    explicit TAnimate(TComponent* owner);
+    const char* ClassName() const override { return "TAnimate"; }
+    void ApplyProps(const Props& props);
+
+    TCommonAVI CommonAVI() const noexcept { return commonAVI_; }
+    void SetCommonAVI(TCommonAVI clip);
+    bool Active() const noexcept { return active_; }
+    void SetActive(bool value);
+    void Play(int startFrame, int stopFrame, int repetitions);
+    void Stop() { SetActive(false); }
+    // True when the window holds a clip it can play.
+    bool Open() const noexcept { return open_; }
+    int StartFrame() const noexcept { return startFrame_; }
+    int StopFrame() const noexcept { return stopFrame_; }
+    int Repetitions() const noexcept { return repetitions_; }
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
+
+private:
+    void OpenClip();
+    void ShowState();
+
+    TCommonAVI commonAVI_ = aviNone;
+    bool active_ = false;
+    bool open_ = false;
+    int startFrame_ = 1;
+    int stopFrame_ = 0;
+    int repetitions_ = 0;
+    bool center_ = true;
+    bool transparent_ = true;
+};
+
+}  // namespace fw

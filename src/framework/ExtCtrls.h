@@ -1,0 +1,117 @@
+#pragma once
+// Bevel, image and timer.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
+
+namespace fw {
+
+enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+enum TBevelStyle { bsLowered, bsRaised };
+
+// A drawn frame or separator line.
+class TBevel : public TWinControl {
+public:
+    struct Props {
+        TBevelShape shape = bsBox;
+        TBevelStyle style = bsLowered;
+    };
+
+    explicit TBevel(TComponent* owner);
+    const char* ClassName() const override { return "TBevel"; }
+    void ApplyProps(const Props& props);
+
+    TBevelShape Shape() const noexcept { return shape_; }
+    void SetShape(TBevelShape shape);
+    TBevelStyle Style() const noexcept { return style_; }
+    void SetStyle(TBevelStyle style);
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint(HDC dc);
+
+    TBevelShape shape_ = bsBox;
+    TBevelStyle style_ = bsLowered;
+};
+
+// Shows an icon at its own size in the top-left corner, or centred or stretched.
+class TImage : public TWinControl {
+public:
+    struct Props {
+        bool center = false;
+        bool stretch = false;
+    };
+
+    explicit TImage(TComponent* owner);
+    ~TImage() override;
+    const char* ClassName() const override { return "TImage"; }
+    void ApplyProps(const Props& props);
+
+    // The picture; a change repaints.
+    TIcon& Icon() noexcept { return icon_; }
+    bool Center() const noexcept { return center_; }
+    void SetCenter(bool value);
+    bool Stretch() const noexcept { return stretch_; }
+    void SetStretch(bool value);
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint(HDC dc);
+    void PictureChanged(TObject* sender);
+
+    TIcon icon_;
+    bool center_ = false;
+    bool stretch_ = false;
+};
+
+// Raises OnTimer every Interval milliseconds while enabled, on the GUI thread, from the
+// message loop; an exception in the handler goes to the application's report.
+class TTimer : public TComponent {
+public:
+    using Common = ComponentProps;
+    struct Props {
+        unsigned interval = 1000;
+        bool enabled = true;
+        std::int32_t tag = 0;
+        TNotifyEvent onTimer{};
+    };
+
+    explicit TTimer(TComponent* owner);
+    ~TTimer() override;
+    const char* ClassName() const override { return "TTimer"; }
+    void ApplyCommon(const ComponentProps& props, TWinControl* defaultParent);
+    void ApplyProps(const Props& props);
+
+    bool Enabled() const noexcept { return enabled_; }
+    void SetEnabled(bool value);
+    unsigned Interval() const noexcept { return interval_; }
+    void SetInterval(unsigned value);
+    std::int32_t Tag() const noexcept { return tag_; }
+    void SetTag(std::int32_t value) noexcept { tag_ = value; }
+
+    TNotifyEvent OnTimer;
+
+protected:
+    virtual void Timer();
+
+private:
+    class Sink;
+    void UpdateTimer();
+
+    std::unique_ptr<Sink> sink_;
+    unsigned interval_ = 1000;
+    bool enabled_ = true;
+    std::int32_t tag_ = 0;
+};
+
+}  // namespace fw

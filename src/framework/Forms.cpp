@@ -1,0 +1,633 @@
+#include "framework/Forms.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "framework/Application.h"
+#include "framework/Errors.h"
+#include "framework/StdCtrls.h"
+
+namespace fw {
+
+namespace {
+
+// Posted to a form by Release: it frees itself once the messages before it are handled.
+constexpr UINT kReleaseForm = WM_APP + 0x46;
+
+constexpr int kShowCommands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+constexpr int kStateCommands[] = {SW_SHOWNORMAL, SW_MINIMIZE, SW_SHOWMAXIMIZED};
+
+struct ModalDisable {
+    HWND keep;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<ModalDisable*>(param);
+    if (hwnd != state->keep && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+        ::EnableWindow(hwnd, FALSE);
+        state->disabled.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+template <class F>
+void Guarded(TComponent* sender, F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+        Application().HandleException(sender);
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TForm
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+    visible_ = false;
+    icon_.OnChange = Event<TObject*>::Of<&TForm::IconChanged>(this);
+    Screen().forms_.push_back(this);
+}
+
+TForm::~TForm() {
+    MarkDestroying();
+    DoDestroy();
+    // The components go while the window still exists: some have hooked it.
+    DestroyComponents();
+    auto& forms = Screen().forms_;
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    if (Screen().mainForm_ == this) Screen().SetMainForm(nullptr);
+    icon_.OnChange.Clear();
+}
+
+void TForm::DoDestroy() noexcept {
+    if (std::exchange(destroyed_, true)) return;
+    Guarded(this, [&] { OnDestroy(this); });
+}
+
+void TForm::ApplyForm(const FormProps& props) {
+    SetName(props.name);
+    Font().SetDesc(props.font);
+    SetText(props.caption);
+    borderStyle_ = props.borderStyle;
+    borderIcons_ = props.borderIcons;
+    position_ = props.position;
+    OnCreate = props.onCreate;
+    OnShow = props.onShow;
+    OnHide = props.onHide;
+    OnCloseQuery = props.onCloseQuery;
+    OnClose = props.onClose;
+    OnDestroy = props.onDestroy;
+    OnResize = props.onResize;
+    SetBounds(props.left, props.top, Width(), Height());
+    if (props.clientWidth > 0 || props.clientHeight > 0)
+        SetClientSize(props.clientWidth, props.clientHeight);
+}
+
+void TForm::DoCreate() {
+    Guarded(this, [&] { OnCreate(this); });
+}
+
+void TForm::DoShow() {
+    OnShow(this);
+}
+
+void TForm::DoHide() {
+    OnHide(this);
+}
+
+void TForm::DoClose(TCloseAction& action) {
+    OnClose(this, action);
+}
+
+void TForm::Resize() {
+    OnResize(this);
+}
+
+void TForm::SetVisible(bool visible) {
+    if (Loading()) {
+        showAfterLoading_ = visible;
+        return;
+    }
+    HWND h = HandleAllocated() ? Window::Handle() : nullptr;
+    bool showing = h && ::IsWindowVisible(h);
+    if (visible) {
+        if (visible_ && showing) return;
+        visible_ = true;
+        h = Handle();
+        if (!std::exchange(shown_, true) && position_ == poScreenCenter) {
+            SetBounds((Screen().Width() - Width()) / 2, (Screen().Height() - Height()) / 2, Width(),
+                      Height());
+        }
+        // OnShow runs while the window is still hidden, so it can place it unseen.
+        Guarded(this, [&] { DoShow(); });
+        if (!visible_) return;
+        ::ShowWindow(h, kShowCommands[windowState_]);
+    } else {
+        if (!visible_ && !showing) return;
+        Guarded(this, [&] { DoHide(); });
+        visible_ = false;
+        if (h) ::ShowWindow(h, SW_HIDE);
+    }
+}
+
+void TForm::Show() {
+    SetVisible(true);
+    if (HandleAllocated() && visible_)
+        ::SetWindowPos(Window::Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+bool TForm::CloseQuery() {
+    bool canClose = true;
+    OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TForm::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    switch (action) {
+    case caNone: return;
+    case caMinimize: SetWindowState(wsMinimized); return;
+    default: break;
+    }
+    if (IsMainForm()) {
+        Application().Terminate();
+        return;
+    }
+    if (action == caFree)
+        Release();
+    else
+        Hide();
+}
+
+void TForm::CloseModal() {
+    TCloseAction action = caNone;
+    try {
+        if (CloseQuery()) {
+            action = caHide;
+            DoClose(action);
+        }
+    } catch (...) {
+        // A failing close handler keeps the dialog open and is reported like any other.
+        action = caNone;
+        Application().HandleException(this);
+    }
+    if (action == caNone)
+        modalResult_ = mrNone;
+    else if (action == caFree)
+        Release();
+}
+
+TModalResult TForm::ShowModal() {
+    if (modal_ || Visible()) throw Error("Cannot make a visible window modal");
+    HWND self = Handle();
+    HWND previous = ::GetActiveWindow();
+    ModalDisable state{self, {}};
+    ::EnumThreadWindows(::GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&state));
+    auto enableOthers = [&] {
+        for (HWND h : state.disabled)
+            if (::IsWindow(h)) ::EnableWindow(h, TRUE);
+        state.disabled.clear();
+    };
+    modal_ = true;
+    modalResult_ = mrNone;
+    try {
+        Show();
+        for (;;) {
+            Application().ProcessMessages();
+            if (Application().Terminated() || !visible_) {
+                if (modalResult_ == mrNone) modalResult_ = mrCancel;
+                break;
+            }
+            if (modalResult_ != mrNone) {
+                CloseModal();
+                if (modalResult_ != mrNone) break;
+                continue;
+            }
+            ::WaitMessage();
+        }
+    } catch (...) {
+        enableOthers();
+        modal_ = false;
+        Hide();
+        throw;
+    }
+    // The others come back before the dialog goes, so the activation returns to them.
+    enableOthers();
+    modal_ = false;
+    Hide();
+    if (previous && previous != self && ::IsWindow(previous)) ::SetActiveWindow(previous);
+    return modalResult_;
+}
+
+void TForm::Release() {
+    ::PostMessageA(Handle(), kReleaseForm, 0, 0);
+}
+
+void TForm::SetWindowState(TWindowState state) {
+    if (state == windowState_) return;
+    windowState_ = state;
+    if (HandleAllocated() && ::IsWindowVisible(Window::Handle()))
+        ::ShowWindow(Window::Handle(), kStateCommands[state]);
+}
+
+void TForm::StyleFor(DWORD& style, DWORD& exStyle) const {
+    style = WS_CLIPCHILDREN;
+    exStyle = 0;
+    switch (borderStyle_) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle: style |= WS_CAPTION; break;
+    case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+        style |= WS_CAPTION;
+        exStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    case bsToolWindow:
+        style |= WS_CAPTION;
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        style |= WS_CAPTION | WS_THICKFRAME;
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    if (borderStyle_ == bsNone || !(borderIcons_ & biSystemMenu)) return;
+    style |= WS_SYSMENU;
+    bool minMax = borderStyle_ == bsSingle || borderStyle_ == bsSizeable;
+    if (minMax && (borderIcons_ & biMinimize)) style |= WS_MINIMIZEBOX;
+    if (minMax && (borderIcons_ & biMaximize)) style |= WS_MAXIMIZEBOX;
+    if ((borderIcons_ & biHelp) && !(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)))
+        exStyle |= WS_EX_CONTEXTHELP;
+}
+
+void TForm::SetBorderStyle(TBorderStyle style) {
+    borderStyle_ = style;
+    if (!HandleAllocated()) {
+        OuterFromClient(clientWidth_, clientHeight_);
+        return;
+    }
+    HWND h = Window::Handle();
+    DWORD s, ex;
+    StyleFor(s, ex);
+    DWORD kept = static_cast<DWORD>(::GetWindowLongA(h, GWL_STYLE)) &
+                 (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
+    ::SetWindowLongA(h, GWL_STYLE, static_cast<LONG>(s | kept));
+    ::SetWindowLongA(h, GWL_EXSTYLE, static_cast<LONG>(ex));
+    ::SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitClientSize();
+}
+
+void TForm::SetBorderIcons(TBorderIcons icons) {
+    borderIcons_ = icons;
+    SetBorderStyle(borderStyle_);
+}
+
+int TForm::ClientWidth() const {
+    if (HandleAllocated() && !::IsIconic(Window::Handle())) return TWinControl::ClientWidth();
+    return clientWidth_;
+}
+
+int TForm::ClientHeight() const {
+    if (HandleAllocated() && !::IsIconic(Window::Handle())) return TWinControl::ClientHeight();
+    return clientHeight_;
+}
+
+void TForm::SetClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+    if (HandleAllocated())
+        FitClientSize();
+    else
+        OuterFromClient(width, height);
+}
+
+void TForm::OuterFromClient(int clientWidth, int clientHeight) {
+    DWORD style, ex;
+    StyleFor(style, ex);
+    RECT r{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&r, style, FALSE, ex);
+    SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::FitClientSize() {
+    HWND h = Window::Handle();
+    if (::IsIconic(h) || ::IsZoomed(h) || (clientWidth_ <= 0 && clientHeight_ <= 0)) return;
+    // Measured rather than computed: the frame is whatever the system made it.
+    RECT window, client;
+    ::GetWindowRect(h, &window);
+    ::GetClientRect(h, &client);
+    int frameWidth = (window.right - window.left) - client.right;
+    int frameHeight = (window.bottom - window.top) - client.bottom;
+    SetBounds(Left(), Top(), clientWidth_ + frameWidth, clientHeight_ + frameHeight);
+}
+
+void TForm::BoundsChanged() {
+    if (!HandleAllocated()) return;
+    HWND h = Window::Handle();
+    if (!::IsIconic(h) && !::IsZoomed(h)) {
+        ::SetWindowPos(h, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    // Minimized or maximized: the bounds are those the window restores to.
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    ::GetWindowPlacement(h, &wp);
+    wp.rcNormalPosition = {left_, top_, left_ + width_, top_ + height_};
+    wp.showCmd = !::IsWindowVisible(h) ? SW_HIDE : ::IsIconic(h) ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED;
+    ::SetWindowPlacement(h, &wp);
+}
+
+void TForm::Repaint() {
+    if (HandleAllocated())
+        ::RedrawWindow(Window::Handle(), nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void TForm::FillCreateParams(CreateParams& params) {
+    // The class name is the form's own, so outside tools can find the window by it.
+    params.className = ClassName();
+    StyleFor(params.style, params.exStyle);
+    if (!enabled_) params.style |= WS_DISABLED;
+    params.caption = text_.c_str();
+    params.x = left_, params.y = top_, params.width = width_, params.height = height_;
+    if (position_ == poDefault) params.x = params.y = CW_USEDEFAULT;
+    // Owned by the form that owns us, or by the main form: one taskbar button, kept above it.
+    params.parent = nullptr;
+    if (auto* owner = dynamic_cast<TForm*>(Owner()); owner && owner->HandleAllocated())
+        params.parent = owner->Window::Handle();
+    else if (Screen().MainForm() != this)
+        params.parent = Application().MainWindow();
+}
+
+void TForm::CreateWnd() {
+    TWinControl::CreateWnd();
+    FitClientSize();
+    if (!icon_.Empty()) IconChanged(nullptr);
+}
+
+void TForm::IconChanged(TObject*) {
+    if (!HandleAllocated()) return;
+    HWND h = Window::Handle();
+    auto icon = reinterpret_cast<LPARAM>(icon_.Handle());
+    ::SendMessageA(h, WM_SETICON, ICON_BIG, icon);
+    ::SendMessageA(h, WM_SETICON, ICON_SMALL, icon);
+}
+
+void TForm::Loaded() {
+    TWinControl::Loaded();
+    AlignControls();
+    ArrangeTabOrder();
+}
+
+void TForm::Notification(TComponent* component, Operation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == Operation::Remove && static_cast<TComponent*>(activeControl_) == component)
+        activeControl_ = nullptr;
+}
+
+void TForm::SetActiveControl(TWinControl* control) {
+    activeControl_ = control;
+    if (control && HandleAllocated() && ::GetActiveWindow() == Window::Handle()) control->SetFocus();
+}
+
+void TForm::ControlFocused(TWinControl* control) {
+    if (control == activeControl_) return;
+    TWinControl* previous = std::exchange(activeControl_, control);
+    if (previous) previous->DoExit();
+    control->DoEnter();
+}
+
+void TForm::SaveFocus() {
+    HWND self = Window::Handle();
+    HWND focus = ::GetFocus();
+    if (!focus || !::IsChild(self, focus)) return;
+    for (HWND w = focus; w && w != self; w = ::GetParent(w)) {
+        if (TWinControl* c = FindControl(w); c && c->ParentForm() == this) {
+            activeControl_ = c;
+            return;
+        }
+    }
+}
+
+void TForm::RestoreFocus() {
+    HWND self = Window::Handle();
+    HWND target = nullptr;
+    if (activeControl_ && activeControl_->HandleAllocated()) {
+        HWND h = activeControl_->Window::Handle();
+        if (::IsWindowVisible(h) && ::IsWindowEnabled(h)) target = h;
+    }
+    if (!target) target = ::GetNextDlgTabItem(self, nullptr, FALSE);
+    ::SetFocus(target ? target : self);
+}
+
+bool TForm::IsMainForm() const noexcept {
+    return Screen().MainForm() == this;
+}
+
+TButton* TForm::FindButton(bool wantCancel, UINT id) const {
+    std::vector<const TWinControl*> pending{this};
+    while (!pending.empty()) {
+        const TWinControl* parent = pending.back();
+        pending.pop_back();
+        for (TWinControl* c : parent->TabList()) {
+            if (!c->Visible() || !c->Enabled()) continue;
+            if (auto* b = dynamic_cast<TButton*>(c)) {
+                bool match = id ? b->ControlId() == id && b->Default()
+                                : (wantCancel ? b->Cancel() : b->Default());
+                if (match) return b;
+            }
+            pending.push_back(c);
+        }
+    }
+    return nullptr;
+}
+
+TButton* TForm::DefaultButton() const {
+    return FindButton(false, 0);
+}
+
+TButton* TForm::CancelButton() const {
+    return FindButton(true, 0);
+}
+
+bool TForm::PressButton(WORD id) {
+    TButton* button = id == IDCANCEL ? CancelButton() : id == IDOK ? DefaultButton() : FindButton(false, id);
+    if (!button) return false;
+    button->Click();
+    return true;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND self = Window::Handle();
+    switch (msg) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return CloseQuery() ? TRUE : FALSE;
+    case WM_WINDOWPOSCHANGED:
+        // The bounds follow the window, except while minimized: then they stay the restored ones.
+        if (!::IsIconic(self)) {
+            RECT r;
+            ::GetWindowRect(self, &r);
+            left_ = r.left, top_ = r.top, width_ = r.right - r.left, height_ = r.bottom - r.top;
+        }
+        break;
+    case WM_SIZE:
+        if (wParam <= SIZE_MAXIMIZED && ::IsWindowVisible(self))
+            windowState_ = wParam == SIZE_MINIMIZED ? wsMinimized
+                         : wParam == SIZE_MAXIMIZED ? wsMaximized
+                                                    : wsNormal;
+        if (wParam != SIZE_MINIMIZED) {
+            clientWidth_ = LOWORD(lParam), clientHeight_ = HIWORD(lParam);
+            AlignControls();
+        }
+        // Size changes while the description loads are not the form's to report.
+        if (!Loading()) Resize();
+        return 0;
+    case WM_SHOWWINDOW:
+        // Only a direct ShowWindow call, not an owner being minimized or restored.
+        if (lParam == 0) visible_ = wParam != 0;
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            SaveFocus();
+        } else if (!HIWORD(wParam)) {
+            RestoreFocus();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (activeControl_ && activeControl_->HandleAllocated() &&
+            ::IsWindowVisible(activeControl_->Window::Handle()))
+            ::SetFocus(activeControl_->Window::Handle());
+        return 0;
+    case DM_GETDEFID:
+        if (TButton* b = DefaultButton()) return MAKELONG(b->ControlId(), DC_HASDEFID);
+        return 0;
+    case WM_COMMAND:
+        // Dialog keys: Esc sends IDCANCEL, Enter the default button's id or IDOK.
+        if ((!lParam || !FindControl(reinterpret_cast<HWND>(lParam))) && HIWORD(wParam) == BN_CLICKED &&
+            PressButton(LOWORD(wParam)))
+            return 0;
+        break;
+    case kReleaseForm:
+        delete this;
+        return 0;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TScreen
+
+TScreen& Screen() {
+    static TScreen screen;
+    return screen;
+}
+
+void TScreen::SetCursor(int cursor) {
+    cursor_ = cursor;
+    if (cursor != crDefault) {
+        ::SetCursor(Cursors(cursor));
+        return;
+    }
+    // Back to the default: let the window under the mouse choose again.
+    POINT pt;
+    ::GetCursorPos(&pt);
+    HWND under = ::WindowFromPoint(pt);
+    if (under && ::GetWindowThreadProcessId(under, nullptr) == ::GetCurrentThreadId()) {
+        LRESULT hit = ::SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+        ::SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                       MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+    }
+}
+
+HCURSOR TScreen::Cursors(int index) const {
+    for (const auto& [i, cursor] : cursors_)
+        if (i == index) return cursor.Get();
+    LPCSTR id = IDC_ARROW;
+    switch (index) {
+    case crNone: return nullptr;
+    case crCross: id = IDC_CROSS; break;
+    case crIBeam: id = IDC_IBEAM; break;
+    case crSizeNESW: id = IDC_SIZENESW; break;
+    case crSizeNS: id = IDC_SIZENS; break;
+    case crSizeNWSE: id = IDC_SIZENWSE; break;
+    case crSizeWE: id = IDC_SIZEWE; break;
+    case crUpArrow: id = IDC_UPARROW; break;
+    case crHourGlass: id = IDC_WAIT; break;
+    case crNo: id = IDC_NO; break;
+    case crAppStart: id = IDC_APPSTARTING; break;
+    case crHelp: id = IDC_HELP; break;
+    case crHandPoint: id = IDC_HAND; break;
+    case crSizeAll: id = IDC_SIZEALL; break;
+    default: break;
+    }
+    return ::LoadCursorA(nullptr, id);
+}
+
+void TScreen::SetCursors(int index, HCURSOR cursor) {
+    auto it = std::find_if(cursors_.begin(), cursors_.end(),
+                           [&](const auto& entry) { return entry.first == index; });
+    if (it != cursors_.end()) {
+        if (it->second.Get() == cursor) return;
+        if (cursor)
+            it->second.Reset(cursor);
+        else
+            cursors_.erase(it);
+        return;
+    }
+    if (cursor) cursors_.emplace_back(index, CursorOwner(cursor));
+}
+
+TForm* TScreen::Forms(int index) const {
+    if (index < 0 || index >= FormCount()) ThrowListIndex(index);
+    return forms_[static_cast<size_t>(index)];
+}
+
+TForm* TScreen::ActiveForm() const {
+    HWND active = ::GetActiveWindow();
+    if (!active) return nullptr;
+    for (TForm* f : forms_)
+        if (f->HandleAllocated() && f->Window::Handle() == active) return f;
+    return nullptr;
+}
+
+void TScreen::SetMainForm(TForm* form) {
+    mainForm_ = form;
+    Application().SetMainWindow(form ? form->Handle() : nullptr);
+    if (form)
+        Application().OnRun = Event<>::Of<&TScreen::ShowMainForm>(this);
+    else
+        Application().OnRun.Clear();
+}
+
+void TScreen::ShowMainForm() {
+    if (!mainForm_) return;
+    // A start minimized or maximized, as the starting program asked.
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    ::GetStartupInfoA(&si);
+    if (si.dwFlags & STARTF_USESHOWWINDOW) {
+        switch (si.wShowWindow) {
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE: mainForm_->SetWindowState(wsMinimized); break;
+        case SW_SHOWMAXIMIZED: mainForm_->SetWindowState(wsMaximized); break;
+        default: break;
+        }
+    }
+    mainForm_->Show();
+}
+
+}  // namespace fw

@@ -1,0 +1,224 @@
+#pragma once
+// Forms: top-level windows built from a description in code, inside the loading state, and
+// the screen: the forms, the active one, the main one, and the table of cursors.
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
+
+namespace fw {
+
+class TButton;
+
+enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TPosition { poDesigned, poDefault, poScreenCenter };
+
+using TCloseQueryEvent = Event<TObject*, bool&>;
+using TCloseEvent = Event<TObject*, TCloseAction&>;
+
+// A form's own settings, in the order a description lists them.
+struct FormProps {
+    std::string name{};
+    std::string caption{};
+    int left = 0;
+    int top = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    TBorderStyle borderStyle = bsSizeable;
+    TBorderIcons borderIcons = biSystemMenu | biMinimize | biMaximize;
+    TPosition position = poDesigned;
+    FontDesc font{};
+    bool visible = false;
+    TNotifyEvent onCreate{};
+    TNotifyEvent onShow{};
+    TNotifyEvent onHide{};
+    TCloseQueryEvent onCloseQuery{};
+    TCloseEvent onClose{};
+    TNotifyEvent onDestroy{};
+    TNotifyEvent onResize{};
+};
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+    // OnDestroy, then the owned components while the window still exists, then the window.
+    ~TForm() override;
+    const char* ClassName() const override { return "TForm"; }
+
+    // Creates a component owned by this form from a description line:
+    // Make<TButton>({.name = "Button1", .left = 0, ...}, {.onClick = Bind<&TForm1::Button1Click>(this)}).
+    template <class T>
+    T* Make(const typename T::Common& common, const typename T::Props& props = {}) {
+        T* component = new T(this);
+        // Outside a description the line loads on its own, so it behaves the same either way.
+        bool alone = !component->Loading();
+        if (alone) component->BeginLoading();
+        // The class's own settings first: the window, made once loaded, has them all.
+        component->ApplyProps(props);
+        component->ApplyCommon(common, this);
+        if (alone) component->EndLoading();
+        return component;
+    }
+
+    void SetVisible(bool visible) override;
+    // Shows the form and brings it to the front.
+    void Show();
+    // Asks OnCloseQuery, then OnClose decides: hide (the default), minimize, free or nothing.
+    // Closing the main form ends the message loop; closing a modal form ends its showing.
+    void Close();
+    virtual bool CloseQuery();
+    // Shows the form with every other window of the thread disabled and pumps messages until
+    // the form is closed or ModalResult is set; returns ModalResult.
+    TModalResult ShowModal();
+    bool Modal() const noexcept { return modal_; }
+    TModalResult ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
+    // Frees the form once the messages now queued have been handled.
+    void Release();
+
+    TWindowState WindowState() const noexcept { return windowState_; }
+    void SetWindowState(TWindowState state);
+    TBorderStyle BorderStyle() const noexcept { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+    TBorderIcons BorderIcons() const noexcept { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons icons);
+    TPosition Position() const noexcept { return position_; }
+    void SetPosition(TPosition position) noexcept { position_ = position; }
+
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+    void SetClientSize(int width, int height);
+    void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
+    void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
+
+    // The window's icon; a change shows at once.
+    TIcon& Icon() noexcept { return icon_; }
+    void Repaint() override;
+
+    // The control that has, or last had, the focus on this form.
+    TWinControl* ActiveControl() const noexcept { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    // The visible, enabled button that Enter or Esc presses, if any.
+    TButton* DefaultButton() const;
+    TButton* CancelButton() const;
+
+    // Public so that a component can take them over once the form has loaded and call the
+    // previous handler itself.
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TCloseQueryEvent OnCloseQuery;
+    TCloseEvent OnClose;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnResize;
+
+    // Raises OnDestroy once; ~TForm calls it, and a derived form whose OnDestroy handler needs
+    // the derived members alive calls it first thing in its own destructor.
+    void DoDestroy() noexcept;
+
+protected:
+    // Builds the form: its own settings, then describe() creating the components in form
+    // order, all inside the loading state; then Loaded runs, then OnCreate, and the form shows
+    // if the settings say visible.
+    template <class F>
+    void Describe(const FormProps& props, F&& describe) {
+        BeginLoading();
+        ApplyForm(props);
+        describe();
+        EndLoading();
+        DoCreate();
+        if (props.visible || showAfterLoading_) Show();
+    }
+    void ApplyForm(const FormProps& props);
+
+    virtual void DoCreate();
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& action);
+    virtual void Resize();
+
+    void FillCreateParams(CreateParams& params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+    void BoundsChanged() override;
+    void Notification(TComponent* component, Operation operation) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    friend class TWinControl;
+    void ControlFocused(TWinControl* control);
+    void SaveFocus();
+    void RestoreFocus();
+    bool IsMainForm() const noexcept;
+    void StyleFor(DWORD& style, DWORD& exStyle) const;
+    void OuterFromClient(int clientWidth, int clientHeight);
+    void FitClientSize();
+    void IconChanged(TObject* sender);
+    bool PressButton(WORD id);
+    void CloseModal();
+    TButton* FindButton(bool wantCancel, UINT id) const;
+
+    TBorderStyle borderStyle_ = bsSizeable;
+    TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TPosition position_ = poDesigned;
+    TWindowState windowState_ = wsNormal;
+    TModalResult modalResult_ = mrNone;
+    TIcon icon_;
+    TWinControl* activeControl_ = nullptr;
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
+    bool modal_ = false;
+    bool shown_ = false;
+    bool showAfterLoading_ = false;
+    bool destroyed_ = false;
+};
+
+class TScreen {
+public:
+    TScreen() = default;
+    TScreen(const TScreen&) = delete;
+    TScreen& operator=(const TScreen&) = delete;
+
+    // The cursor shown over every window of ours while it is not crDefault.
+    int Cursor() const noexcept { return cursor_; }
+    void SetCursor(int cursor);
+    // The cursor at index: one the program registered, a standard one, or the arrow.
+    HCURSOR Cursors(int index) const;
+    // Registers cursor at index and owns it; a cursor registered there before is destroyed.
+    void SetCursors(int index, HCURSOR cursor);
+
+    int FormCount() const noexcept { return static_cast<int>(forms_.size()); }
+    TForm* Forms(int index) const;
+    // The form of the thread's active window, or null.
+    TForm* ActiveForm() const;
+
+    // The main form: Application().Run shows it (as the starting program asked) and closing
+    // it ends the message loop. Set it once the form is fully constructed.
+    TForm* MainForm() const noexcept { return mainForm_; }
+    void SetMainForm(TForm* form);
+
+    int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
+
+private:
+    friend class TForm;
+    void ShowMainForm();
+
+    std::vector<TForm*> forms_;
+    std::vector<std::pair<int, CursorOwner>> cursors_;
+    TForm* mainForm_ = nullptr;
+    int cursor_ = crDefault;
+};
+
+// The one screen object of the process.
+TScreen& Screen();
+
+}  // namespace fw

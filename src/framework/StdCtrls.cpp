@@ -1,0 +1,401 @@
+#include "framework/StdCtrls.h"
+
+#include <string>
+
+#include "framework/Forms.h"
+
+namespace fw {
+
+// ---------------------------------------------------------------------------------------------
+// TButton
+
+TButton::TButton(TComponent* owner) : TWinControl(owner) {
+    tabStop_ = true;
+}
+
+void TButton::ApplyProps(const Props& props) {
+    SetDefault(props.isDefault);
+    cancel_ = props.cancel;
+    modalResult_ = props.modalResult;
+    OnClick = props.onClick;
+}
+
+void TButton::SetDefault(bool value) {
+    default_ = value;
+    if (HandleAllocated())
+        ::SendMessageA(Window::Handle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::Click() {
+    if (TForm* form = ParentForm(); form && modalResult_ != mrNone) form->SetModalResult(modalResult_);
+    TWinControl::Click();
+}
+
+void TButton::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = "BUTTON";
+    params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+bool TButton::CommandNotify(WORD code) {
+    if (code != BN_CLICKED) return false;
+    Click();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCheckBox
+
+TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
+    tabStop_ = true;
+}
+
+void TCheckBox::ApplyProps(const Props& props) {
+    SetChecked(props.checked);
+    OnClick = props.onClick;
+}
+
+void TCheckBox::SetChecked(bool value) {
+    checked_ = value;
+    if (HandleAllocated())
+        ::SendMessageA(Window::Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TCheckBox::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = "BUTTON";
+    params.style |= BS_AUTOCHECKBOX;
+}
+
+void TCheckBox::InitWnd() {
+    TWinControl::InitWnd();
+    ::SendMessageA(Window::Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool TCheckBox::CommandNotify(WORD code) {
+    if (code != BN_CLICKED) return false;
+    checked_ = ::SendMessageA(Window::Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    Click();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TLabel
+
+TLabel::TLabel(TComponent* owner) : TWinControl(owner) {
+    clickEvents_ = true;
+    captureMouse_ = true;
+}
+
+void TLabel::ApplyProps(const Props& props) {
+    wordWrap_ = props.wordWrap;
+    transparent_ = props.transparent;
+    alignment_ = props.alignment;
+    showAccelChar_ = props.showAccelChar;
+    OnClick = props.onClick;
+    OnMouseDown = props.onMouseDown;
+    OnMouseUp = props.onMouseUp;
+    SetAutoSize(props.autoSize);
+    Invalidate();
+}
+
+void TLabel::SetAutoSize(bool value) {
+    autoSize_ = value;
+    AdjustBounds();
+}
+
+void TLabel::SetWordWrap(bool value) {
+    wordWrap_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::SetTransparent(bool value) {
+    transparent_ = value;
+    Invalidate();
+}
+
+void TLabel::SetAlignment(TAlignment value) {
+    alignment_ = value;
+    Invalidate();
+}
+
+void TLabel::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.className = "fw.Label";
+}
+
+UINT TLabel::DrawFlags() const noexcept {
+    UINT flags = DT_EXPANDTABS;
+    if (wordWrap_) flags |= DT_WORDBREAK;
+    if (alignment_ == taRightJustify) flags |= DT_RIGHT;
+    if (alignment_ == taCenter) flags |= DT_CENTER;
+    if (!showAccelChar_) flags |= DT_NOPREFIX;
+    return flags;
+}
+
+void TLabel::AdjustBounds() {
+    if (!autoSize_ || Loading()) return;
+    WindowDC screen(nullptr);
+    SelectScope font(screen.Get(), Font().Handle());
+    RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
+    // An empty caption still takes one line's height.
+    const char* text = text_.empty() ? " " : text_.c_str();
+    ::DrawTextA(screen.Get(), text, -1, &r, DrawFlags() | DT_CALCRECT);
+    int width = wordWrap_ ? Width() : r.right;
+    int left = Left();
+    if (!wordWrap_ && alignment_ == taRightJustify) left += Width() - width;
+    SetBounds(left, Top(), width, r.bottom);
+}
+
+void TLabel::Loaded() {
+    TWinControl::Loaded();
+    AdjustBounds();
+}
+
+void TLabel::TextChanged() {
+    TWinControl::TextChanged();
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::FontChanged() {
+    TWinControl::FontChanged();
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::EnabledChanged() {
+    TWinControl::EnabledChanged();
+    Invalidate();
+}
+
+void TLabel::Paint(HDC dc) {
+    RECT rc;
+    ::GetClientRect(Window::Handle(), &rc);
+    HBRUSH background = transparent_ && Parent() ? Parent()->BackgroundBrush() : ColorBrush();
+    ::FillRect(dc, &rc, background);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, Enabled() ? ColorToRGB(Font().Color()) : ::GetSysColor(COLOR_GRAYTEXT));
+    SelectScope font(dc, Font().Handle());
+    ::DrawTextA(dc, text_.c_str(), -1, &rc, DrawFlags());
+}
+
+LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT: {
+        PaintDC dc(Window::Handle());
+        Paint(dc.Get());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TEdit
+
+TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
+    tabStop_ = true;
+    clickEvents_ = true;
+    SetColor(clWindow);
+}
+
+void TEdit::ApplyProps(const Props& props) {
+    SetReadOnly(props.readOnly);
+    autoSelect_ = props.autoSelect;
+    OnClick = props.onClick;
+    OnEnter = props.onEnter;
+    OnChange = props.onChange;
+}
+
+void TEdit::SetReadOnly(bool value) {
+    readOnly_ = value;
+    if (HandleAllocated()) ::SendMessageA(Window::Handle(), EM_SETREADONLY, value, 0);
+}
+
+void TEdit::SelectAll() {
+    if (HandleAllocated()) ::SendMessageA(Window::Handle(), EM_SETSEL, 0, -1);
+}
+
+int TEdit::SelStart() const {
+    if (!HandleAllocated()) return 0;
+    DWORD start = 0, end = 0;
+    ::SendMessageA(Window::Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(start);
+}
+
+int TEdit::SelLength() const {
+    if (!HandleAllocated()) return 0;
+    DWORD start = 0, end = 0;
+    ::SendMessageA(Window::Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end - start);
+}
+
+void TEdit::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = "EDIT";
+    params.style |= ES_LEFT | ES_AUTOHSCROLL;
+    if (readOnly_) params.style |= ES_READONLY;
+    params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+LRESULT TEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_SETFOCUS: {
+        LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+        // A click places the caret itself; only focus by keyboard or code selects everything.
+        if (autoSelect_ && ::GetKeyState(VK_LBUTTON) >= 0 && HandleAllocated()) SelectAll();
+        return r;
+    }
+    case WM_GETDLGCODE: {
+        LRESULT r = DefaultProc(msg, wParam, lParam);
+        if (!autoSelect_) r &= ~DLGC_HASSETSEL;
+        return r;
+    }
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+bool TEdit::CommandNotify(WORD code) {
+    if (code != EN_CHANGE) return false;
+    if (pushing_) return true;
+    HWND h = Window::Handle();
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(h)), '\0');
+    if (!text.empty()) {
+        int got = ::GetWindowTextA(h, text.data(), static_cast<int>(text.size() + 1));
+        text.resize(static_cast<size_t>(got < 0 ? 0 : got));
+    }
+    text_ = std::move(text);
+    Change();
+    return true;
+}
+
+void TEdit::TextChanged() {
+    if (HandleAllocated()) PushText(text_.c_str());
+    // A description's text is where the control starts, not a change.
+    if (!Loading()) Change();
+}
+
+void TEdit::Change() {
+    OnChange(this);
+}
+
+void TEdit::PushText(const char* text) {
+    pushing_ = true;
+    ::SetWindowTextA(Window::Handle(), text);
+    pushing_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TMemo
+
+TMemo::TMemo(TComponent* owner) : TEdit(owner) {
+    SetAutoSelect(false);
+}
+
+void TMemo::ApplyProps(const Props& props) {
+    SetReadOnly(props.readOnly);
+    wordWrap_ = props.wordWrap;
+    scrollBars_ = props.scrollBars;
+    OnChange = props.onChange;
+}
+
+int TMemo::LineCount() const noexcept {
+    if (text_.empty()) return 0;
+    int count = 0;
+    for (size_t at = text_.find("\r\n"); at != std::string::npos; at = text_.find("\r\n", at + 2))
+        ++count;
+    bool openLast = text_.size() < 2 || text_.compare(text_.size() - 2, 2, "\r\n") != 0;
+    return count + (openLast ? 1 : 0);
+}
+
+std::string TMemo::Line(int index) const {
+    if (index < 0 || index >= LineCount()) return {};
+    size_t start = 0;
+    for (int i = 0; i < index; ++i) start = text_.find("\r\n", start) + 2;
+    size_t end = text_.find("\r\n", start);
+    return text_.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+void TMemo::DeleteFirstLine() {
+    if (text_.empty()) return;
+    size_t end = text_.find("\r\n");
+    text_.erase(0, end == std::string::npos ? std::string::npos : end + 2);
+    TextChanged();
+}
+
+void TMemo::FillCreateParams(CreateParams& params) {
+    TEdit::FillCreateParams(params);
+    params.style &= ~ES_AUTOHSCROLL;
+    params.style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+    if (!wordWrap_) params.style |= ES_AUTOHSCROLL;
+    if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.style |= WS_VSCROLL;
+    if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.style |= WS_HSCROLL;
+    params.caption = "";
+}
+
+void TMemo::InitWnd() {
+    TWinControl::InitWnd();
+    ::SendMessageA(Window::Handle(), EM_SETLIMITTEXT, 0, 0);
+    if (visible_) PushText(text_.c_str());
+}
+
+LRESULT TMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_GETDLGCODE) {
+        // Tab and Esc keep their dialog meaning; Enter stays in an editable memo.
+        LRESULT r = TEdit::WndProc(msg, wParam, lParam) & ~DLGC_WANTALLKEYS;
+        auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN && !ReadOnly())
+            r |= DLGC_WANTMESSAGE;
+        return r;
+    }
+    return TEdit::WndProc(msg, wParam, lParam);
+}
+
+void TMemo::TextChanged() {
+    if (HandleAllocated() && visible_) PushText(text_.c_str());
+    if (!Loading()) Change();
+}
+
+void TMemo::VisibleChanged() {
+    if (HandleAllocated() && visible_) PushText(text_.c_str());
+    TEdit::VisibleChanged();
+    if (HandleAllocated() && !visible_) PushText("");
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGroupBox
+
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {}
+
+HBRUSH TGroupBox::BackgroundBrush() {
+    return Parent() ? Parent()->BackgroundBrush() : ColorBrush();
+}
+
+void TGroupBox::FillCreateParams(CreateParams& params) {
+    TWinControl::FillCreateParams(params);
+    params.systemClass = "BUTTON";
+    params.style |= BS_GROUPBOX | WS_CLIPCHILDREN;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+LRESULT TGroupBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) {
+        // The system's group box paints only its frame and caption; the inside is ours.
+        RECT rc;
+        ::GetClientRect(Window::Handle(), &rc);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rc, BackgroundBrush());
+        return 1;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace fw

@@ -1,0 +1,218 @@
+#pragma once
+// Standard controls: push button, check box, label, edit, memo, group box.
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Controls.h"
+
+namespace fw {
+
+class TButton : public TWinControl {
+public:
+    struct Props {
+        bool isDefault = false;
+        bool cancel = false;  // Esc presses it
+        TModalResult modalResult = mrNone;
+        TNotifyEvent onClick{};
+    };
+
+    explicit TButton(TComponent* owner);
+    const char* ClassName() const override { return "TButton"; }
+    void ApplyProps(const Props& props);
+
+    bool Default() const noexcept { return default_; }
+    void SetDefault(bool value);
+    bool Cancel() const noexcept { return cancel_; }
+    void SetCancel(bool value) noexcept { cancel_ = value; }
+    TModalResult ModalResult() const noexcept { return modalResult_; }
+    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
+
+    // Sets the form's modal result to the button's, then raises OnClick.
+    void Click() override;
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    bool CommandNotify(WORD code) override;
+
+private:
+    bool default_ = false;
+    bool cancel_ = false;
+    TModalResult modalResult_ = mrNone;
+};
+
+class TCheckBox : public TWinControl {
+public:
+    struct Props {
+        bool checked = false;
+        TNotifyEvent onClick{};
+    };
+
+    explicit TCheckBox(TComponent* owner);
+    const char* ClassName() const override { return "TCheckBox"; }
+    void ApplyProps(const Props& props);
+
+    bool Checked() const noexcept { return checked_; }
+    // Updates the box; only the user's clicks raise OnClick.
+    void SetChecked(bool value);
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
+    bool CommandNotify(WORD code) override;
+
+private:
+    bool checked_ = false;
+};
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// A label of the framework's own window class, so subclasses override Click, MouseDown and
+// MouseUp. A left press captures the mouse, so the release always arrives; a release over the
+// label raises Click before the mouse-up processing.
+class TLabel : public TWinControl {
+public:
+    struct Props {
+        bool autoSize = true;
+        bool wordWrap = false;
+        bool transparent = false;
+        TAlignment alignment = taLeftJustify;
+        bool showAccelChar = true;
+        TNotifyEvent onClick{};
+        TMouseEvent onMouseDown{};
+        TMouseEvent onMouseUp{};
+    };
+
+    explicit TLabel(TComponent* owner);
+    const char* ClassName() const override { return "TLabel"; }
+    void ApplyProps(const Props& props);
+
+    // Sizes the label to its caption (only its height when it wraps words).
+    bool AutoSize() const noexcept { return autoSize_; }
+    void SetAutoSize(bool value);
+    bool WordWrap() const noexcept { return wordWrap_; }
+    void SetWordWrap(bool value);
+    // Shows the parent's background rather than the label's colour.
+    bool Transparent() const noexcept { return transparent_; }
+    void SetTransparent(bool value);
+    TAlignment Alignment() const noexcept { return alignment_; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void Loaded() override;
+    void TextChanged() override;
+    void FontChanged() override;
+    void EnabledChanged() override;
+    virtual void AdjustBounds();
+    UINT DrawFlags() const noexcept;
+
+private:
+    void Paint(HDC dc);
+
+    bool autoSize_ = true;
+    bool wordWrap_ = false;
+    bool transparent_ = false;
+    TAlignment alignment_ = taLeftJustify;
+    bool showAccelChar_ = true;
+};
+
+// A single-line edit.
+class TEdit : public TWinControl {
+public:
+    struct Props {
+        bool readOnly = false;
+        bool autoSelect = true;  // select all on focus other than by a mouse click
+        TNotifyEvent onClick{};
+        TNotifyEvent onEnter{};
+        TNotifyEvent onChange{};
+    };
+
+    explicit TEdit(TComponent* owner);
+    const char* ClassName() const override { return "TEdit"; }
+    void ApplyProps(const Props& props);
+
+    bool ReadOnly() const noexcept { return readOnly_; }
+    void SetReadOnly(bool value);
+    bool AutoSelect() const noexcept { return autoSelect_; }
+    void SetAutoSelect(bool value) noexcept { autoSelect_ = value; }
+    void SelectAll();
+    int SelStart() const;
+    int SelLength() const;
+
+    TNotifyEvent OnChange;
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool CommandNotify(WORD code) override;
+    void TextChanged() override;
+    virtual void Change();
+    // Puts the text into the window without taking it for a user's edit.
+    void PushText(const char* text);
+
+private:
+    bool readOnly_ = false;
+    bool autoSelect_ = true;
+    bool pushing_ = false;
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// A multi-line edit. The text lives in the object and is mirrored into the window only while
+// the memo is visible, so a hidden memo holds megabytes at the cost of a string.
+class TMemo : public TEdit {
+public:
+    struct Props {
+        bool readOnly = false;
+        bool wordWrap = true;
+        TScrollStyle scrollBars = ssNone;
+        TNotifyEvent onChange{};
+    };
+
+    explicit TMemo(TComponent* owner);
+    const char* ClassName() const override { return "TMemo"; }
+    void ApplyProps(const Props& props);
+
+    bool WordWrap() const noexcept { return wordWrap_; }
+    void SetWordWrap(bool value) noexcept { wordWrap_ = value; }
+    TScrollStyle ScrollBars() const noexcept { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value) noexcept { scrollBars_ = value; }
+
+    // Lines end at CR LF; a last line without one still counts.
+    int LineCount() const noexcept;
+    std::string Line(int index) const;
+    // Removes the first line with its CR LF; a memo with no lines stays as it is.
+    void DeleteFirstLine();
+    void Clear() { SetText({}); }
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void TextChanged() override;
+    void VisibleChanged() override;
+
+private:
+    bool wordWrap_ = true;
+    TScrollStyle scrollBars_ = ssNone;
+};
+
+// A frame with an optional caption that holds other controls.
+class TGroupBox : public TWinControl {
+public:
+    struct Props {};
+
+    explicit TGroupBox(TComponent* owner);
+    const char* ClassName() const override { return "TGroupBox"; }
+    void ApplyProps(const Props&) {}
+
+    HBRUSH BackgroundBrush() override;
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+}  // namespace fw

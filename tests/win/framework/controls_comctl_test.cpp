@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <climits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/Clipboard.h"
+#include "framework/ComCtrls.h"
+#include "framework/Errors.h"
+#include "framework/ExtCtrls.h"
+#include "framework/FormsTestSupport.h"
+
+using namespace fw;
+using namespace fwtest;
+
+namespace {
+
+std::string ItemText(HWND list, int item, int sub) {
+    char buffer[256] = {};
+    LVITEMA it{};
+    it.iSubItem = sub;
+    it.pszText = buffer;
+    it.cchTextMax = sizeof buffer;
+    ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
+    return buffer;
+}
+
+TListView* MakeList(Stage& stage) {
+    return stage.Make<TListView>({.name = "lv", .left = 0, .top = 0, .width = 380, .height = 200},
+                                 {.columns = {{"#", ColumnHeaderWidth},
+                                              {"Proto", ColumnHeaderWidth},
+                                              {"Remote Addr", 120},
+                                              {"Status", ColumnHeaderWidth}},
+                                  .rowSelect = true});
+}
+
+struct Clicks {
+    int doubles = 0;
+    void Double(TObject*) { ++doubles; }
+};
+
+}  // namespace
+
+TEST(ListView, RowsAreServedFromTheObjectByIndex) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    HWND h = lv->Handle();
+    LONG style = ::GetWindowLongA(h, GWL_STYLE);
+    EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_TRUE(style & LVS_SINGLESEL);
+    EXPECT_FALSE(style & LVS_EDITLABELS);
+    EXPECT_TRUE(::SendMessageA(h, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+
+    EXPECT_EQ(lv->AddItem("1", {"TCP", "10.0.0.1", "ESTABLISHED"}), 0);
+    EXPECT_EQ(lv->AddItem("2", {"UDP", "*"}), 1);
+    std::vector<std::string> fields{"TCP", "host", "LISTENING"};
+    EXPECT_EQ(lv->AddItemRange("3", fields), 2);
+    EXPECT_EQ(::SendMessageA(h, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(lv->ItemCaption(1), "2");
+    EXPECT_EQ(lv->SubItem(0, 2), "ESTABLISHED");
+    EXPECT_EQ(lv->SubItemCount(1), 2);
+    // A row with fewer sub-items reads as empty there.
+    EXPECT_EQ(lv->SubItem(1, 2), "");
+    EXPECT_THROW(lv->SubItem(3, 0), ListError);
+    // What the window shows comes from the rows through the window's own requests.
+    EXPECT_EQ(ItemText(h, 2, 0), "3");
+    EXPECT_EQ(ItemText(h, 2, 3), "LISTENING");
+    EXPECT_EQ(ItemText(h, 1, 3), "");
+
+    EXPECT_EQ(lv->Selected(), -1);
+    lv->SetSelected(2);
+    EXPECT_EQ(lv->Selected(), 2);
+    lv->SetSelected(1);
+    EXPECT_EQ(lv->Selected(), 1);
+    lv->Clear();
+    EXPECT_EQ(lv->ItemCount(), 0);
+    EXPECT_EQ(::SendMessageA(h, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(lv->Selected(), -1);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST(ListView, DoubleClickOnARowRaisesOnDblClick) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    Clicks clicks;
+    lv->OnDblClick = Bind<&Clicks::Double>(&clicks);
+    lv->AddItem("1", {"TCP", "a", "b"});
+    HWND h = lv->Handle();
+    Pump();
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ASSERT_TRUE(::SendMessageA(h, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)));
+    LPARAM at = MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2);
+    ::SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(h, WM_LBUTTONUP, 0, at);
+    ::SendMessageA(h, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ::SendMessageA(h, WM_LBUTTONUP, 0, at);
+    Pump();
+    EXPECT_EQ(clicks.doubles, 1);
+    EXPECT_EQ(lv->Selected(), 0);
+}
+
+TEST(ListView, ColumnWidthRulesFitTheContentOrTheHeaderOrTheRest) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    HWND h = lv->Handle();
+    // Header rule on a middle column: its caption decides, not the rows.
+    int proto = lv->ColumnWidth(1);
+    lv->AddItem("1", {"A-protocol-name-much-wider-than-its-header", "x", "y"});
+    EXPECT_EQ(lv->ColumnWidth(1), proto);
+    EXPECT_GT(lv->ColumnWidth(0), 0);
+    EXPECT_EQ(lv->ColumnWidth(2), 120);
+    // The last column under the header rule fills the rest of the view.
+    RECT client;
+    ::GetClientRect(h, &client);
+    int sum = 0;
+    for (int i = 0; i < lv->ColumnCount(); ++i) sum += lv->ColumnWidth(i);
+    EXPECT_EQ(sum, client.right);
+    lv->SetWidth(lv->Width() + 60);
+    ::GetClientRect(h, &client);
+    sum = 0;
+    for (int i = 0; i < lv->ColumnCount(); ++i) sum += lv->ColumnWidth(i);
+    EXPECT_EQ(sum, client.right);
+
+    // The content rule takes the widest entry, and follows later rows.
+    lv->SetColumnWidth(2, ColumnTextWidth);
+    int narrow = lv->ColumnWidth(2);
+    lv->AddItem("2", {"TCP", "a-remote-host-with-a-long-name.example.org", "z"});
+    int wide = lv->ColumnWidth(2);
+    EXPECT_GT(wide, narrow);
+    lv->BeginUpdate();
+    lv->AddItem("3", {"TCP", "short", "z"});
+    lv->EndUpdate();
+    EXPECT_EQ(lv->ColumnWidth(2), wide);
+    // After a clear, only the new rows count.
+    lv->Clear();
+    lv->AddItem("1", {"TCP", "short", "z"});
+    EXPECT_LT(lv->ColumnWidth(2), wide);
+    // A fixed width ends the rule.
+    lv->SetColumnWidth(2, 77);
+    lv->AddItem("2", {"TCP", "a-remote-host-with-a-long-name.example.org", "z"});
+    EXPECT_EQ(lv->ColumnWidth(2), 77);
+}
+
+TEST(ListView, FiftyThousandRowsInOneBatchAreQuickAndSmall) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    lv->SetColumnWidth(2, ColumnTextWidth);
+    lv->SetColumnWidth(3, ColumnTextWidth);
+    HWND h = lv->Handle();
+    PROCESS_MEMORY_COUNTERS before{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);
+    DWORD start = ::GetTickCount();
+    lv->BeginUpdate();
+    for (int i = 1; i <= 50000; ++i) {
+        std::string n = std::to_string(i);
+        lv->AddItem(n, {"TCP", "host" + n + ".example.org", i == 25000 ? "ESTABLISHED-AND-THEN-SOME" : "LISTENING"});
+    }
+    lv->EndUpdate();
+    Pump();
+    DWORD elapsed = ::GetTickCount() - start;
+    PROCESS_MEMORY_COUNTERS after{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after);
+    EXPECT_EQ(::SendMessageA(h, LVM_GETITEMCOUNT, 0, 0), 50000);
+    EXPECT_EQ(ItemText(h, 49999, 2), "host50000.example.org");
+    EXPECT_LT(elapsed, 3000u);
+    // The rows in one pool: a few megabytes, not a window item per row.
+    EXPECT_LT(after.WorkingSetSize - std::min(after.WorkingSetSize, before.WorkingSetSize), 20u << 20);
+    // The widest entry anywhere in the batch decides the width.
+    int withLongest = lv->ColumnWidth(3);
+    lv->Clear();
+    lv->AddItem("1", {"TCP", "h", "LISTENING"});
+    EXPECT_GT(withLongest, lv->ColumnWidth(3));
+}
+
+TEST(StatusBar, PanelsShowTextAtTheBottomWithoutMouseOrGrip) {
+    Reports reports;
+    Stage stage(474, 285);
+    auto* bar = stage.Make<TStatusBar>({.name = "stat", .left = 0, .top = 266, .width = 474, .height = 19,
+                                        .enabled = false},
+                                       {.panels = {{"Ready", 240}, {"Last update: 00:00:00", 115}, {"", 120}}});
+    HWND h = bar->Handle();
+    char text[64] = {};
+    ::SendMessageA(h, SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Last update: 00:00:00");
+    EXPECT_EQ(::SendMessageA(h, SB_GETPARTS, 0, 0), 3);
+    bar->SetPanelText(0, "Done.");
+    ::SendMessageA(h, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Done.");
+    EXPECT_EQ(bar->PanelText(0), "Done.");
+    EXPECT_THROW(bar->SetPanelText(3, "x"), ListError);
+    EXPECT_FALSE(::IsWindowEnabled(h));
+    EXPECT_FALSE(::GetWindowLongA(h, GWL_STYLE) & SBARS_SIZEGRIP);
+
+    // Bottom-aligned at its own height, whatever size the form takes.
+    stage.SetClientSize(500, 250);
+    RECT r;
+    ::GetWindowRect(h, &r);
+    ::MapWindowPoints(nullptr, stage.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.top, 250 - 19);
+    EXPECT_EQ(r.bottom, 250);
+    EXPECT_EQ(r.right - r.left, 500);
+    EXPECT_EQ(bar->Top(), 231);
+}
+
+TEST(Animate, ThePlayingStateNeverRaisesEvenWithoutTheClip) {
+    Reports reports;
+    Stage stage;
+    auto* animate = stage.Make<TAnimate>({.name = "Animate1", .left = 308, .top = 11, .width = 48, .height = 42},
+                                         {.commonAVI = aviFindComputer, .startFrame = 1, .stopFrame = 8});
+    HWND h = animate->Handle();
+    LONG style = ::GetWindowLongA(h, GWL_STYLE);
+    EXPECT_TRUE(style & ACS_CENTER);
+    EXPECT_TRUE(style & ACS_TRANSPARENT);
+    for (int i = 0; i < 3; ++i) {
+        animate->SetActive(true);
+        EXPECT_TRUE(animate->Active());
+        Pump();
+        animate->SetActive(false);
+        EXPECT_FALSE(animate->Active());
+    }
+    animate->SetCommonAVI(aviNone);
+    animate->SetActive(true);
+    EXPECT_FALSE(animate->Open());
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+namespace {
+struct Ticks {
+    TTimer* timer = nullptr;
+    int count = 0;
+    bool fail = false;
+    void Tick(TObject* sender) {
+        EXPECT_EQ(sender, timer);
+        ++count;
+        if (fail) throw std::runtime_error("Tick failed");
+    }
+};
+}  // namespace
+
+TEST(Timer, TicksFromTheLoopKeepsItsTagAndReportsFailures) {
+    Reports reports;
+    Stage stage;
+    Ticks ticks;
+    ticks.timer = stage.Make<TTimer>({.name = "Timer1"},
+                                     {.interval = 10, .enabled = false, .tag = INT_MIN,
+                                      .onTimer = Bind<&Ticks::Tick>(&ticks)});
+    EXPECT_EQ(ticks.timer->Tag(), INT_MIN);
+    ticks.timer->SetTag(-1);
+    EXPECT_EQ(ticks.timer->Tag(), -1);
+    ::Sleep(30);
+    Pump();
+    EXPECT_EQ(ticks.count, 0);
+    ticks.timer->SetEnabled(true);
+    EXPECT_TRUE(PumpUntil([&] { return ticks.count >= 2; }));
+    // A failing tick is reported, and the timer goes on.
+    ticks.fail = true;
+    int failedAt = ticks.count;
+    EXPECT_TRUE(PumpUntil([&] { return ticks.count >= failedAt + 2; }));
+    EXPECT_GE(reports.texts.size(), 2u);
+    EXPECT_EQ(reports.texts[0], "Tick failed");
+    ticks.timer->SetEnabled(false);
+    int stoppedAt = ticks.count;
+    ::Sleep(40);
+    Pump();
+    EXPECT_EQ(ticks.count, stoppedAt);
+    // A timer freed with a tick pending leaves nothing behind to call.
+    ticks.timer->SetEnabled(true);
+    ::Sleep(30);
+    delete ticks.timer;
+    Pump();
+    EXPECT_EQ(ticks.count, stoppedAt);
+}
+
+TEST(Clipboard, TextGoesInAndComesBackOut) {
+    Reports reports;
+    Clipboard().SetText("mail@example.org");
+    EXPECT_TRUE(Clipboard().HasText());
+    EXPECT_EQ(Clipboard().GetText(), "mail@example.org");
+    Clipboard().SetText("");
+    EXPECT_EQ(Clipboard().GetText(), "");
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/FormsTestSupport.h"
+#include "framework/StdCtrls.h"
+
+using namespace fw;
+using namespace fwtest;
+
+namespace {
+
+struct EditLog {
+    std::vector<std::string> lines;
+    TEdit* selectOnClick = nullptr;
+    void Click(TObject*) {
+        lines.push_back("click");
+        if (selectOnClick) selectOnClick->SelectAll();
+    }
+    void Enter(TObject*) { lines.push_back("enter"); }
+    void Change(TObject* s) { lines.push_back("change " + static_cast<TEdit*>(s)->Text()); }
+};
+
+std::string WindowText(HWND h) {
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(h)), '\0');
+    if (!text.empty()) ::GetWindowTextA(h, text.data(), static_cast<int>(text.size() + 1));
+    return text;
+}
+
+}  // namespace
+
+TEST(Edits, TextFollowsCodeAndTypingAndReadOnlyRefusesTyping) {
+    Reports reports;
+    Stage stage;
+    EditLog log;
+    auto* edit = stage.Make<TEdit>({.name = "edit", .left = 8, .top = 8, .width = 120, .height = 21, .caption = "ab"},
+                                   {.onChange = Bind<&EditLog::Change>(&log)});
+    HWND h = edit->Handle();
+    EXPECT_EQ(WindowText(h), "ab");
+    edit->SetText("xyz");
+    EXPECT_EQ(WindowText(h), "xyz");
+    edit->SetText("xyz");  // unchanged: no change event
+    ::SendMessageA(h, EM_SETSEL, 3, 3);
+    ::SendMessageA(h, WM_CHAR, '!', 1);
+    EXPECT_EQ(edit->Text(), "xyz!");
+    std::vector<std::string> expected{"change xyz", "change xyz!"};
+    EXPECT_EQ(log.lines, expected);
+
+    auto* fixed = stage.Make<TEdit>({.name = "fixed", .left = 8, .top = 40, .width = 120, .height = 21,
+                                     .caption = "keep"},
+                                    {.readOnly = true});
+    EXPECT_TRUE(::GetWindowLongA(fixed->Handle(), GWL_STYLE) & ES_READONLY);
+    ::SendMessageA(fixed->Handle(), WM_CHAR, 'x', 1);
+    EXPECT_EQ(fixed->Text(), "keep");
+    fixed->SetReadOnly(false);
+    EXPECT_FALSE(::GetWindowLongA(fixed->Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST(Edits, FocusByKeyboardSelectsAllAndAClickRaisesOnClick) {
+    Reports reports;
+    Stage stage;
+    EditLog log;
+    auto* first = stage.Make<TEdit>({.name = "first", .left = 8, .top = 8, .width = 120, .height = 21,
+                                     .caption = "TCP"});
+    auto* second = stage.Make<TEdit>({.name = "second", .left = 8, .top = 40, .width = 120, .height = 21,
+                                      .caption = "192.168.0.1"},
+                                     {.readOnly = true, .onClick = Bind<&EditLog::Click>(&log),
+                                      .onEnter = Bind<&EditLog::Enter>(&log)});
+    auto* plain = stage.Make<TEdit>({.name = "plain", .left = 8, .top = 70, .width = 120, .height = 21,
+                                     .caption = "no select"},
+                                    {.autoSelect = false});
+    log.selectOnClick = second;
+    Pump();
+    first->SetFocus();
+    EXPECT_EQ(first->SelLength(), 3);
+    second->SetFocus();
+    EXPECT_EQ(second->SelLength(), 11);
+    EXPECT_EQ(log.lines, std::vector<std::string>{"enter"});
+    plain->SetFocus();
+    EXPECT_EQ(plain->SelLength(), 0);
+
+    // A click places the caret; the click handler then selects everything, and it stays.
+    log.lines.clear();
+    HWND h = second->Handle();
+    ::SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    std::vector<std::string> expected{"enter", "click"};
+    EXPECT_EQ(log.lines, expected);
+    EXPECT_EQ(second->SelStart(), 0);
+    EXPECT_EQ(second->SelLength(), 11);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST(Memos, DeleteFirstLineRemovesThroughTheFirstCrLf) {
+    Reports reports;
+    Stage stage;
+    EditLog log;
+    auto* memo = stage.Make<TMemo>({.name = "memo", .left = 8, .top = 8, .width = 200, .height = 80},
+                                   {.readOnly = true, .onChange = Bind<&EditLog::Change>(&log)});
+    memo->SetText("one\r\ntwo\nstill two\r\nthree");
+    EXPECT_EQ(memo->LineCount(), 3);
+    EXPECT_EQ(memo->Line(1), "two\nstill two");
+    memo->DeleteFirstLine();
+    EXPECT_EQ(memo->Text(), "two\nstill two\r\nthree");
+    memo->DeleteFirstLine();
+    EXPECT_EQ(memo->Text(), "three");
+    // A last line without CR LF is still a line.
+    memo->DeleteFirstLine();
+    EXPECT_EQ(memo->Text(), "");
+    EXPECT_EQ(memo->LineCount(), 0);
+    log.lines.clear();
+    memo->DeleteFirstLine();
+    EXPECT_TRUE(log.lines.empty());
+    memo->SetText("a\r\n");
+    EXPECT_EQ(memo->LineCount(), 1);
+    memo->DeleteFirstLine();
+    EXPECT_EQ(memo->Text(), "");
+    EXPECT_EQ(WindowText(memo->Handle()), "");
+    EXPECT_EQ(log.lines.size(), 2u);
+    EXPECT_TRUE(::GetWindowLongA(memo->Handle(), GWL_STYLE) & ES_MULTILINE);
+}
+
+TEST(Memos, AHiddenMemoKeepsLargeTextOutOfItsWindow) {
+    Reports reports;
+    Stage stage;
+    auto* memo = stage.Make<TMemo>({.name = "memo", .left = 8, .top = 8, .width = 200, .height = 80,
+                                    .visible = false},
+                                   {.readOnly = true, .wordWrap = false});
+    // Hidden controls get no window until someone asks for one.
+    EXPECT_FALSE(memo->HandleAllocated());
+    std::string big;
+    for (int i = 0; big.size() < 4'000'000; ++i) big += "TCP    10.0.0.1:" + std::to_string(i) + "    ESTABLISHED\r\n";
+    size_t size = big.size();
+    const char* storage = big.data();
+    DWORD start = ::GetTickCount();
+    memo->SetText(std::move(big));
+    // Handed over, not copied.
+    EXPECT_EQ(memo->Text().data(), storage);
+    for (int i = 0; i < 3; ++i) memo->DeleteFirstLine();
+    EXPECT_LT(::GetTickCount() - start, 500u);
+    EXPECT_LT(memo->Text().size(), size);
+    HWND h = memo->Handle();
+    EXPECT_EQ(::GetWindowTextLengthA(h), 0);
+    // Shown, the memo mirrors its text into the window (a smaller one: the system edit is slow).
+    memo->SetText(memo->Text().substr(0, 100000));
+    EXPECT_EQ(::GetWindowTextLengthA(h), 0);
+    memo->SetVisible(true);
+    EXPECT_EQ(static_cast<size_t>(::GetWindowTextLengthA(h)), memo->Text().size());
+    memo->SetVisible(false);
+    EXPECT_EQ(::GetWindowTextLengthA(h), 0);
+    EXPECT_FALSE(memo->Text().empty());
+}
