@@ -4,18 +4,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOCKMERE_BUILD:-$root/build}
-jobs=$(nproc)
 
-"$root/tools/install-deps" test || exit 1
-
-set -e
-cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build/native" -j "$jobs"
-cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" -j "$jobs"
-set +e
+"$root/tools/build.sh" || exit 1
 
 failed=0
 # Names come from the sources, so test programs in the same folders are never taken for benches.
