@@ -417,3 +417,17 @@ TEST(Exceptions, AHandlerFailureIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(form->lv->ItemCount(), 2);
     EXPECT_EQ(form->stat->PanelText(0), "Done.");
 }
+
+TEST(TrayMode, ExitFromTheMenuEndsTheMessageLoop) {
+    Reports reports;
+    Shell shell;
+    auto form = MakeForm();
+    fw::Screen().SetMainForm(form.get());
+    form->Button4Click(form.get());
+    form->Exit1Click(form.get());
+    MSG msg;
+    // The quit message is taken here, so the test process's own loop goes on.
+    EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    fw::Screen().SetMainForm(nullptr);
+    EXPECT_TRUE(reports.texts.empty());
+}
