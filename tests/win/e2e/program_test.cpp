@@ -22,7 +22,10 @@ std::string ProgramPath() {
 class Program {
 public:
     explicit Program(const std::string& args) {
-        std::string command = "\"" + ProgramPath() + "\" " + args;
+        std::string command = "\"";
+        command += ProgramPath();
+        command += "\" ";
+        command += args;
         STARTUPINFOA si{};
         si.cb = sizeof si;
         if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
