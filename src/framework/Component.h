@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/Event.h"
+
 namespace fw {
 
 class TObject {
@@ -24,6 +26,9 @@ public:
 protected:
     virtual void AssignTo(TPersistent* dest) const;
 };
+
+// The plain notification every change and click event carries: the object it came from.
+using TNotifyEvent = Event<TObject*>;
 
 enum class Operation { Insert, Remove };
 

@@ -39,7 +39,6 @@ typename MethodTraits<decltype(Method)>::EventType Bind(
     return MethodTraits<decltype(Method)>::EventType::template Of<Method>(object);
 }
 
-using TNotifyEvent = Event<TObject*>;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftFlag : unsigned {

@@ -14,8 +14,6 @@
 
 namespace fw {
 
-// The event of a change or a click, with the object it happened to as sender.
-using TNotifyEvent = Event<TObject*>;
 
 class TIcon : public TPersistent {
 public:

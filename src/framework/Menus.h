@@ -12,8 +12,6 @@
 
 namespace fw {
 
-// The event of a change or a click, with the object it happened to as sender.
-using TNotifyEvent = Event<TObject*>;
 
 class TMenuItem : public TComponent {
 public:

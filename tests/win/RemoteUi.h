@@ -19,11 +19,7 @@ struct WindowSearch {
 inline bool Matches(HWND hwnd, const WindowSearch& s) {
     char cls[128] = {};
     ::GetClassNameA(hwnd, cls, sizeof cls);
-    // A superclass of a system class keeps its base name after a prefix and a colon.
-    const char* base = cls;
-    for (const char* p = cls; *p; ++p)
-        if (*p == ':') base = p + 1;
-    if (lstrcmpiA(cls, s.cls) != 0 && lstrcmpiA(base, s.cls) != 0) return false;
+    if (lstrcmpiA(cls, s.cls) != 0) return false;
     if (s.pid) {
         DWORD owner = 0;
         ::GetWindowThreadProcessId(hwnd, &owner);
