@@ -40,5 +40,5 @@ for results in map(Path, sys.argv[1:]):
 line = f"{passed} passed, {failed} failed"
 if skipped:
     line += f", {skipped} skipped"
-print("Sockmere tests: " + line)
+print("Summary: " + line)
 sys.exit(1 if failed else 0)
