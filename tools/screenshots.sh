@@ -19,7 +19,7 @@ set -euo pipefail
 root=$1 win=$2 out=$3
 prefix=$win/shot-prefix
 desktop=shell,900x600
-"$root/tools/wine-prefix" setup "$prefix" "$win/netstat.exe"
+"$root/tools/wine-prefix" fake "$prefix" "$win/netstat.exe"
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap '"$root/tools/wine-prefix" stop "$prefix"' EXIT
 
