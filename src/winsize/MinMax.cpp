@@ -31,10 +31,6 @@ void TMinMax::SetParent(fw::TWinControl* parent) {
     if (parent_) HookParent();
 }
 
-void TMinMax::Loaded() {
-    fw::TComponent::Loaded();
-}
-
 void TMinMax::HookParent() {
     // Asking for the handle creates the parent's window now if it has none yet.
     HWND window = parent_->Handle();

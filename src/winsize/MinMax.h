@@ -66,9 +66,6 @@ public:
 
     bool Hooked() const noexcept { return savedProc_ != nullptr; }
 
-protected:
-    void Loaded() override;
-
 private:
     // What the entry is bound to. It outlives the component when another procedure was
     // installed over the entry, since that procedure may still call it.

@@ -40,47 +40,6 @@ private:
     bool moved_ = false;
 };
 
-// Wine runs its own netstat from the system directory instead of the fake copied there, unless
-// its per-program override says otherwise; elsewhere this key means nothing.
-class NativeNetstatUnderWine {
-public:
-    NativeNetstatUnderWine() {
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", 0, nullptr, 0,
-                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        char old[64];
-        DWORD size = sizeof old - 1;
-        DWORD type = 0;
-        if (RegQueryValueExA(key_, kName, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
-            type == REG_SZ) {
-            old[size] = '\0';
-            old_ = old;
-            hadValue_ = true;
-        }
-        RegSetValueExA(key_, kName, 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
-    }
-    ~NativeNetstatUnderWine() {
-        if (key_ == nullptr) return;
-        if (hadValue_) {
-            RegSetValueExA(key_, kName, 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
-                           static_cast<DWORD>(old_.size() + 1));
-        } else {
-            RegDeleteValueA(key_, kName);
-        }
-        RegCloseKey(key_);
-    }
-    NativeNetstatUnderWine(const NativeNetstatUnderWine&) = delete;
-    NativeNetstatUnderWine& operator=(const NativeNetstatUnderWine&) = delete;
-
-private:
-    static constexpr const char* kName = "netstat.exe";
-    HKEY key_ = nullptr;
-    std::string old_;
-    bool hadValue_ = false;
-};
-
 // The directories as the system reports them, to check against.
 std::string SystemReported(UINT(WINAPI* read)(LPSTR, UINT)) {
     char buffer[MAX_PATH];
@@ -98,7 +57,6 @@ TEST(SystemListingCommand, PrefersTheWindowsDirectory) {
 TEST(SystemListingCommand, FallsBackToTheSystemDirectory) {
     TempFile arguments("args.txt");
     ScopedEnv argsFile("SOCKMERE_FAKE_ARGS_FILE", arguments.Path());
-    NativeNetstatUnderWine nativeNetstat;
     {
         NetstatMovedAside aside;
         ASSERT_TRUE(aside.Moved());

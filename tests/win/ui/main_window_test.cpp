@@ -16,6 +16,11 @@ using sockmere::TForm1;
 
 namespace {
 
+// The buttons and check boxes that a refresh locks.
+std::vector<fw::TControl*> Locked(TForm1& form) {
+    return {form.check1, form.check2, form.check3, form.Button1, form.Button2, form.Button3, form.Button4};
+}
+
 std::unique_ptr<TForm1> MakeForm(std::vector<std::string> args = {"-n"}) {
     return std::make_unique<TForm1>(nullptr, std::move(args));
 }
@@ -47,9 +52,7 @@ LRESULT CALLBACK ObserverProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
         g_during->hint = g_form->tray->Hint();
         g_during->animated = g_form->tray->Animated();
         g_during->anyEnabled = false;
-        for (fw::TControl* c : std::initializer_list<fw::TControl*>{g_form->check1, g_form->check2, g_form->check3,
-                                                                     g_form->Button1, g_form->Button2, g_form->Button3,
-                                                                     g_form->Button4})
+        for (fw::TControl* c : Locked(*g_form))
             g_during->anyEnabled |= c->Enabled() || ::IsWindowEnabled(static_cast<fw::TWinControl*>(c)->Handle());
         return 0;
     }
@@ -109,9 +112,7 @@ TEST(RefreshCycle, FillsNumberedRowsAndStepsThroughTheStatusTexts) {
     EXPECT_EQ(form->stat->PanelText(2).rfind("Elapsed: ", 0), 0u);
     EXPECT_EQ(form->tray->Hint(), "Sockmere");
     EXPECT_FALSE(form->tray->Animated());
-    for (fw::TControl* c : std::initializer_list<fw::TControl*>{form->check1, form->check2, form->check3, form->Button1,
-                                                                 form->Button2, form->Button3, form->Button4})
-        EXPECT_TRUE(c->Enabled());
+    for (fw::TControl* c : Locked(*form)) EXPECT_TRUE(c->Enabled());
     EXPECT_TRUE(form->Timer1->Enabled());
     EXPECT_FALSE(form->Timer2->Enabled());
     EXPECT_EQ(form->Timer2->Tag(), 0);
