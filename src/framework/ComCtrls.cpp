@@ -161,19 +161,18 @@ void TListView::Clear() {
     if (HandleAllocated()) ::SendMessageA(Window::Handle(), LVM_DELETEALLITEMS, 0, 0);
 }
 
+// Rows added while updating never reach the control, so there is no drawing to hold back:
+// switching redraw off and on would only repaint the whole view at once.
 void TListView::BeginUpdate() {
-    if (updating_++ == 0 && HandleAllocated())
-        ::SendMessageA(Window::Handle(), WM_SETREDRAW, FALSE, 0);
+    ++updating_;
 }
 
 void TListView::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
     if (!HandleAllocated()) return;
-    HWND h = Window::Handle();
-    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    // Widths first, while the view is still short, then one count for the whole batch.
     FitColumns();
-    ::SendMessageA(h, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(h, nullptr, TRUE);
+    ::SendMessageA(Window::Handle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
 }
 
 int TListView::Selected() const {
@@ -223,7 +222,6 @@ void TListView::InitWnd() {
     for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
     ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     FitColumns();
-    if (updating_) ::SendMessageA(h, WM_SETREDRAW, FALSE, 0);
 }
 
 int TListView::TextWidth(std::string_view text) {

@@ -65,9 +65,9 @@ std::string_view DropFirstLine(std::string_view text) noexcept {
     return at == kNoBreak ? text.substr(text.size()) : text.substr(at + 2);
 }
 
-ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {
+ConnectionFields SplitListingFields(std::string_view line, std::size_t number) noexcept {
     using namespace text;
-    ConnectionRow row;
+    ConnectionFields row;
     std::string_view l = line;
 
     row.Protocol = Trim(First(l, 9));
@@ -93,17 +93,30 @@ ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {
     l = Drop(l, s);
 
     row.Status = Trim(l);
-    row.Number = std::to_string(number);
+    row.Number = number;
     return row;
 }
 
-std::size_t ParseListingBody(std::string_view rest, const RowSink& sink) {
+ConnectionRow ToRow(const ConnectionFields& f) {
+    return {std::to_string(f.Number), std::string(f.Protocol),    std::string(f.LocalPort),
+            std::string(f.RemoteAddress), std::string(f.RemotePort), std::string(f.Status)};
+}
+
+ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {
+    return ToRow(SplitListingFields(line, number));
+}
+
+std::size_t ParseListingFields(std::string_view rest, const FieldSink& sink) {
     LineReader lines(rest);
     std::string_view line;
     if (!lines.Next(line)) return 0;  // the column header
     std::size_t number = 0;
-    while (lines.Next(line)) sink(SplitListingLine(line, ++number));
+    while (lines.Next(line)) sink(SplitListingFields(line, ++number));
     return number;
+}
+
+std::size_t ParseListingBody(std::string_view rest, const RowSink& sink) {
+    return ParseListingFields(rest, [&sink](const ConnectionFields& f) { sink(ToRow(f)); });
 }
 
 std::size_t ParseListing(std::string_view text, const RowSink& sink) {

@@ -32,14 +32,26 @@ std::size_t CountLines(std::string_view text) noexcept;
 // The text without its first line and that line's break; a text without lines stays as it is.
 std::string_view DropFirstLine(std::string_view text) noexcept;
 
+// A row's fields as views into the line they were split from.
+struct ConnectionFields {
+    std::size_t Number = 0;
+    std::string_view Protocol, LocalPort, RemoteAddress, RemotePort, Status;
+};
+
 // Splits one line into its fields; number becomes the row's Number.
+ConnectionFields SplitListingFields(std::string_view line, std::size_t number) noexcept;
 ConnectionRow SplitListingLine(std::string_view line, std::size_t number);
+ConnectionRow ToRow(const ConnectionFields& fields);
 
 using RowSink = std::function<void(ConnectionRow&&)>;
+// For callers that copy the fields anyway: no string is made per row.
+using FieldSink = std::function<void(const ConnectionFields&)>;
 
 // Parses what is left after the first three lines were dropped: the first line left is the
 // column header, every later one becomes a row numbered from 1. Returns the row count.
 std::size_t ParseListingBody(std::string_view rest, const RowSink& sink);
+// As ParseListingBody, with the fields as views into rest.
+std::size_t ParseListingFields(std::string_view rest, const FieldSink& sink);
 
 // Parses a whole captured listing: drops three lines, then as ParseListingBody.
 std::size_t ParseListing(std::string_view text, const RowSink& sink);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <charconv>
+#include <iterator>
 #include <span>
 #include <utility>
 
@@ -225,12 +227,16 @@ void TForm1::Button5Click(fw::TObject*) {
         Memo2->DeleteFirstLine();
         fw::Application().ProcessMessages();
     }
+    // One batch: the width rules and the rows reach the view together, and the widths are
+    // fitted once, after the last row.
+    lv->BeginUpdate();
     lv->SetColumnWidth(3, fw::ColumnTextWidth);
     lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    // One batch: the list fits its column widths once, after the last row.
-    lv->BeginUpdate();
-    ParseListingBody(Memo2->Text(), [this](ConnectionRow&& row) {
-        lv->AddItem(row.Number, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status});
+    ParseListingFields(Memo2->Text(), [this](const ConnectionFields& row) {
+        char number[24];
+        auto end = std::to_chars(std::begin(number), std::end(number), row.Number).ptr;
+        lv->AddItem({number, static_cast<std::size_t>(end - number)},
+                    {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status});
     });
     lv->EndUpdate();
 

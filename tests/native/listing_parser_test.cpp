@@ -139,5 +139,27 @@ TEST(ParseListing, OverlongRowIsCutBeforeSplitting) {
     EXPECT_EQ(rows[0], Row("1", "TCP", "1", "b", "2", ""));
 }
 
+TEST(ParseListing, FieldViewsLieInTheTextAndGiveTheSameRows) {
+    const std::string pad(kMaxLineLength, ' ');
+    const std::string text = kHeader + "  TCP    [::]:135  [fe80::1%12]:49664  LISTENING\r\n"
+                             "  UDP    0.0.0.0:500  *:*\r\n  TCP    a:1  b:2  " + pad + "LOST\r\n\r\nx";
+    std::string_view rest = text;
+    for (int i = 0; i < 3; ++i) rest = DropFirstLine(rest);
+    std::vector<ConnectionRow> rows;
+    std::size_t last = 0;
+    const auto inText = [&](std::string_view v) {
+        return v.empty() || (v.data() >= text.data() && v.data() + v.size() <= text.data() + text.size());
+    };
+    EXPECT_EQ(ParseListingFields(rest, [&](const ConnectionFields& f) {
+                  EXPECT_EQ(f.Number, last + 1);
+                  last = f.Number;
+                  for (std::string_view v : {f.Protocol, f.LocalPort, f.RemoteAddress, f.RemotePort, f.Status})
+                      EXPECT_TRUE(inText(v)) << v;
+                  rows.push_back(ToRow(f));
+              }),
+              5u);
+    EXPECT_EQ(rows, Parse(text));
+}
+
 }  // namespace
 }  // namespace sockmere
