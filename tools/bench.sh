@@ -27,18 +27,19 @@ if [ ${#win_benches[@]} -gt 0 ]; then
         root=$1 build=$2 prefix=$3; shift 3
         "$root/tools/wine-prefix" setup "$prefix" "$build/win/netstat.exe" || exit 1
         rc=0
+        # Wine draws its visual theme in software; the refresh is measured in the classic look
+        # too, which is the program'"'"'s own cost without that.
+        look() {
+            WINEPREFIX=$prefix WINEDEBUG=-all wine reg add \
+                "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" \
+                /v ThemeActive /d "$1" /f </dev/null >/dev/null 2>&1
+        }
+        look 1
         for name in "$@"; do
             echo "== $name"
             "$root/tools/wine-exec" "$prefix" "$build/win/$name.exe" || { echo "$name failed"; rc=1; }
         done
-        # Wine draws its visual theme in software; the refresh is measured in the classic look
-        # too, which is the program'"'"'s own cost without that.
         if [ -e "$build/win/win_refresh.exe" ]; then
-            look() {
-                WINEPREFIX=$prefix WINEDEBUG=-all wine reg add \
-                    "HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager" \
-                    /v ThemeActive /d "$1" /f </dev/null >/dev/null 2>&1
-            }
             echo "== win_refresh (classic look)"
             look 0
             "$root/tools/wine-exec" "$prefix" "$build/win/win_refresh.exe" || { echo "win_refresh failed"; rc=1; }

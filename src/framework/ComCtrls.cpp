@@ -85,6 +85,7 @@ int TListView::ColumnWidth(int index) const {
 void TListView::SetColumnWidth(int index, int width) {
     if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
     Column& c = columns_[static_cast<size_t>(index)];
+    c.keep = false;
     if (width == ColumnTextWidth || width == ColumnHeaderWidth) {
         if (width == ColumnTextWidth && c.rule != ColumnTextWidth) c.measured = 0, c.widest = 0;
         c.rule = width;
@@ -157,7 +158,8 @@ void TListView::Clear() {
     pool_.clear();
     fields_.clear();
     rows_.clear();
-    for (Column& c : columns_) c.measured = 0, c.widest = 0;
+    // Content widths follow rows as they arrive; removing rows leaves them as they are.
+    for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
     if (HandleAllocated()) ::SendMessageA(Window::Handle(), LVM_DELETEALLITEMS, 0, 0);
 }
 
@@ -245,6 +247,8 @@ void TListView::FitColumns() {
     for (int i = 0; i <= last; ++i) {
         Column& c = columns_[static_cast<size_t>(i)];
         if (c.rule == ColumnTextWidth) {
+            if (c.keep && ItemCount() == 0) continue;
+            c.keep = false;
             for (; c.measured < ItemCount(); ++c.measured)
                 c.widest = std::max(c.widest, TextWidth(Field(c.measured, i)));
             ShowColumnWidth(i, c.widest + kCellPadding);

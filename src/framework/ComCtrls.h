@@ -91,6 +91,7 @@ private:
         int rule = 0;      // 0, ColumnTextWidth or ColumnHeaderWidth
         int measured = 0;  // rows already measured for ColumnTextWidth
         int widest = 0;
+        bool keep = false;  // cleared: the width stays until rows arrive or a width is set
     };
 
     void BeginRow(std::string_view caption);
