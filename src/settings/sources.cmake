@@ -1,0 +1,6 @@
+list(APPEND SOCKMERE_CORE_SOURCES
+    ${CMAKE_SOURCE_DIR}/src/settings/StoreText.cpp)
+list(APPEND SOCKMERE_WIN_SOURCES
+    ${CMAKE_SOURCE_DIR}/src/settings/AppUtils.cpp
+    ${CMAKE_SOURCE_DIR}/src/settings/IniFiles.cpp
+    ${CMAKE_SOURCE_DIR}/src/settings/Registry.cpp)
