@@ -118,6 +118,9 @@ TEST_F(RegistryStore, FirstOpenCreatesOnlyTheApplicationKeyAndWritesCreateTheSec
     EXPECT_EQ(Raw("Hidden").second, std::string("0\0", 2));
     EXPECT_EQ(Raw("Empty"), std::make_pair(DWORD{REG_SZ}, std::string("\0", 1)));
     EXPECT_EQ(store.ReadText(kSection, "NormPos(1280x1024)", ""), "1,2,3,4");
+    const std::string tooLong(20000, 'n');  // value names stop at 16383 characters
+    EXPECT_EQ(ErrorOf<ERegistryException>([&] { store.WriteText(kSection, tooLong, "1"); }),
+              "Failed to set data for '" + tooLong + "'");
     EXPECT_EQ(store.ReadNumber(kSection, "ShowCmd", 0), -5);
 
     // The program's own names follow its executable.
