@@ -38,6 +38,8 @@ target_link_libraries(sockmere_win PUBLIC sockmere_core comctl32 shell32 advapi3
 # The program itself, once its entry exists.
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     include(${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
+    # Up to 4 GB of address space under 64-bit Windows, room for a large capture and its copies.
+    target_link_options(Sockmere PRIVATE -Wl,--large-address-aware)
 endif()
 
 # One test program per folder of tests/win keeps Wine start-ups few.

@@ -309,27 +309,32 @@ void TMemo::ApplyProps(const Props& props) {
 }
 
 int TMemo::LineCount() const noexcept {
-    if (text_.empty()) return 0;
     int count = 0;
-    for (size_t at = text_.find("\r\n"); at != std::string::npos; at = text_.find("\r\n", at + 2))
-        ++count;
-    bool openLast = text_.size() < 2 || text_.compare(text_.size() - 2, 2, "\r\n") != 0;
-    return count + (openLast ? 1 : 0);
+    for (std::string_view rest = text_; !rest.empty(); ++count) {
+        const LineEnd end = FindLineEnd(rest, breaks_);
+        rest = end.at == std::string_view::npos ? std::string_view() : rest.substr(end.at + end.length);
+    }
+    return count;
 }
 
 std::string TMemo::Line(int index) const {
-    if (index < 0 || index >= LineCount()) return {};
-    size_t start = 0;
-    for (int i = 0; i < index; ++i) start = text_.find("\r\n", start) + 2;
-    size_t end = text_.find("\r\n", start);
-    return text_.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string_view rest = text_;
+    for (int i = 0; !rest.empty(); ++i) {
+        const LineEnd end = FindLineEnd(rest, breaks_);
+        if (i == index) return std::string(rest.substr(0, end.at));
+        if (end.at == std::string_view::npos) break;
+        rest = rest.substr(end.at + end.length);
+    }
+    return {};
 }
 
 void TMemo::DeleteFirstLine() {
     if (text_.empty()) return;
-    size_t end = text_.find("\r\n");
-    text_.erase(0, end == std::string::npos ? std::string::npos : end + 2);
+    const LineEnd end = FindLineEnd(text_, breaks_);
+    text_.erase(0, end.at == std::string::npos ? std::string::npos : end.at + end.length);
+    deletingLine_ = true;
     TextChanged();
+    deletingLine_ = false;
 }
 
 void TMemo::FillCreateParams(CreateParams& params) {
@@ -360,7 +365,14 @@ LRESULT TMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return TEdit::WndProc(msg, wParam, lParam);
 }
 
+void TMemo::Change() {
+    // A user's edit replaces the text too.
+    if (!deletingLine_) breaks_ = DetectLineBreaks(text_);
+    TEdit::Change();
+}
+
 void TMemo::TextChanged() {
+    if (!deletingLine_) breaks_ = DetectLineBreaks(text_);
     if (HandleAllocated() && visible_) PushText(text_.c_str());
     if (!Loading()) Change();
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/Controls.h"
+#include "framework/TextLines.h"
 
 namespace fw {
 
@@ -180,11 +181,15 @@ public:
     TScrollStyle ScrollBars() const noexcept { return scrollBars_; }
     void SetScrollBars(TScrollStyle value) noexcept { scrollBars_ = value; }
 
-    // Lines end at CR LF; a last line without one still counts.
+    // Lines end at CR LF, or at LF in a text without any CR LF; a last line without a break
+    // still counts.
     int LineCount() const noexcept;
     std::string Line(int index) const;
-    // Removes the first line with its CR LF; a memo with no lines stays as it is.
+    // Removes the first line with its break; a memo with no lines stays as it is. The rest
+    // keeps the line breaks of the text as it was set.
     void DeleteFirstLine();
+    // The rule of the text as last set or edited, kept through DeleteFirstLine.
+    LineBreaks Breaks() const noexcept { return breaks_; }
     void Clear() { SetText({}); }
 
 protected:
@@ -192,11 +197,14 @@ protected:
     void InitWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void TextChanged() override;
+    void Change() override;
     void VisibleChanged() override;
 
 private:
     bool wordWrap_ = true;
     TScrollStyle scrollBars_ = ssNone;
+    LineBreaks breaks_ = LineBreaks::CrLf;
+    bool deletingLine_ = false;
 };
 
 // A frame with an optional caption that holds other controls.

@@ -1,28 +1,9 @@
 #include "listing/ListingParser.h"
 
-#include <cstring>
-
 #include "listing/TextOps.h"
 
 namespace sockmere {
 namespace {
-
-constexpr std::size_t kNoBreak = std::string_view::npos;
-
-// Index of the first CR LF pair in text, or kNoBreak.
-std::size_t FindLineBreak(std::string_view text) noexcept {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const char* p = begin;
-    while (p < end) {
-        const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
-        if (cr == nullptr) break;
-        p = static_cast<const char*>(cr);
-        if (p + 1 < end && p[1] == '\n') return static_cast<std::size_t>(p - begin);
-        ++p;
-    }
-    return kNoBreak;
-}
 
 // 1-based position of the colon ending a bracketed address "[...]:" that opens text (after
 // blanks when skipBlanks) and lies before the address's first blank; 0 when there is none.
@@ -40,13 +21,13 @@ text::Count BracketedPortColon(std::string_view t, bool skipBlanks) noexcept {
 
 bool LineReader::Next(std::string_view& line) noexcept {
     if (rest_.empty()) return false;
-    const std::size_t at = FindLineBreak(rest_);
-    if (at == kNoBreak) {
+    const fw::LineEnd end = fw::FindLineEnd(rest_, breaks_);
+    if (end.at == std::string_view::npos) {
         line = rest_;
         rest_ = rest_.substr(rest_.size());
     } else {
-        line = rest_.substr(0, at);
-        rest_ = rest_.substr(at + 2);
+        line = rest_.substr(0, end.at);
+        rest_ = rest_.substr(end.at + end.length);
     }
     if (line.size() > kMaxLineLength) line = line.substr(0, kMaxLineLength);
     return true;
@@ -61,8 +42,12 @@ std::size_t CountLines(std::string_view text) noexcept {
 }
 
 std::string_view DropFirstLine(std::string_view text) noexcept {
-    const std::size_t at = FindLineBreak(text);
-    return at == kNoBreak ? text.substr(text.size()) : text.substr(at + 2);
+    return DropFirstLine(text, fw::DetectLineBreaks(text));
+}
+
+std::string_view DropFirstLine(std::string_view text, fw::LineBreaks breaks) noexcept {
+    const fw::LineEnd end = fw::FindLineEnd(text, breaks);
+    return end.at == std::string_view::npos ? text.substr(text.size()) : text.substr(end.at + end.length);
 }
 
 ConnectionFields SplitListingFields(std::string_view line, std::size_t number) noexcept {
@@ -107,7 +92,11 @@ ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {
 }
 
 std::size_t ParseListingFields(std::string_view rest, const FieldSink& sink) {
-    LineReader lines(rest);
+    return ParseListingFields(rest, fw::DetectLineBreaks(rest), sink);
+}
+
+std::size_t ParseListingFields(std::string_view rest, fw::LineBreaks breaks, const FieldSink& sink) {
+    LineReader lines(rest, breaks);
     std::string_view line;
     if (!lines.Next(line)) return 0;  // the column header
     std::size_t number = 0;
@@ -120,8 +109,9 @@ std::size_t ParseListingBody(std::string_view rest, const RowSink& sink) {
 }
 
 std::size_t ParseListing(std::string_view text, const RowSink& sink) {
-    for (int i = 0; i < 3; ++i) text = DropFirstLine(text);
-    return ParseListingBody(text, sink);
+    const fw::LineBreaks breaks = fw::DetectLineBreaks(text);
+    for (int i = 0; i < 3; ++i) text = DropFirstLine(text, breaks);
+    return ParseListingFields(text, breaks, [&sink](const ConnectionFields& f) { sink(ToRow(f)); });
 }
 
 }  // namespace sockmere

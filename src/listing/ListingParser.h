@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "framework/TextLines.h"
+
 namespace sockmere {
 
 struct ConnectionRow {
@@ -15,22 +17,25 @@ struct ConnectionRow {
 // Longer lines are cut to this many chars.
 inline constexpr std::size_t kMaxLineLength = 4096;
 
-// Yields the lines of a text: only a CR LF pair ends a line, the empty line after a final
-// break does not count, and an empty text has no lines.
+// Yields the lines of a text: a CR LF pair ends a line (a lone LF too when the text has no CR LF
+// pair at all), the empty line after a final break does not count, and an empty text has no lines.
 class LineReader {
 public:
-    explicit LineReader(std::string_view text) noexcept : rest_(text) {}
+    explicit LineReader(std::string_view text) noexcept : LineReader(text, fw::DetectLineBreaks(text)) {}
+    LineReader(std::string_view text, fw::LineBreaks breaks) noexcept : rest_(text), breaks_(breaks) {}
     // Puts the next line (without its break, cut to kMaxLineLength) in line; false at the end.
     bool Next(std::string_view& line) noexcept;
 
 private:
     std::string_view rest_;
+    fw::LineBreaks breaks_;
 };
 
 std::size_t CountLines(std::string_view text) noexcept;
 
 // The text without its first line and that line's break; a text without lines stays as it is.
 std::string_view DropFirstLine(std::string_view text) noexcept;
+std::string_view DropFirstLine(std::string_view text, fw::LineBreaks breaks) noexcept;
 
 // A row's fields as views into the line they were split from.
 struct ConnectionFields {
@@ -50,8 +55,10 @@ using FieldSink = std::function<void(const ConnectionFields&)>;
 // Parses what is left after the first three lines were dropped: the first line left is the
 // column header, every later one becomes a row numbered from 1. Returns the row count.
 std::size_t ParseListingBody(std::string_view rest, const RowSink& sink);
-// As ParseListingBody, with the fields as views into rest.
+// As ParseListingBody, with the fields as views into rest. Pass the line breaks of the whole
+// captured text when rest is what is left of it; without them, rest's own count.
 std::size_t ParseListingFields(std::string_view rest, const FieldSink& sink);
+std::size_t ParseListingFields(std::string_view rest, fw::LineBreaks breaks, const FieldSink& sink);
 
 // Parses a whole captured listing: drops three lines, then as ParseListingBody.
 std::size_t ParseListing(std::string_view text, const RowSink& sink);

@@ -1,5 +1,6 @@
 #include "listing/Runner.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,12 @@ namespace {
 
 // Large reads keep the number of calls low when the output is big.
 constexpr DWORD kReadChunk = 1024 * 1024;
+// A child that wrote this recently is looked at again after a millisecond.
+constexpr DWORD kBriskMs = 50;
+// Longest wait between two looks at an idle pipe.
+constexpr DWORD kMaxPauseMs = 16;
+// How long an ended child may take to go.
+constexpr DWORD kEndWaitMs = 5000;
 // Converting in slices keeps the converter's own wide buffer small.
 constexpr std::size_t kConvertSlice = 64 * 1024;
 
@@ -81,34 +88,100 @@ private:
     std::array<char, 256> table_{};
 };
 
-// Reads until every writer has closed and keeps the bytes before the first zero byte; empty
-// when reading failed.
-std::string ReadToEnd(HANDLE pipe, const OemToAnsi& converter) {
-    std::string text;
+// Keeps the bytes before the first zero byte, at most kMaxCaptureBytes of them.
+class CaptureText {
+public:
+    explicit CaptureText(const OemToAnsi& converter) noexcept : converter_(converter) {}
+
+    void Add(char* bytes, std::size_t size) {
+        if (full_) return;
+        std::size_t keep = std::min(size, kMaxCaptureBytes - text_.size());
+        if (const void* zero = std::memchr(bytes, '\0', keep)) {
+            keep = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes);
+            full_ = true;
+        }
+        const std::size_t needed = text_.size() + keep;
+        if (needed == kMaxCaptureBytes) full_ = true;
+        // Plain doubling would reserve twice the cap for output just above half of it.
+        if (needed > text_.capacity()) text_.reserve(std::min(kMaxCaptureBytes, std::max(needed, 2 * text_.capacity())));
+        converter_.ConvertPiece(bytes, keep);
+        text_.append(bytes, keep);
+    }
+
+    void Fail() noexcept {
+        text_.clear();
+        full_ = true;
+    }
+
+    std::string Take() noexcept { return std::move(text_); }
+
+private:
+    const OemToAnsi& converter_;
+    std::string text_;
+    bool full_ = false;  // the rest is read only to let the child finish
+};
+
+// Reads what the child writes while it runs, then what it left in the pipe at its end. The
+// child is ended when it stays silent for silenceLimitMs. Without a pipe, or after a failed
+// read, only the child's end is awaited.
+void ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, CaptureText& text) {
     const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
-    bool ended = false;  // a zero byte was seen: the rest is read only to let the child finish
+    DWORD quietSince = GetTickCount();
+    DWORD pause = 0;
+    bool ended = false;
+    DWORD left = 0;  // bytes still in the pipe that the child wrote before its end
     for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(pipe, chunk.get(), kReadChunk, &got, nullptr)) {
-            if (GetLastError() != ERROR_BROKEN_PIPE) text.clear();
-            return text;
+        DWORD available = 0;
+        if (pipe != nullptr && !PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+            // A broken pipe is the normal end: every writer has gone and nothing is left.
+            if (GetLastError() != ERROR_BROKEN_PIPE) text.Fail();
+            pipe = nullptr;
+            left = 0;
         }
-        if (ended) continue;
-        std::size_t keep = got;
-        if (const void* zero = std::memchr(chunk.get(), '\0', got)) {
-            keep = static_cast<std::size_t>(static_cast<const char*>(zero) - chunk.get());
+        if (!ended && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
             ended = true;
+            left = available;
         }
-        converter.ConvertPiece(chunk.get(), keep);
-        text.append(chunk.get(), keep);
+        if (ended) {
+            if (left == 0) return;
+            available = std::min(available, left);
+        }
+        if (available > 0) {
+            DWORD got = 0;
+            if (!ReadFile(pipe, chunk.get(), std::min(available, kReadChunk), &got, nullptr)) {
+                if (GetLastError() != ERROR_BROKEN_PIPE) text.Fail();
+                pipe = nullptr;
+                left = 0;
+                continue;
+            }
+            text.Add(chunk.get(), got);
+            if (ended) left -= std::min(left, got);
+            quietSince = GetTickCount();
+            continue;
+        }
+        if (GetTickCount() - quietSince >= silenceLimitMs) {
+            TerminateProcess(process, kSilentChildExitCode);
+            WaitForSingleObject(process, kEndWaitMs);
+            quietSince = GetTickCount();
+            continue;
+        }
+        // Anonymous pipes cannot be waited on: poll, ever more slowly while nothing comes.
+        pause = GetTickCount() - quietSince < kBriskMs ? 1 : std::min(kMaxPauseMs, 2 * pause + 1);
+        WaitForSingleObject(process, pause);
     }
 }
+
+CreateProcessProc g_createProcess = &CreateProcessA;
 
 }  // namespace
 
 void WindowTextTarget::SetText(std::string text) { SetWindowTextA(window_, text.c_str()); }
 
-int RunHiddenCommand(const std::string& commandLine, TextTarget& target) {
+CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept {
+    return std::exchange(g_createProcess, proc ? proc : &CreateProcessA);
+}
+
+int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD silenceLimitMs) {
     CapturePipe pipe = CreateCapturePipe();
 
     STARTUPINFOA startup{};
@@ -122,9 +195,9 @@ int RunHiddenCommand(const std::string& commandLine, TextTarget& target) {
     // CreateProcessA may write into the command line.
     std::string mutableLine = commandLine;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
-                        NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr, nullptr, &startup,
-                        &info)) {
+    if (!g_createProcess(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
+                         NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr, nullptr, &startup,
+                         &info)) {
         return -1;
     }
     const fw::HandleOwner process(info.hProcess);
@@ -133,14 +206,14 @@ int RunHiddenCommand(const std::string& commandLine, TextTarget& target) {
     // Our copy of the write end would keep the pipe from ever reaching its end.
     pipe.write.Reset();
     const OemToAnsi converter;
-    std::string text;
-    if (pipe.read) text = ReadToEnd(pipe.read.Get(), converter);
-    // A child still writing now gets a broken pipe instead of blocking forever.
+    CaptureText capture(converter);
+    ReadWhileRunning(pipe.read.Get(), process.Get(), silenceLimitMs, capture);
+    // A grandchild still writing now gets a broken pipe instead of blocking forever.
     pipe.read.Reset();
 
-    WaitForSingleObject(process.Get(), INFINITE);
     DWORD exitCode = 0;
     GetExitCodeProcess(process.Get(), &exitCode);
+    std::string text = capture.Take();
 
     converter.ConvertWhole(text);
     target.SetText(std::move(text));

@@ -20,11 +20,26 @@ private:
 
 // Size asked for the capture pipe's buffer.
 inline constexpr DWORD kCapturePipeSize = 16384;
+// More output than this is read and thrown away, so that the child can finish.
+inline constexpr std::size_t kMaxCaptureBytes = 64 * 1024 * 1024;
+// A child silent and alive for this long is ended.
+inline constexpr DWORD kDefaultSilenceLimitMs = 60 * 1000;
+// The exit code of a child ended for its silence.
+inline constexpr DWORD kSilentChildExitCode = WAIT_TIMEOUT;
 
-// Starts commandLine hidden with its standard output and error going into a pipe, reads all of
-// it until the command ends, cuts it at the first zero byte, converts it from the OEM to the ANSI
-// code page and gives it to target. Returns the command's exit code, or -1 when it could not be
-// started; then the target is left untouched.
-int RunHiddenCommand(const std::string& commandLine, TextTarget& target);
+// Starts commandLine hidden with its standard output and error going into a pipe and reads it
+// while the command runs, until the command has ended and the pipe holds nothing more (a
+// grandchild that inherited the pipe is not waited for). A command that neither writes nor ends
+// for silenceLimitMs is ended with kSilentChildExitCode. The text is cut at the first zero byte
+// and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and given to target.
+// Returns the command's exit code, or -1 when it could not be started; then the target is left
+// untouched.
+int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
+                     DWORD silenceLimitMs = kDefaultSilenceLimitMs);
+
+// Every child is started through this seam; tests install a double. Null restores
+// CreateProcessA. Returns the previous function.
+using CreateProcessProc = decltype(&CreateProcessA);
+CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept;
 
 }  // namespace sockmere

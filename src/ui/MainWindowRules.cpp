@@ -35,6 +35,13 @@ std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::
     return tip;
 }
 
+std::string RefreshEndText(const ListingRun& run) {
+    if (!run.started) return "Failed: netstat could not be started.";
+    if (run.exitCode != 0 && run.printedNothing)
+        return "Failed: netstat exited with code " + std::to_string(run.exitCode) + ".";
+    return "Done.";
+}
+
 StartSwitches ParseStartSwitches(int argc, const char* const* argv) {
     StartSwitches s;
     auto arg = [&](int i) -> std::string_view { return i < argc && argv[i] ? argv[i] : ""; };

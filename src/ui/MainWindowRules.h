@@ -19,6 +19,17 @@ std::string FormatLastUpdate(std::int32_t ticks);
 // The tray tip: the two clocks when asked for, else the program's name.
 std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
 
+// What the listing command did in a refresh.
+struct ListingRun {
+    bool started = true;
+    int exitCode = 0;
+    bool printedNothing = false;
+};
+
+// Panel 0's last text in a refresh: a failure when the command could not be started, or when
+// it exited with a non-zero code without printing anything; "Done." otherwise.
+std::string RefreshEndText(const ListingRun& run);
+
 struct StartSwitches {
     bool startInTray = false;
     bool fetchAtStart = true;

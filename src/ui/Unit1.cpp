@@ -26,10 +26,16 @@ namespace {
 class MemoTarget final : public TextTarget {
 public:
     explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
-    void SetText(std::string text) override { memo_.SetText(std::move(text)); }
+    void SetText(std::string text) override {
+        received_ = true;
+        memo_.SetText(std::move(text));
+    }
+    // Only a command that started hands over a text, even an empty one.
+    bool Received() const noexcept { return received_; }
 
 private:
     fw::TMemo& memo_;
+    bool received_ = false;
 };
 
 // The frames of the tray animation, stored in the program's resources.
@@ -210,7 +216,9 @@ void TForm1::Button1Click(fw::TObject*) {
     fw::Application().ProcessMessages();
 
     MemoTarget target(*Memo1);
-    RunHiddenCommand(ComposeListingCommand({.numeric = check1->Checked(), .all = check3->Checked()}), target);
+    const int exitCode =
+        RunHiddenCommand(ComposeListingCommand({.numeric = check1->Checked(), .all = check3->Checked()}), target);
+    lastRun_ = {.started = target.Received(), .exitCode = exitCode, .printedNothing = Memo1->Text().empty()};
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
@@ -232,7 +240,7 @@ void TForm1::Button5Click(fw::TObject*) {
     lv->BeginUpdate();
     lv->SetColumnWidth(3, fw::ColumnTextWidth);
     lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    ParseListingFields(Memo2->Text(), [this](const ConnectionFields& row) {
+    ParseListingFields(Memo2->Text(), Memo2->Breaks(), [this](const ConnectionFields& row) {
         char number[24];
         auto end = std::to_chars(std::begin(number), std::end(number), row.Number).ptr;
         lv->AddItem({number, static_cast<std::size_t>(end - number)},
@@ -252,7 +260,7 @@ void TForm1::Button5Click(fw::TObject*) {
     stat->SetPanelText(2, FormatElapsed(elapsed, DecimalSeparator()));
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
-    stat->SetPanelText(0, "Done.");
+    stat->SetPanelText(0, RefreshEndText(lastRun_));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {

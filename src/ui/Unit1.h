@@ -11,6 +11,7 @@
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "tray/RXShell.h"
+#include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
 
 namespace sockmere {
@@ -77,6 +78,8 @@ private:
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;
+    // The last refresh's command, for the refresh's closing text.
+    ListingRun lastRun_;
 };
 
 }  // namespace sockmere

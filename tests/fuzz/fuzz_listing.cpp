@@ -18,14 +18,19 @@ void Require(bool condition) {
     if (!condition) std::abort();
 }
 
-// Lines by the CR LF rule, counted without the parser's own line reader.
-std::size_t CountCrLfLines(std::string_view text) {
+// Lines counted without the parser's own line reader: CR LF pairs end them, or, in a text
+// without any, LFs.
+std::size_t CountLines(std::string_view text) {
     std::size_t breaks = 0;
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] == '\r' && text[i + 1] == '\n') {
             ++breaks;
             ++i;
         }
+    }
+    if (breaks == 0) {
+        const auto lfs = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        return lfs + (!text.empty() && text.back() != '\n' ? 1 : 0);
     }
     const bool endsWithBreak = text.size() >= 2 && text.substr(text.size() - 2) == "\r\n";
     return breaks + (!text.empty() && !endsWithBreak ? 1 : 0);
@@ -51,14 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t expected = 0;
     std::size_t longest = 0;
+    const bool lfLines = text.find("\r\n") == std::string_view::npos;
     const std::size_t rows = sockmere::ParseListing(text, [&](ConnectionRow&& row) {
         CheckRow(row, ++expected);
         longest = std::max(longest, row.Protocol.size() + row.RemoteAddress.size() +
                                         row.RemotePort.size() + row.Status.size());
         Require(row.Protocol.find("\r\n") == std::string::npos &&
                 row.Status.find("\r\n") == std::string::npos);
+        Require(!lfLines || row.Status.find('\n') == std::string::npos);
     });
-    const std::size_t lines = CountCrLfLines(text);
+    const std::size_t lines = CountLines(text);
     Require(rows == expected);
     Require(rows == (lines > 4 ? lines - 4 : 0));
     Require(longest <= sockmere::kMaxLineLength);

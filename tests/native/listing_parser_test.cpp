@@ -132,6 +132,17 @@ TEST(ParseListing, LoneCrOrLfStayInsideRow) {
     EXPECT_EQ(rows[0].Status, "CLOSED\n  UDP    c:3  *:*");
 }
 
+TEST(ParseListing, LfOnlyListingMakesRowsAndOneCrLfKeepsTheOldSplit) {
+    std::string lf = kHeader + "  TCP    a:1  b:2  CLOSED\r\n  UDP    c:3  *:*\r\n";
+    for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
+    const auto rows = Parse(lf);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], Row("1", "TCP", "1", "b", "2", "CLOSED"));
+    EXPECT_EQ(rows[1], Row("2", "UDP", "3", "*", "", "*"));
+    // A CR LF in the first line only: the rest is one line, the header block, and makes no row.
+    EXPECT_TRUE(Parse("\r\n" + lf.substr(1)).empty());
+}
+
 TEST(ParseListing, OverlongRowIsCutBeforeSplitting) {
     const std::string pad(kMaxLineLength, ' ');
     const auto rows = Parse(kHeader + "  TCP    a:1  b:2  " + pad + "LOST\r\n");

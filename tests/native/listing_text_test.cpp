@@ -63,10 +63,19 @@ TEST(ListingLines, OnlyCrLfPairsEndLines) {
     EXPECT_EQ(Lines(""), Strings{});
     EXPECT_EQ(Lines("a"), Strings{"a"});
     EXPECT_EQ(Lines("a\r\nb"), (Strings{"a", "b"}));
-    EXPECT_EQ(Lines("a\rb\nc"), Strings{"a\rb\nc"});
-    EXPECT_EQ(Lines("a\n\rb"), Strings{"a\n\rb"});
+    EXPECT_EQ(Lines("a\rb\nc\r\n"), Strings{"a\rb\nc"});
+    EXPECT_EQ(Lines("a\n\rb\r\nc"), (Strings{"a\n\rb", "c"}));
     EXPECT_EQ(Lines("a\r\r\nb"), (Strings{"a\r", "b"}));
     EXPECT_EQ(Lines("a\r"), Strings{"a\r"});
+}
+
+TEST(ListingLines, LfEndsLinesOnlyInATextWithoutCrLf) {
+    EXPECT_EQ(Lines("a\nb\n"), (Strings{"a", "b"}));
+    EXPECT_EQ(Lines("\n\na\rb\nc"), (Strings{"", "", "a\rb", "c"}));
+    EXPECT_EQ(DropFirstLine("a\nb\nc"), "b\nc");
+    // One CR LF anywhere decides for the whole text, and a dropped line does not change that.
+    EXPECT_EQ(Lines("a\nb\r\nc\nd"), (Strings{"a\nb", "c\nd"}));
+    EXPECT_EQ(DropFirstLine(DropFirstLine("a\r\nb\nc", fw::LineBreaks::CrLf), fw::LineBreaks::CrLf), "");
 }
 
 TEST(ListingLines, FinalBreakAddsNoEmptyLine) {
@@ -86,7 +95,7 @@ TEST(ListingLines, DropFirstLineRemovesOneLineAndItsBreak) {
     EXPECT_EQ(DropFirstLine("a\r\nb\r\nc"), "b\r\nc");
     EXPECT_EQ(DropFirstLine("\r\nb"), "b");
     EXPECT_EQ(DropFirstLine("a\r\n"), "");
-    EXPECT_EQ(DropFirstLine("a\rb\nc"), "");
+    EXPECT_EQ(DropFirstLine("a\rb\r\nc"), "c");
     EXPECT_EQ(DropFirstLine(""), "");
     const std::string longer = std::string(kMaxLineLength + 10, 'y') + "\r\nnext";
     EXPECT_EQ(DropFirstLine(longer), "next");

@@ -29,6 +29,17 @@ TEST(TrayTipText, FollowsTheShowTimeOption) {
     EXPECT_EQ(TrayTip(false, "Last update: 00:12:34", "Elapsed: 2.345 s"), "Sockmere");
 }
 
+TEST(RefreshEndTextTest, FailsOnlyWithoutAStartOrWithoutOutputAndSuccess) {
+    EXPECT_EQ(RefreshEndText({.started = false, .exitCode = -1, .printedNothing = true}),
+              "Failed: netstat could not be started.");
+    EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 1, .printedNothing = true}),
+              "Failed: netstat exited with code 1.");
+    EXPECT_EQ(RefreshEndText({.started = true, .exitCode = -1, .printedNothing = true}),
+              "Failed: netstat exited with code -1.");
+    EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 258, .printedNothing = false}), "Done.");
+    EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 0, .printedNothing = true}), "Done.");
+}
+
 TEST(StartSwitchesTest, OnlyExactSwitchesInTheFirstTwoPlaces) {
     auto parse = [](std::initializer_list<const char*> args) {
         std::vector<const char*> argv{"Sockmere.exe"};

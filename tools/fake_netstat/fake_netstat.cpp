@@ -1,14 +1,21 @@
-// Stand-in for the system's netstat in tests and benchmarks, driven by environment variables:
+// Stand-in for the system's netstat in tests and benchmarks, driven by environment variables.
+// What it prints; the first one set in this order wins, with none set nothing is printed:
 //   SOCKMERE_FAKE_FILE=path      print that file byte for byte
 //   SOCKMERE_FAKE_ROWS=N         print the four header lines and N generated connection rows
 //   SOCKMERE_FAKE_BYTES=N        print exactly N bytes of printable text in CR LF lines
 //   SOCKMERE_FAKE_ZERO=k         print k bytes as SOCKMERE_FAKE_BYTES, a zero byte, then more text
-//   SOCKMERE_FAKE_DELAY_MS=ms    wait that long before printing and ending
+// How it behaves:
+//   SOCKMERE_FAKE_DELAY_MS=ms    wait that long before printing (a long wait is a hang)
+//   SOCKMERE_FAKE_TRICKLE_MS=ms  write each line on its own, that long after the one before
+//   SOCKMERE_FAKE_LINGER_MS=ms   after printing, wait that long, silent, before ending
+//   SOCKMERE_FAKE_GRANDCHILD=path
+//                                first start a copy that inherits the output and lives 30 s
+//                                without writing, and put its process id into that file
 //   SOCKMERE_FAKE_EXIT=code      exit with that code (default 0)
 //   SOCKMERE_FAKE_ARGS_FILE=path append the command-line arguments as one line to that file
-// The first output variable set in the order above wins; with none set nothing is printed.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +27,9 @@
 namespace {
 
 constexpr std::size_t kFlushSize = 1 << 20;
+// The grandchild's only argument; tests end it, else it goes by itself.
+constexpr const char* kHoldSwitch = "--hold";
+constexpr DWORD kHoldMs = 30000;
 
 std::optional<std::string> Env(const char* name) {
     char small[512];
@@ -41,12 +51,20 @@ std::optional<unsigned long long> EnvNumber(const char* name) {
 // Buffers output and writes it in large pieces; stops quietly once the reader is gone.
 class Output {
 public:
-    Output() : handle_(GetStdHandle(STD_OUTPUT_HANDLE)) { buffer_.reserve(kFlushSize + 4096); }
+    explicit Output(DWORD trickleMs) : handle_(GetStdHandle(STD_OUTPUT_HANDLE)), trickleMs_(trickleMs) {
+        buffer_.reserve(kFlushSize + 4096);
+    }
     ~Output() { Flush(); }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
     void Put(std::string_view text) {
+        while (trickleMs_ > 0 && !text.empty()) {
+            const std::size_t end = std::min(text.find('\n'), text.size() - 1) + 1;
+            Sleep(trickleMs_);
+            WriteAll(text.data(), end);
+            text.remove_prefix(end);
+        }
         buffer_.append(text);
         if (buffer_.size() >= kFlushSize) Flush();
     }
@@ -72,6 +90,7 @@ public:
 
 private:
     HANDLE handle_;
+    DWORD trickleMs_;
     std::string buffer_;
     bool broken_ = false;
 };
@@ -190,6 +209,32 @@ void PrintRows(Output& out, unsigned long long count) {
     }
 }
 
+// A copy of this program that shares our output and outlives us, writing nothing.
+void StartGrandchild(const std::string& pidFile) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string line = std::string("\"") + self + "\" " + kHoldSwitch;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
+                        &startup, &info)) {
+        return;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    const std::string pid = std::to_string(info.dwProcessId);
+    const HANDLE file = CreateFileA(pidFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, pid.data(), static_cast<DWORD>(pid.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 void AppendArguments(const std::string& path, int argc, char** argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
@@ -208,10 +253,15 @@ void AppendArguments(const std::string& path, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == kHoldSwitch) {
+        Sleep(kHoldMs);
+        return 0;
+    }
     if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);
+    if (const auto path = Env("SOCKMERE_FAKE_GRANDCHILD")) StartGrandchild(*path);
     if (const auto delay = EnvNumber("SOCKMERE_FAKE_DELAY_MS")) Sleep(static_cast<DWORD>(*delay));
     {
-        Output out;
+        Output out(static_cast<DWORD>(EnvNumber("SOCKMERE_FAKE_TRICKLE_MS").value_or(0)));
         if (const auto path = Env("SOCKMERE_FAKE_FILE")) {
             PrintFile(out, *path);
         } else if (const auto rows = EnvNumber("SOCKMERE_FAKE_ROWS")) {
@@ -224,6 +274,7 @@ int main(int argc, char** argv) {
             out.Put("text after the zero byte\r\nthat must not arrive\r\n");
         }
     }
+    if (const auto linger = EnvNumber("SOCKMERE_FAKE_LINGER_MS")) Sleep(static_cast<DWORD>(*linger));
     const auto code = Env("SOCKMERE_FAKE_EXIT");
     return code ? static_cast<int>(std::strtol(code->c_str(), nullptr, 10)) : 0;
 }

@@ -110,6 +110,17 @@ TEST(Program, RefreshesAtStartGoesToTrayAndBackAndExitsCleanly) {
     EXPECT_EQ(program.WaitExit(20000), 0);
 }
 
+TEST(Program, IsLargeAddressAware) {
+    const HMODULE image = ::LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    // A data-file mapping is tagged in its low bits.
+    const auto* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+    ::FreeLibrary(image);
+}
+
 TEST(Program, NoRefreshSwitchShowsAnEmptyReadyTable) {
     FakeRows rows("5");
     Program program("-n");

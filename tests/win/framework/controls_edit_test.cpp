@@ -119,6 +119,17 @@ TEST(Memos, DeleteFirstLineRemovesThroughTheFirstCrLf) {
     EXPECT_EQ(WindowText(memo->Handle()), "");
     EXPECT_EQ(log.lines.size(), 2u);
     EXPECT_TRUE(::GetWindowLongA(memo->Handle(), GWL_STYLE) & ES_MULTILINE);
+
+    // Without any CR LF a lone LF ends a line; the rule of the text as set outlives removals.
+    memo->SetText("h1\nh2\nh3\nrow");
+    EXPECT_EQ(memo->LineCount(), 4);
+    for (int i = 0; i < 3; ++i) memo->DeleteFirstLine();
+    EXPECT_EQ(memo->Text(), "row");
+    memo->SetText("a\r\nb\nc");
+    memo->DeleteFirstLine();
+    EXPECT_EQ(memo->LineCount(), 1);
+    memo->DeleteFirstLine();
+    EXPECT_EQ(memo->Text(), "");
 }
 
 TEST(Memos, AHiddenMemoKeepsLargeTextOutOfItsWindow) {

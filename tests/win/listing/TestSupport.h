@@ -109,12 +109,13 @@ inline std::string FakeCommand(const std::string& arguments = "") {
 
 // Runs commandLine on a thread so that a hanging run fails the test instead of the whole suite.
 inline Capture RunCaptured(const std::string& commandLine = FakeCommand(),
-                           std::chrono::seconds limit = std::chrono::seconds(120)) {
-    auto task = std::make_shared<std::packaged_task<Capture()>>([commandLine] {
+                           std::chrono::seconds limit = std::chrono::seconds(120),
+                           DWORD silenceLimitMs = kDefaultSilenceLimitMs) {
+    auto task = std::make_shared<std::packaged_task<Capture()>>([commandLine, silenceLimitMs] {
         RecordingTarget target;
         const auto start = std::chrono::steady_clock::now();
         Capture capture;
-        capture.result = RunHiddenCommand(commandLine, target);
+        capture.result = RunHiddenCommand(commandLine, target, silenceLimitMs);
         capture.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         capture.text = std::move(target.text);
         capture.calls = target.calls;

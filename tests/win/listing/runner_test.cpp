@@ -101,6 +101,66 @@ TEST(RunHiddenCommand, ExitCodeIsReturned) {
     }
 }
 
+TEST(RunHiddenCommand, GrandchildHoldingThePipeDoesNotHoldTheRun) {
+    TempFile pidFile("grandchild.txt");
+    ScopedEnv grandchild("SOCKMERE_FAKE_GRANDCHILD", pidFile.Path());
+    ScopedEnv bytes("SOCKMERE_FAKE_BYTES", "300");
+    // The grandchild lives 30 s; a run that waited for it would miss this limit.
+    const Capture capture = RunCaptured(FakeCommand(), std::chrono::seconds(20));
+    EXPECT_EQ(capture.result, 0);
+    EXPECT_EQ(capture.text.size(), 300u);
+    const fw::HandleOwner held(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
+                                           static_cast<DWORD>(std::stoul("0" + pidFile.Read()))));
+    ASSERT_TRUE(held) << "no grandchild was started";
+    EXPECT_EQ(WaitForSingleObject(held.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the run outlived it";
+    TerminateProcess(held.Get(), 0);
+    WaitForSingleObject(held.Get(), 5000);
+}
+
+TEST(RunHiddenCommand, SilentChildIsEndedAndWhatItWroteIsKept) {
+    struct Case {
+        const char* variable;
+        std::size_t bytes;
+    } cases[] = {{"SOCKMERE_FAKE_DELAY_MS", 0}, {"SOCKMERE_FAKE_LINGER_MS", 500}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.variable);
+        ScopedEnv silence(c.variable, "30000");
+        ScopedEnv bytes("SOCKMERE_FAKE_BYTES", std::to_string(c.bytes));
+        const Capture capture = RunCaptured(FakeCommand(), std::chrono::seconds(20), 300);
+        EXPECT_EQ(capture.result, static_cast<int>(kSilentChildExitCode));
+        EXPECT_EQ(capture.calls, 1);
+        EXPECT_EQ(capture.text.size(), c.bytes);
+    }
+}
+
+TEST(RunHiddenCommand, EveryLineRestartsTheSilenceLimit) {
+    Capture whole;
+    {
+        ScopedEnv rows("SOCKMERE_FAKE_ROWS", "4");
+        whole = RunCaptured();
+    }
+    // Eight lines, 250 ms apart: longer than the limit in all, shorter between two lines.
+    ScopedEnv rows("SOCKMERE_FAKE_ROWS", "4");
+    ScopedEnv trickle("SOCKMERE_FAKE_TRICKLE_MS", "250");
+    const Capture capture = RunCaptured(FakeCommand(), std::chrono::seconds(60), 1500);
+    EXPECT_EQ(capture.result, 0);
+    EXPECT_EQ(capture.text, whole.text);
+}
+
+TEST(RunHiddenCommand, OutputBeyondTheCapIsReadAndDropped) {
+    ScopedEnv bytes("SOCKMERE_FAKE_BYTES", std::to_string(kMaxCaptureBytes + 3 * 1024 * 1024 + 17));
+    // Only a child that wrote everything reaches its exit code.
+    ScopedEnv code("SOCKMERE_FAKE_EXIT", "3");
+    const Capture capture = RunCaptured();
+    EXPECT_EQ(capture.result, 3);
+    ASSERT_EQ(capture.text.size(), kMaxCaptureBytes);
+    // The generated lines are 64 bytes, so the cap falls on a line end.
+    for (std::size_t end = 64; end <= capture.text.size(); end += 64 * 4099) {
+        ASSERT_EQ(capture.text.compare(end - 2, 2, "\r\n"), 0) << end;
+    }
+    EXPECT_EQ(capture.text.compare(capture.text.size() - 2, 2, "\r\n"), 0);
+}
+
 std::string OemToAnsi(const std::string& bytes) {
     if (bytes.empty()) return bytes;
     const int wide = MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);

@@ -7,6 +7,7 @@
 
 #include "UiTestSupport.h"
 #include "framework/ProcEntry.h"
+#include "listing/Runner.h"
 #include "ui/MainWindowRules.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -156,13 +157,70 @@ TEST(RefreshCycle, OptionsChooseTheCommandSwitches) {
     EXPECT_NE(lines[3].find("-n -a"), std::string::npos);
 }
 
-TEST(RefreshCycle, HeaderOnlyOrMissingCommandEndsDoneWithAnEmptyTable) {
+namespace {
+
+// Fails every start, as when there is no listing command at all.
+BOOL WINAPI NoProcess(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                      LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+}
+
+}  // namespace
+
+TEST(RefreshCycle, EndTextTellsFailuresFromHeaderOnlyAndSilentSuccess) {
     Reports reports;
     Shell shell;
-    FakeSetting rows("SOCKMERE_FAKE_ROWS", "0");
+    auto form = MakeForm();
+    auto refresh = [&] {
+        form->Button1Click(form.get());
+        EXPECT_EQ(form->lv->ItemCount(), 0);
+        return form->stat->PanelText(0);
+    };
+    {
+        FakeSetting rows("SOCKMERE_FAKE_ROWS", "0");
+        EXPECT_EQ(refresh(), "Done.");
+    }
+    {
+        FakeSetting code("SOCKMERE_FAKE_EXIT", "1");
+        EXPECT_EQ(refresh(), "Failed: netstat exited with code 1.");
+        // The same code after printing something is not a failure.
+        FakeSetting rows("SOCKMERE_FAKE_ROWS", "0");
+        EXPECT_EQ(refresh(), "Done.");
+    }
+    EXPECT_EQ(refresh(), "Done.");
+    const auto previous = sockmere::SetCreateProcessProc(&NoProcess);
+    const std::string failed = refresh();
+    sockmere::SetCreateProcessProc(previous);
+    EXPECT_EQ(failed, "Failed: netstat could not be started.");
+    // Everything else about the end of the refresh is as usual.
+    EXPECT_EQ(form->stat->PanelText(2).rfind("Elapsed: ", 0), 0u);
+    for (fw::TControl* c : Locked(*form)) EXPECT_TRUE(c->Enabled());
+    EXPECT_TRUE(form->Timer1->Enabled());
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST(RefreshCycle, LfOnlyOutputSkipsItsHeaderAndMakesRows) {
+    Reports reports;
+    Shell shell;
+    const std::string fixture = TempPath("sockmere_ui_lf.txt");
+    {
+        HANDLE f = ::CreateFileA(fixture.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const char text[] = "\nActive Connections\n\n  Proto  Local Address          Foreign Address        State\n"
+                            "  TCP    127.0.0.1:1061         127.0.0.1:1493         ESTABLISHED\n"
+                            "  UDP    0.0.0.0:137            *:*\n";
+        DWORD done = 0;
+        ::WriteFile(f, text, sizeof text - 1, &done, nullptr);
+        ::CloseHandle(f);
+    }
+    FakeSetting file("SOCKMERE_FAKE_FILE", fixture);
     auto form = MakeForm();
     form->Button1Click(form.get());
-    EXPECT_EQ(form->lv->ItemCount(), 0);
+    ::DeleteFileA(fixture.c_str());
+    ASSERT_EQ(form->lv->ItemCount(), 2);
+    EXPECT_EQ(form->lv->SubItem(0, 0), "TCP");
+    EXPECT_EQ(form->lv->SubItem(0, 4), "ESTABLISHED");
+    EXPECT_EQ(form->lv->SubItem(1, 2), "*");
     EXPECT_EQ(form->stat->PanelText(0), "Done.");
 }
 
