@@ -77,6 +77,8 @@ private:
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;
+    // From the start of Button1Click to the end of Button5Click.
+    bool refreshing_ = false;
 };
 
 }  // namespace sockmere
