@@ -129,7 +129,7 @@ HWND TApplication::UtilityWindow() {
             wc.lpfnWndProc = UtilityProc;
             wc.hInstance = instance;
             wc.lpszClassName = kUtilityClass;
-            ::RegisterClassExA(&wc);
+            if (!::RegisterClassExA(&wc)) throw Error("Cannot register the application window class");
         }
         // A hidden top-level tool window: it can own menus and become the foreground window.
         utility_.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kUtilityClass, title_.c_str(), WS_POPUP,

@@ -1,6 +1,7 @@
 #include "framework/Forms.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 #include "framework/Application.h"
@@ -20,13 +21,21 @@ constexpr int kStateCommands[] = {SW_SHOWNORMAL, SW_MINIMIZE, SW_SHOWMAXIMIZED};
 struct ModalDisable {
     HWND keep;
     std::vector<HWND> disabled;
+    std::exception_ptr error;
 };
 
 BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM param) {
     auto* state = reinterpret_cast<ModalDisable*>(param);
     if (hwnd != state->keep && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+        // Noted before disabling, so a window that cannot be noted stays enabled.
+        try {
+            state->disabled.push_back(hwnd);
+        } catch (...) {
+            // Carried past user32 and raised once the enumeration is over.
+            state->error = std::current_exception();
+            return FALSE;
+        }
         ::EnableWindow(hwnd, FALSE);
-        state->disabled.push_back(hwnd);
     }
     return TRUE;
 }
@@ -190,13 +199,17 @@ TModalResult TForm::ShowModal() {
     if (modal_ || Visible()) throw Error("Cannot make a visible window modal");
     HWND self = Handle();
     HWND previous = ::GetActiveWindow();
-    ModalDisable state{self, {}};
+    ModalDisable state{self, {}, {}};
     ::EnumThreadWindows(::GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&state));
     auto enableOthers = [&] {
         for (HWND h : state.disabled)
             if (::IsWindow(h)) ::EnableWindow(h, TRUE);
         state.disabled.clear();
     };
+    if (state.error) {
+        enableOthers();
+        std::rethrow_exception(state.error);
+    }
     modal_ = true;
     modalResult_ = mrNone;
     try {

@@ -2,6 +2,8 @@
 // One small uncopyable, movable owner per handle kind: a handle is never leaked and never
 // closed twice.
 #include <windows.h>
+
+#include <atomic>
 #include <utility>
 
 namespace fw {
@@ -12,30 +14,46 @@ public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(Handle h) noexcept : h_(h) {}
+    explicit UniqueHandle(Handle h) noexcept : h_(h) { Count(h_, 1); }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(other.Release()) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, Traits::Invalid())) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) Reset(other.Release());
+        if (this != &other) {
+            Reset();
+            h_ = std::exchange(other.h_, Traits::Invalid());
+        }
         return *this;
     }
     ~UniqueHandle() { Reset(); }
 
     Handle Get() const noexcept { return h_; }
     explicit operator bool() const noexcept { return Traits::Valid(h_); }
-    Handle Release() noexcept { return std::exchange(h_, Traits::Invalid()); }
+    Handle Release() noexcept {
+        Count(h_, -1);
+        return std::exchange(h_, Traits::Invalid());
+    }
     void Reset(Handle h = Traits::Invalid()) noexcept {
         Handle old = std::exchange(h_, h);
+        Count(h, 1);
+        Count(old, -1);
         if (Traits::Valid(old)) Traits::Close(old);
     }
-    // For APIs that fill in a handle through a pointer.
-    Handle* Put() noexcept {
+    // For APIs that fill in a handle through a pointer; counted kinds would miss the new one.
+    Handle* Put() noexcept
+        requires(!requires { Traits::live; })
+    {
         Reset();
         return &h_;
     }
 
 private:
+    static void Count(Handle h, long delta) noexcept {
+        if constexpr (requires { Traits::live; }) {
+            if (Traits::Valid(h)) Traits::live.fetch_add(delta);
+        }
+    }
+
     Handle h_ = Traits::Invalid();
 };
 
@@ -68,6 +86,9 @@ struct GdiTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static bool Valid(Handle h) noexcept { return h != nullptr; }
     static void Close(Handle h) noexcept { ::DeleteObject(h); }
+    // Objects of this kind held by owners right now, process-wide: the system's own GDI count
+    // is not available everywhere, so tests use this one to find leaks.
+    static inline std::atomic<long> live{0};
 };
 
 using HandleOwner = UniqueHandle<KernelHandleTraits>;
@@ -80,6 +101,7 @@ using FontOwner = UniqueHandle<GdiTraits<HFONT>>;
 using BrushOwner = UniqueHandle<GdiTraits<HBRUSH>>;
 using PenOwner = UniqueHandle<GdiTraits<HPEN>>;
 using BitmapOwner = UniqueHandle<GdiTraits<HBITMAP>>;
+
 
 // A device context obtained with GetDC, given back with ReleaseDC.
 class WindowDC {
@@ -100,13 +122,20 @@ private:
 // A memory device context from CreateCompatibleDC, deleted with DeleteDC.
 class MemoryDC {
 public:
-    explicit MemoryDC(HDC compatible) noexcept : dc_(::CreateCompatibleDC(compatible)) {}
+    explicit MemoryDC(HDC compatible) noexcept : dc_(::CreateCompatibleDC(compatible)) {
+        if (dc_) live.fetch_add(1);
+    }
     MemoryDC(const MemoryDC&) = delete;
     MemoryDC& operator=(const MemoryDC&) = delete;
     ~MemoryDC() {
-        if (dc_) ::DeleteDC(dc_);
+        if (!dc_) return;
+        ::DeleteDC(dc_);
+        live.fetch_sub(1);
     }
     HDC Get() const noexcept { return dc_; }
+
+    // Memory DCs alive right now, process-wide, like the GDI owners' counts.
+    static inline std::atomic<long> live{0};
 
 private:
     HDC dc_;
@@ -142,5 +171,11 @@ private:
     HDC dc_;
     HGDIOBJ old_;
 };
+
+// GDI objects held by all the owners above right now.
+inline long LiveGdiObjects() noexcept {
+    return GdiTraits<HFONT>::live.load() + GdiTraits<HBRUSH>::live.load() + GdiTraits<HPEN>::live.load() +
+           GdiTraits<HBITMAP>::live.load() + MemoryDC::live.load();
+}
 
 }  // namespace fw

@@ -9,12 +9,11 @@ namespace fw {
 
 std::atomic<long> TThread::live_{0};
 
-TThread::TThread(bool createPaused) : running_(true, !createPaused) {}
+TThread::TThread(bool createPaused) : running_(true, !createPaused), stop_(true, false) {}
 
 TThread::~TThread() {
     if (handle_ && !finished_.load() && ::GetCurrentThreadId() != id_) {
-        terminated_.store(true);
-        running_.Set();
+        Terminate();
         ::WaitForSingleObject(handle_.Get(), INFINITE);
     }
 }
@@ -32,13 +31,28 @@ void TThread::Start() {
 }
 
 void TThread::Terminate() noexcept {
+    stop_.Set();
     running_.Set();
+    // The last touch: a self-freeing body may end and free the object once it sees the flag.
     terminated_.store(true);
 }
 
 bool TThread::WaitFor(DWORD milliseconds) const noexcept {
     if (!handle_ || freeOnTerminate_) return false;
     return ::WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+HandleOwner TThread::DuplicateHandle() const noexcept {
+    HANDLE copy = nullptr;
+    if (handle_)
+        ::DuplicateHandle(::GetCurrentProcess(), handle_.Get(), ::GetCurrentProcess(), &copy, SYNCHRONIZE,
+                          FALSE, 0);
+    return HandleOwner(copy);
+}
+
+bool TThread::Rest(DWORD milliseconds) const noexcept {
+    if (milliseconds == 0) ::SwitchToThread();
+    return !stop_.Wait(milliseconds) && !terminated_.load();
 }
 
 bool TThread::WaitWhilePaused() const noexcept {

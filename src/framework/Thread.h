@@ -38,6 +38,9 @@ public:
     DWORD ThreadId() const noexcept { return id_; }
     // Waits for the thread to end; not for a free-on-terminate thread, which may be gone.
     bool WaitFor(DWORD milliseconds = INFINITE) const noexcept;
+    // A handle of its own to the OS thread, for waiting on a free-on-terminate thread's end:
+    // take it before Terminate, while the object surely exists. Empty before Start.
+    HandleOwner DuplicateHandle() const noexcept;
 
     // Bodies started and not yet returned, process-wide: tests use it to prove no thread leaks.
     static long LiveCount() noexcept { return live_.load(); }
@@ -48,11 +51,15 @@ protected:
     virtual void Execute() = 0;
     // The pause gate: blocks while paused; false once terminated.
     bool WaitWhilePaused() const noexcept;
+    // Rests for milliseconds unless Terminate comes first (0 gives up the time slice); false
+    // once terminated.
+    bool Rest(DWORD milliseconds) const noexcept;
 
 private:
     static DWORD WINAPI ThreadProc(void* param);
 
     SyncEvent running_;  // set while not paused
+    SyncEvent stop_;     // set by Terminate, so a resting body wakes at once
     HandleOwner handle_;
     DWORD id_ = 0;
     bool freeOnTerminate_ = false;

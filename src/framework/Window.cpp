@@ -10,6 +10,17 @@ namespace {
 constexpr const char* kBindingProp = "fw.window";
 }  // namespace
 
+LRESULT NeutralResult(UINT msg) noexcept {
+    switch (msg) {
+    // Zero would keep the title bar from changing state, keep a minimized window from
+    // restoring, or make the click undefined.
+    case WM_NCACTIVATE:
+    case WM_QUERYOPEN: return TRUE;
+    case WM_MOUSEACTIVATE: return MA_ACTIVATE;
+    default: return 0;
+    }
+}
+
 Window::~Window() {
     DestroyHandle();
 }
@@ -83,8 +94,10 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     try {
         result = self->WndProc(msg, wParam, lParam);
     } catch (...) {
+        // The default processing could act on what the handler refused (WM_CLOSE destroys the
+        // window) or run a second time for a subclassed control: report and answer neutrally.
         Application().HandleException(self->ExceptionSender());
-        result = self->DefaultProc(msg, wParam, lParam);
+        result = NeutralResult(msg);
     }
     if (msg == WM_NCDESTROY) {
         ::RemovePropA(hwnd, kBindingProp);

@@ -8,6 +8,10 @@ namespace fw {
 
 class TComponent;
 
+// What a window procedure answers for msg when its handler failed: "not handled" without the
+// default processing.
+LRESULT NeutralResult(UINT msg) noexcept;
+
 class Window {
 public:
     Window() = default;

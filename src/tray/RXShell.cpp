@@ -64,8 +64,7 @@ public:
 
 protected:
     void Execute() override {
-        while (!Terminated()) {
-            if (!WaitWhilePaused()) break;
+        while (WaitWhilePaused()) {
             bool stopping = false;
             DWORD interval = 0;
             {
@@ -74,11 +73,12 @@ protected:
                 if (!stopping) interval = trayIcon_->Interval();
             }
             if (stopping) {
-                // Detached, or the program is quitting: nothing to do until the terminate flag.
-                ::SwitchToThread();
+                // Detached, or the program is quitting: nothing to do until terminated.
+                Rest(INFINITE);
                 continue;
             }
-            if (::SleepEx(interval, FALSE) != 0) continue;
+            // Stopping wakes the rest at once, however long the interval.
+            if (!Rest(interval)) break;
             fw::Lock lock(*lock_);
             // A pause that arrived during the wait cancels the step: the frame keeps its place.
             if (Stopping() || Paused() || !trayIcon_->Animated()) continue;
@@ -142,11 +142,13 @@ TRxTrayIcon::TRxTrayIcon(fw::TComponent* owner)
 
 TRxTrayIcon::~TRxTrayIcon() {
     MarkDestroying();
+    fw::HandleOwner frameThread;
     {
         fw::Lock lock(*lock_);
         destroying_ = true;
         icons_.OnChange.Clear();
         icon_.OnChange.Clear();
+        if (animationThread_) frameThread = animationThread_->DuplicateHandle();
         try {
             SetAnimated(false);
         } catch (...) {
@@ -154,6 +156,9 @@ TRxTrayIcon::~TRxTrayIcon() {
         }
         RemoveFromTray();
     }
+    // The stopped thread ends at once; no thread outlives its icon. A stuck shell call must not
+    // hang the program's end, and a detached thread touches nothing of ours.
+    if (frameThread) ::WaitForSingleObject(frameThread.Get(), 5000);
     window_.reset();
 }
 

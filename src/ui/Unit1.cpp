@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <iterator>
+#include <memory>
 #include <span>
 #include <utility>
 
@@ -51,6 +52,19 @@ HICON LoadMainIcon() {
     return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON),
                                            IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
 }
+
+// Marks a refresh under way for one scope; a nested mark keeps the outer one.
+class RefreshMark {
+public:
+    explicit RefreshMark(bool& flag) noexcept : flag_(flag), outer_(std::exchange(flag, true)) {}
+    RefreshMark(const RefreshMark&) = delete;
+    RefreshMark& operator=(const RefreshMark&) = delete;
+    ~RefreshMark() { flag_ = outer_; }
+
+private:
+    bool& flag_;
+    bool outer_;
+};
 
 char DecimalSeparator() {
     char sep[4] = {};
@@ -199,6 +213,9 @@ void TForm1::FormCreate(fw::TObject*) {
 }
 
 void TForm1::Button1Click(fw::TObject*) {
+    // Clicks and the tray's "Refresh" that land in this refresh's pumps would nest a second one.
+    if (refreshing_) return;
+    RefreshMark mark(refreshing_);
     stat->SetPanelText(0, "Checking connections...please be patient");
     stat->SetPanelText(1, "Refreshing");
     stat->SetPanelText(2, "Counting...");
@@ -230,6 +247,8 @@ void TForm1::Button1Click(fw::TObject*) {
 }
 
 void TForm1::Button5Click(fw::TObject*) {
+    // The refresh lasts to the end of this step, pumps included.
+    RefreshMark mark(refreshing_);
     fw::Screen().SetCursor(fw::crDefault);
     for (int i = 0; i < 3; ++i) {
         Memo2->DeleteFirstLine();
@@ -290,7 +309,8 @@ void TForm1::Button2Click(fw::TObject*) {
 }
 
 void TForm1::Button3Click(fw::TObject*) {
-    if (about_) about_->ShowModal();
+    // A click queued before the About window took over lands in its modal loop.
+    if (about_ && !about_->Visible()) about_->ShowModal();
 }
 
 void TForm1::Button4Click(fw::TObject*) {
@@ -302,7 +322,8 @@ void TForm1::lvDblClick(fw::TObject*) {
     int row = lv->Selected();
     // The double click may land on the empty part of the table, which clears the selection.
     if (row < 0) return;
-    auto* dialog = new TForm2(this);
+    // Freed as soon as its showing ends: kept, every closed dialog would pile up until exit.
+    auto dialog = std::make_unique<TForm2>(this);
     fw::TEdit* edits[] = {dialog->Edit1, dialog->Edit2, dialog->Edit3, dialog->Edit4, dialog->Edit5};
     for (int i = 0; i < 5; ++i) edits[i]->SetText(lv->SubItem(row, i));
     dialog->ShowModal();

@@ -80,6 +80,8 @@ private:
     TForm3* about_ = nullptr;
     // The last refresh's command, for the refresh's closing text.
     ListingRun lastRun_;
+    // From the start of Button1Click to the end of Button5Click.
+    bool refreshing_ = false;
 };
 
 }  // namespace sockmere

@@ -72,6 +72,7 @@ LRESULT CALLBACK TMinMax::EntryProc(void* hookPtr, UINT msg, WPARAM wParam, LPAR
         hook->owner->ParentWindowProc(message);
     } catch (...) {
         fw::Application().HandleException(hook->owner);
+        return fw::NeutralResult(msg);
     }
     return message.Result;
 }

@@ -444,3 +444,51 @@ TEST(Screen, CursorTableOwnsWhatItHoldsAndMainFormShowsOnRun) {
     EXPECT_FALSE(Application().OnRun.Assigned());
     EXPECT_EQ(Screen().FormCount(), forms);
 }
+
+namespace {
+// A window class standing in for a system control, counting the presses its procedure sees.
+int g_systemPresses = 0;
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_LBUTTONDOWN) ++g_systemPresses;
+    return ::DefWindowProcA(hwnd, msg, w, l);
+}
+
+struct CountedControl : TButton {
+    explicit CountedControl(TComponent* owner) : TButton(owner) {}
+    void FillCreateParams(CreateParams& params) override {
+        TButton::FillCreateParams(params);
+        params.systemClass = "fwtest.Counting";
+    }
+};
+
+struct Failing {
+    void CloseQuery(TObject*, bool&) { throw Error("Close refused"); }
+    void MouseDown(TObject*, TMouseButton, TShiftState, int, int) { throw Error("Press refused"); }
+};
+}  // namespace
+
+TEST(Forms, AFailingHandlerIsReportedOnceAndGetsNoDefaultProcessing) {
+    Reports reports;
+    Failing failing;
+    SampleForm form(nullptr, false);
+    form.OnCloseQuery = Bind<&Failing::CloseQuery>(&failing);
+    form.Show();
+    // The default processing of WM_CLOSE would destroy the window.
+    HWND window = form.Handle();
+    ::SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(::IsWindow(window));
+    EXPECT_TRUE(form.Visible());
+    EXPECT_EQ(reports.texts, std::vector<std::string>{"Close refused"});
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "fwtest.Counting";
+    ASSERT_TRUE(::RegisterClassA(&wc));
+    auto* control = form.Make<CountedControl>({.name = "Counted", .left = 8, .top = 100, .width = 60, .height = 20});
+    control->OnMouseDown = Bind<&Failing::MouseDown>(&failing);
+    ::SendMessageA(control->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::SendMessageA(control->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(g_systemPresses, 1);
+    EXPECT_EQ(reports.texts.size(), 2u);
+}

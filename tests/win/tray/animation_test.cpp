@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <vector>
@@ -198,4 +199,24 @@ TEST_F(AnimationTest, StoppingDuringAWaitAndRestartingAtOnceLeavesOnlyTheNewThre
     for (const ShellCall& s : steps) threads.insert(s.thread);
     EXPECT_EQ(threads.size(), 1u);
     for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(FrameOf(steps[i]), int((i + 1) % 4)) << "step " << i;
+}
+
+// Bounds far below the 10 s interval: only a stop that sat out the interval can miss them.
+TEST_F(AnimationTest, StoppingOrRemovingWakesTheThreadInTheMiddleOfALongInterval) {
+    tray->SetInterval(10000);
+    tray->SetAnimated(true);
+    Pump(50);
+    tray->SetAnimated(false);
+    EXPECT_TRUE(NoLiveThreads(2000));
+
+    tray->SetAnimated(true);
+    Pump(50);
+    ASSERT_EQ(fw::TThread::LiveCount(), 1);
+    const DWORD start = ::GetTickCount();
+    tray.reset();
+    const DWORD took = ::GetTickCount() - start;
+    std::printf("removing an icon animated at 10 s took %lu ms\n", static_cast<unsigned long>(took));
+    EXPECT_LT(took, 2000u);
+    // No thread outlives its icon.
+    EXPECT_EQ(fw::TThread::LiveCount(), 0);
 }

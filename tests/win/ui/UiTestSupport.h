@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <commctrl.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -119,5 +121,107 @@ inline std::string ReadFile(const std::string& path) {
     ::CloseHandle(file);
     return text;
 }
+
+// Kernel handles open in the process, found by sweeping the handle values: the system's own
+// count reads 0 under Wine.
+inline int KernelHandles() {
+    int count = 0;
+    for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+inline bool Ours(HWND hwnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    return pid == ::GetCurrentProcessId();
+}
+
+inline BOOL CALLBACK CountOne(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+inline BOOL CALLBACK CountTree(HWND hwnd, LPARAM count) {
+    if (!Ours(hwnd)) return TRUE;
+    ++*reinterpret_cast<int*>(count);
+    // Enumerates every descendant, not only the direct children.
+    ::EnumChildWindows(hwnd, CountOne, count);
+    return TRUE;
+}
+
+// The process's windows, hidden ones included: top-level with all their descendants, and the
+// message-only ones, which no enumeration reaches.
+inline int ProcessWindows() {
+    int count = 0;
+    ::EnumWindows(CountTree, reinterpret_cast<LPARAM>(&count));
+    for (HWND h = ::FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); h;
+         h = ::FindWindowExA(HWND_MESSAGE, h, nullptr, nullptr))
+        if (Ours(h)) CountTree(h, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// Committed private memory, summed over the address space; works where the counters do not.
+inline SIZE_T CommittedPrivate() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info{};
+    for (char* p = nullptr; ::VirtualQuery(p, &info, sizeof info) == sizeof info; p += info.RegionSize) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        if (reinterpret_cast<std::uintptr_t>(p) + info.RegionSize < reinterpret_cast<std::uintptr_t>(p)) break;
+    }
+    return total;
+}
+
+// Runs an action from inside the next message pump: post it, then start what pumps (a modal
+// showing, a refresh).
+class InPump {
+public:
+    InPump() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "uitest.InPump";
+        ::RegisterClassA(&wc);
+        window_ = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~InPump() { ::DestroyWindow(window_); }
+    InPump(const InPump&) = delete;
+    InPump& operator=(const InPump&) = delete;
+
+    void Post(std::function<void()> action) {
+        action_ = std::move(action);
+        ::PostMessageA(window_, WM_APP + 7, 0, 0);
+    }
+    // Closes whatever form is showing modally at that point.
+    void PostCloseModal() {
+        Post([] {
+            for (int i = 0; i < fw::Screen().FormCount(); ++i)
+                if (fw::Screen().Forms(i)->Modal()) ::PostMessageA(fw::Screen().Forms(i)->Handle(), WM_CLOSE, 0, 0);
+        });
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+        auto* self = reinterpret_cast<InPump*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (msg == WM_APP + 7 && self && self->action_) {
+            auto action = std::move(self->action_);
+            self->action_ = nullptr;
+            // Like any window procedure of ours: a failure is reported, never unwound through user32.
+            try {
+                action();
+            } catch (...) {
+                fw::Application().HandleException(nullptr);
+            }
+            return 0;
+        }
+        return ::DefWindowProcA(hwnd, msg, w, l);
+    }
+
+    HWND window_ = nullptr;
+    std::function<void()> action_;
+};
 
 }  // namespace uitest

@@ -1,6 +1,7 @@
 // The main window in-process, with the fake listing command and a shell double.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "ui/MainWindowRules.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
+#include "ui/Unit3.h"
 
 using namespace uitest;
 using sockmere::TForm1;
@@ -488,5 +490,84 @@ TEST(TrayMode, ExitFromTheMenuEndsTheMessageLoop) {
     // The quit message is taken here, so the test process's own loop goes on.
     EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     fw::Screen().SetMainForm(nullptr);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+namespace {
+// At each pump that a timer tick reaches, asks for another refresh through the tray menu and,
+// when it takes clicks, the button.
+TForm1* g_nagged = nullptr;
+int g_nags = 0;
+VOID CALLBACK Nag(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_nagged || g_nags <= 0) return;
+    --g_nags;
+    g_nagged->Refresh1->Click();
+    if (g_nagged->Button1->Enabled()) ::SendMessageA(g_nagged->Button1->Handle(), BM_CLICK, 0, 0);
+}
+}  // namespace
+
+TEST(Reentry, RefreshOrAboutAskedForWhileUnderWayIsIgnored) {
+    Reports reports;
+    Shell shell;
+    FakeSetting rows("SOCKMERE_FAKE_ROWS", "50");
+    std::string argsFile = TempPath("sockmere_ui_nested.txt");
+    ::DeleteFileA(argsFile.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", argsFile);
+    auto form = MakeForm();
+    form->Show();
+    g_nagged = form.get();
+    g_nags = 30;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 1, Nag);
+    const DWORD start = ::GetTickCount();
+    form->Button1Click(form.get());
+    const double took = (::GetTickCount() - start) / 1000.0;
+    ::KillTimer(nullptr, timer);
+    g_nagged = nullptr;
+    std::string recorded = ReadFile(argsFile);
+    ::DeleteFileA(argsFile.c_str());
+    ASSERT_LT(g_nags, 30) << "no request landed in a pump";
+    EXPECT_EQ(std::count(recorded.begin(), recorded.end(), '\n'), 1) << "listing commands run";
+    EXPECT_EQ(form->lv->ItemCount(), 50);
+    // A nested refresh would zero the start tick that the elapsed time is taken from.
+    const std::string elapsed = form->stat->PanelText(2);
+    ASSERT_EQ(elapsed.rfind("Elapsed: ", 0), 0u);
+    EXPECT_LE(std::stod(elapsed.substr(9)), took + 0.01) << elapsed;
+
+    sockmere::TForm3 about(nullptr, form.get());
+    form->SetAboutWindow(&about);
+    InPump pump;
+    bool showing = false;
+    pump.Post([&] {
+        showing = about.Modal();
+        form->Button3->Click();
+        pump.PostCloseModal();
+    });
+    form->Button3->Click();
+    EXPECT_TRUE(showing);
+    EXPECT_FALSE(about.Visible());
+    EXPECT_TRUE(reports.texts.empty()) << reports.texts[0];
+}
+
+TEST(ConnectionInfo, AThousandOpensLeaveNoWindowsFormsOrMemoryBehind) {
+    Reports reports;
+    Shell shell;
+    FakeSetting rows("SOCKMERE_FAKE_ROWS", "3");
+    auto form = MakeForm();
+    form->Show();
+    form->Button1Click(form.get());
+    form->lv->SetSelected(1);
+    InPump pump;
+    auto open = [&] {
+        pump.PostCloseModal();
+        form->lvDblClick(form->lv);
+    };
+    for (int i = 0; i < 20; ++i) open();
+    const int windows = ProcessWindows(), forms = fw::Screen().FormCount(), owned = form->ComponentCount();
+    const SIZE_T memory = CommittedPrivate();
+    for (int i = 0; i < 1000; ++i) open();
+    EXPECT_EQ(ProcessWindows(), windows);
+    EXPECT_EQ(fw::Screen().FormCount(), forms);
+    EXPECT_EQ(form->ComponentCount(), owned);
+    EXPECT_LE(CommittedPrivate(), memory + 1024 * 1024);
     EXPECT_TRUE(reports.texts.empty());
 }
