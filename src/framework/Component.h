@@ -8,6 +8,8 @@
 
 namespace fw {
 
+struct TPropTable;
+
 class TObject {
 public:
     TObject() = default;
@@ -22,6 +24,8 @@ public:
     const char* ClassName() const override { return "TPersistent"; }
     // Copies the state of source; a class that cannot take source raises ConvertError.
     virtual void Assign(const TPersistent* source);
+    // The class's table of published properties (PropInfo.h); null publishes none.
+    virtual const TPropTable* PublishedProps() const { return nullptr; }
 
 protected:
     virtual void AssignTo(TPersistent* dest) const;
@@ -41,6 +45,9 @@ public:
     TComponent* Owner() const noexcept { return owner_; }
     const std::string& Name() const noexcept { return name_; }
     void SetName(std::string name) { name_ = std::move(name); }
+    int Tag() const noexcept { return tag_; }
+    void SetTag(int tag) noexcept { tag_ = tag; }
+    const TPropTable* PublishedProps() const override;
 
     int ComponentCount() const noexcept { return static_cast<int>(components_.size()); }
     TComponent* Components(int index) const;
@@ -75,6 +82,7 @@ private:
 
     TComponent* owner_ = nullptr;
     std::string name_;
+    int tag_ = 0;
     std::vector<TComponent*> components_;
     std::vector<TComponent*> freeNotifies_;
     bool loading_ = false;

@@ -121,6 +121,7 @@ public:
 
     // Applies a description's common settings; defaultParent stands in for a null parent.
     void ApplyCommon(const ControlProps& props, TWinControl* defaultParent);
+    const TPropTable* PublishedProps() const override;
 
     TWinControl* Parent() const noexcept { return parent_; }
     virtual void SetParent(TWinControl* parent);

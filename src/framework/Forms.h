@@ -52,6 +52,7 @@ public:
     // OnDestroy, then the owned components while the window still exists, then the window.
     ~TForm() override;
     const char* ClassName() const override { return "TForm"; }
+    const TPropTable* PublishedProps() const override;
 
     // Creates a component owned by this form from a description line:
     // Make<TButton>({.name = "Button1", .left = 0, ...}, {.onClick = Bind<&TForm1::Button1Click>(this)}).

@@ -20,6 +20,7 @@ public:
 
     explicit TButton(TComponent* owner);
     const char* ClassName() const override { return "TButton"; }
+    const TPropTable* PublishedProps() const override;
     void ApplyProps(const Props& props);
 
     bool Default() const noexcept { return default_; }
@@ -51,6 +52,7 @@ public:
 
     explicit TCheckBox(TComponent* owner);
     const char* ClassName() const override { return "TCheckBox"; }
+    const TPropTable* PublishedProps() const override;
     void ApplyProps(const Props& props);
 
     bool Checked() const noexcept { return checked_; }
@@ -86,6 +88,7 @@ public:
 
     explicit TLabel(TComponent* owner);
     const char* ClassName() const override { return "TLabel"; }
+    const TPropTable* PublishedProps() const override;
     void ApplyProps(const Props& props);
 
     // Sizes the label to its caption (only its height when it wraps words).
@@ -214,6 +217,7 @@ public:
 
     explicit TGroupBox(TComponent* owner);
     const char* ClassName() const override { return "TGroupBox"; }
+    const TPropTable* PublishedProps() const override;
     void ApplyProps(const Props&) {}
 
     HBRUSH BackgroundBrush() override;

@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
+#include "framework/PropInfo.h"
 
 namespace sockmere {
 
@@ -12,6 +13,29 @@ void TMinMaxPoint::Assign(const fw::TPersistent* source) {
         return;
     }
     fw::TPersistent::Assign(source);
+}
+
+const fw::TPropTable* TMinMaxPoint::PublishedProps() const {
+    using P = fw::Publish<TMinMaxPoint>;
+    static const fw::TPropInfo props[] = {
+        P::Ordinal<&TMinMaxPoint::X>("X", fw::IntegerType),
+        P::Ordinal<&TMinMaxPoint::Y>("Y", fw::IntegerType),
+    };
+    static const fw::TPropTable table{fw::TPersistent::PublishedProps(), props};
+    return &table;
+}
+
+const fw::TPropTable* TMinMax::PublishedProps() const {
+    using P = fw::Publish<TMinMax>;
+    static const fw::TTypeInfo point{fw::TTypeKind::Class, "TMinMaxPoint"};
+    static const fw::TPropInfo props[] = {
+        P::Object<&TMinMax::MaxSize>("MaxSize", point),
+        P::Object<&TMinMax::MaxPosition>("MaxPosition", point),
+        P::Object<&TMinMax::MinTrackSize>("MinTrackSize", point),
+        P::Object<&TMinMax::MaxTrackSize>("MaxTrackSize", point),
+    };
+    static const fw::TPropTable table{fw::TComponent::PublishedProps(), props};
+    return &table;
 }
 
 TMinMax::TMinMax(fw::TComponent* owner)

@@ -41,6 +41,7 @@ class TMinMaxPoint : public fw::TPersistent {
 public:
     const char* ClassName() const override { return "TMinMaxPoint"; }
     void Assign(const fw::TPersistent* source) override;
+    const fw::TPropTable* PublishedProps() const override;
     int X = 0;
     int Y = 0;
 };
@@ -50,6 +51,7 @@ public:
     explicit TMinMax(fw::TComponent* owner);
     ~TMinMax() override;
     const char* ClassName() const override { return "TMinMax"; }
+    const fw::TPropTable* PublishedProps() const override;
 
     TMinMaxPoint& MaxSize() { return *maxSize_; }
     TMinMaxPoint& MaxPosition() { return *maxPosition_; }
