@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "framework/Errors.h"
+#include "framework/Forms.h"
 
 namespace fw {
 
@@ -62,6 +63,17 @@ void TApplication::ProcessMessages() {
 bool TApplication::HandleMessage(MSG& msg) {
     // Dialog keys (Tab, Esc, Enter) work in every top-level window of ours.
     HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    // A form's own keys come before the focused control and the dialog keys.
+    if (top && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
+        if (auto* form = dynamic_cast<TForm*>(TWinControl::FindControl(top))) {
+            try {
+                if (form->IsShortCut(msg)) return true;
+            } catch (...) {
+                HandleException(form);
+                return true;
+            }
+        }
+    }
     if (top && ::IsDialogMessageA(top, &msg)) return true;
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <numeric>
+#include <string_view>
 
 #include "framework/Errors.h"
 
@@ -45,6 +47,8 @@ void TListView::ApplyProps(const Props& props) {
     for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width);
     OnDblClick = props.onDblClick;
     OnClick = props.onClick;
+    OnColumnClick = props.onColumnClick;
+    OnSortRows = props.onSortRows;
 }
 
 void TListView::SetRowSelect(bool value) {
@@ -115,10 +119,15 @@ void TListView::AddField(std::string_view text) {
 
 int TListView::EndRow() {
     int index = ItemCount() - 1;
+    const bool resort = !updating_ && sortColumn_ >= 0;
+    // The new row is not shown yet, so the selection is still an earlier one.
+    const int selected = resort && index > 0 ? Selected() : -1;
+    if (resort) ApplySort();
     if (!updating_ && HandleAllocated()) {
         ::SendMessageA(Window::Handle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()),
-                       LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+                       resort ? LVSICF_NOSCROLL : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         FitColumns();
+        if (selected >= 0) SetSelected(selected);
     }
     return index;
 }
@@ -158,6 +167,8 @@ void TListView::Clear() {
     pool_.clear();
     fields_.clear();
     rows_.clear();
+    order_.clear();
+    position_.clear();
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
     if (HandleAllocated()) ::SendMessageA(Window::Handle(), LVM_DELETEALLITEMS, 0, 0);
@@ -171,16 +182,21 @@ void TListView::BeginUpdate() {
 
 void TListView::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
+    // Rows added in the batch take their places in the sort held.
+    const int selected = sortColumn_ >= 0 ? Selected() : -1;
+    if (sortColumn_ >= 0) ApplySort();
     if (!HandleAllocated()) return;
     // Widths first, while the view is still short, then one count for the whole batch.
     FitColumns();
     ::SendMessageA(Window::Handle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    if (selected >= 0) SetSelected(selected);
 }
 
 int TListView::Selected() const {
     if (!HandleAllocated()) return -1;
-    return static_cast<int>(::SendMessageA(Window::Handle(), LVM_GETNEXTITEM,
-                                           static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int position = static_cast<int>(::SendMessageA(Window::Handle(), LVM_GETNEXTITEM,
+                                                         static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return position < 0 || position >= ItemCount() ? -1 : ItemAtPosition(position);
 }
 
 void TListView::SetSelected(int item) {
@@ -190,9 +206,77 @@ void TListView::SetSelected(int item) {
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     if (item < 0) return;
+    const int position = PositionOfItem(item);
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
-    ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+    ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
+    ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
+}
+
+int TListView::ItemAtPosition(int position) const {
+    CheckItem(position);
+    return order_.empty() ? position : order_[static_cast<size_t>(position)];
+}
+
+int TListView::PositionOfItem(int item) const {
+    CheckItem(item);
+    return position_.empty() ? item : position_[static_cast<size_t>(item)];
+}
+
+void TListView::SetSort(int column, bool descending) {
+    if (column < -1 || column >= ColumnCount()) ThrowListIndex(column);
+    const int selected = Selected();
+    sortColumn_ = column;
+    sortDescending_ = column >= 0 && descending;
+    if (column < 0) {
+        order_.clear();
+        position_.clear();
+    } else if (!updating_) {
+        ApplySort();
+    }
+    if (!HandleAllocated()) return;
+    ShowSortMark();
+    if (selected >= 0) SetSelected(selected);
+    Invalidate();
+}
+
+void TListView::ApplySort() {
+    std::vector<int> order(static_cast<size_t>(ItemCount()));
+    std::iota(order.begin(), order.end(), 0);
+    if (OnSortRows.Assigned()) {
+        OnSortRows(this, sortColumn_, sortDescending_, order);
+    } else {
+        const int column = sortColumn_;
+        const bool descending = sortDescending_;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            std::string_view x = Field(a, column), y = Field(b, column);
+            return descending ? y < x : x < y;
+        });
+    }
+    // A handler's order must name every item once, or the view would show a row twice.
+    std::vector<int> position(order.size(), -1);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const int item = order[i];
+        if (item < 0 || item >= ItemCount() || position[static_cast<size_t>(item)] >= 0)
+            throw ListError("Sort order is not a permutation of the items");
+        position[static_cast<size_t>(item)] = static_cast<int>(i);
+    }
+    order_ = std::move(order);
+    position_ = std::move(position);
+}
+
+void TListView::ShowSortMark() {
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(Window::Handle(), LVM_GETHEADER, 0, 0));
+    if (!header) return;
+    for (int i = 0; i < ColumnCount(); ++i) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        if (!::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item))) continue;
+        int format = item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == sortColumn_) format |= sortDescending_ ? HDF_SORTDOWN : HDF_SORTUP;
+        if (format == item.fmt) continue;
+        item.fmt = format;
+        ::SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 void TListView::FillCreateParams(CreateParams& params) {
@@ -224,6 +308,7 @@ void TListView::InitWnd() {
     for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
     ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     FitColumns();
+    if (sortColumn_ >= 0) ShowSortMark();
 }
 
 int TListView::TextWidth(std::string_view text) {
@@ -279,6 +364,25 @@ void TListView::FontChanged() {
 }
 
 LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CONTEXTMENU && lParam == -1 && reinterpret_cast<HWND>(wParam) == Window::Handle()) {
+        // From the keyboard: under the selected row when it is in sight, else at the corner
+        // below the header.
+        HWND h = Window::Handle();
+        RECT client{}, header{}, row{};
+        ::GetClientRect(h, &client);
+        if (HWND hdr = reinterpret_cast<HWND>(::SendMessageA(h, LVM_GETHEADER, 0, 0)); hdr && ::IsWindowVisible(hdr))
+            ::GetWindowRect(hdr, &header);
+        POINT pt{client.left, client.top + (header.bottom - header.top)};
+        const int selected = Selected();
+        row.left = LVIR_BOUNDS;
+        if (selected >= 0 && ::SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(PositionOfItem(selected)),
+                                            reinterpret_cast<LPARAM>(&row))) {
+            POINT below{client.left, row.bottom};
+            if (below.y > pt.y && below.y <= client.bottom) pt = below;
+        }
+        ::ClientToScreen(h, &pt);
+        return TWinControl::WndProc(msg, wParam, MAKELPARAM(pt.x, pt.y));
+    }
     if (msg == WM_SIZE) {
         // The last column may fill the rest of the view.
         LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
@@ -294,9 +398,12 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < ItemCount())
             // The control only reads the text; pointing into the pool saves a copy per cell.
-            item.pszText = const_cast<char*>(Field(item.iItem, item.iSubItem));
+            item.pszText = const_cast<char*>(Field(ItemAtPosition(item.iItem), item.iSubItem));
         return true;
     }
+    case LVN_COLUMNCLICK:
+        OnColumnClick(this, reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
+        return true;
     case LVN_ODFINDITEMA:
         result = -1;
         return true;

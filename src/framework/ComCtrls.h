@@ -22,10 +22,18 @@ struct TListColumn {
     int width = 50;  // pixels, ColumnTextWidth or ColumnHeaderWidth
 };
 
+// Sender and the index of the column whose header was clicked.
+using TColumnClickEvent = Event<TObject*, int>;
+// Sender, the sort column, whether descending, and the display order to fill: it arrives as
+// the items in the order they were added and leaves as item indexes, first shown first.
+using TSortRowsEvent = Event<TObject*, int, bool, std::vector<int>&>;
+
 // A report-style list view, whole rows, single selection, labels not editable. The rows live
 // in the object in one text pool and the window is a virtual list view that asks for what it
 // shows, so tens of thousands of rows cost little memory and no per-row window calls. Column
 // widths by rule are worked out once per batch: at EndUpdate, or per row outside an update.
+// Items keep the index they were added at; a sort only changes the order they are shown in,
+// and holds for rows added later until it is set back to none.
 class TListView : public TWinControl {
 public:
     struct Props {
@@ -35,6 +43,8 @@ public:
         bool gridLines = false;
         TNotifyEvent onDblClick{};
         TNotifyEvent onClick{};
+        TColumnClickEvent onColumnClick{};
+        TSortRowsEvent onSortRows{};
     };
 
     explicit TListView(TComponent* owner);
@@ -73,9 +83,22 @@ public:
     void EndUpdate();
     bool Updating() const noexcept { return updating_ > 0; }
 
-    // The selected row, or -1.
+    // The selected item, or -1.
     int Selected() const;
     void SetSelected(int item);
+
+    // The column the rows are shown sorted by, or -1 for the order they were added in.
+    int SortColumn() const noexcept { return sortColumn_; }
+    bool SortDescending() const noexcept { return sortDescending_; }
+    // Sorts the display by column (OnSortRows decides the order; without it, by text) and
+    // marks the column's header; the selected item stays selected.
+    void SetSort(int column, bool descending);
+    // The item shown at a display position, and the position an item is shown at.
+    int ItemAtPosition(int position) const;
+    int PositionOfItem(int item) const;
+
+    TColumnClickEvent OnColumnClick;
+    TSortRowsEvent OnSortRows;
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -103,11 +126,17 @@ private:
     int TextWidth(std::string_view text);
     void InsertColumnWindow(int index);
     void CheckItem(int item) const;
+    void ApplySort();
+    void ShowSortMark();
 
     std::vector<Column> columns_;
     std::string pool_;                   // every field followed by a zero byte
     std::vector<std::uint32_t> fields_;  // where each field starts in pool_
     std::vector<std::uint32_t> rows_;    // each row's first field in fields_
+    std::vector<int> order_;             // item at each display position; empty: as added
+    std::vector<int> position_;          // display position of each item, when order_ is set
+    int sortColumn_ = -1;
+    bool sortDescending_ = false;
     int updating_ = 0;
     bool rowSelect_ = false;
     bool hideSelection_ = true;

@@ -90,6 +90,7 @@ void TForm::ApplyForm(const FormProps& props) {
     OnClose = props.onClose;
     OnDestroy = props.onDestroy;
     OnResize = props.onResize;
+    OnShortCut = props.onShortCut;
     SetBounds(props.left, props.top, Width(), Height());
     if (props.clientWidth > 0 || props.clientHeight > 0)
         SetClientSize(props.clientWidth, props.clientHeight);
@@ -113,6 +114,17 @@ void TForm::DoClose(TCloseAction& action) {
 
 void TForm::Resize() {
     OnResize(this);
+}
+
+bool TForm::IsShortCut(const MSG& msg) {
+    if ((msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) || !OnShortCut.Assigned()) return false;
+    TShiftState shift = 0;
+    if (::GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+    if (::GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+    if (::GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    bool handled = false;
+    OnShortCut(this, static_cast<WORD>(msg.wParam), shift, handled);
+    return handled;
 }
 
 void TForm::SetVisible(bool visible) {

@@ -23,6 +23,9 @@ enum TPosition { poDesigned, poDefault, poScreenCenter };
 
 using TCloseQueryEvent = Event<TObject*, bool&>;
 using TCloseEvent = Event<TObject*, TCloseAction&>;
+// Sender, the virtual key, the modifier keys held (ssShift, ssCtrl, ssAlt), and whether the
+// handler took the key.
+using TShortCutEvent = Event<TObject*, WORD, TShiftState, bool&>;
 
 // A form's own settings, in the order a description lists them.
 struct FormProps {
@@ -44,6 +47,7 @@ struct FormProps {
     TCloseEvent onClose{};
     TNotifyEvent onDestroy{};
     TNotifyEvent onResize{};
+    TShortCutEvent onShortCut{};
 };
 
 class TForm : public TWinControl {
@@ -120,6 +124,11 @@ public:
     TCloseEvent OnClose;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnResize;
+    // Sees every key pressed while the form is active, before the focused control does.
+    TShortCutEvent OnShortCut;
+
+    // A key pressed in one of the form's windows: true when OnShortCut took it.
+    bool IsShortCut(const MSG& msg);
 
     // Raises OnDestroy once; ~TForm calls it, and a derived form whose OnDestroy handler needs
     // the derived members alive calls it first thing in its own destructor.

@@ -14,6 +14,8 @@
 #include "listing/Runner.h"
 #include "listing/SystemListingCommand.h"
 #include "ui/MainWindowRules.h"
+#include "ui/TableExport.h"
+#include "ui/TableText.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 
@@ -83,7 +85,8 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
          .clientWidth = 474,
          .clientHeight = 285,
          .onCreate = Bind<&TForm1::FormCreate>(this),
-         .onResize = Bind<&TForm1::FormResize>(this)},
+         .onResize = Bind<&TForm1::FormResize>(this),
+         .onShortCut = Bind<&TForm1::FormShortCut>(this)},
         [this] {
             if (HICON icon = LoadMainIcon()) Icon().SetHandle(icon);
             lv = Make<fw::TListView>(
@@ -95,7 +98,9 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                              {"Remote Port", fw::ColumnHeaderWidth},
                              {"Status", fw::ColumnHeaderWidth}},
                  .rowSelect = true,
-                 .onDblClick = Bind<&TForm1::lvDblClick>(this)});
+                 .onDblClick = Bind<&TForm1::lvDblClick>(this),
+                 .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
+                 .onSortRows = Bind<&TForm1::lvSortRows>(this)});
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -136,6 +141,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                                       {.interval = 50, .enabled = false, .onTimer = Bind<&TForm1::Timer3Timer>(this)});
             DescribeTray();
             DescribeMinMax();
+            DescribeTableMenu();
         });
 }
 
@@ -184,6 +190,26 @@ void TForm1::DescribeMinMax() {
     MinMax1->Options = {TMinMaxOption::opAllowResize, TMinMaxOption::opMinTrackSize};
     // Hooking the form asks for its window, which therefore exists from here on.
     MinMax1->SetParent(this);
+}
+
+void TForm1::DescribeTableMenu() {
+    PopupMenu2 = new fw::TPopupMenu(this);
+    PopupMenu2->SetName("PopupMenu2");
+    PopupMenu2->OnPopup = Bind<&TForm1::PopupMenu2Popup>(this);
+    auto item = [this](const char* name, const char* caption, fw::TNotifyEvent onClick) {
+        auto* menuItem = new fw::TMenuItem(PopupMenu2);
+        menuItem->SetName(name);
+        menuItem->SetCaption(caption);
+        menuItem->OnClick = onClick;
+        PopupMenu2->Items()->Add(menuItem);
+        return menuItem;
+    };
+    Info1 = item("Info1", "Connection Info...", Bind<&TForm1::Info1Click>(this));
+    Info1->SetDefault(true);
+    CopyRow1 = item("CopyRow1", "Copy Row", Bind<&TForm1::CopyRow1Click>(this));
+    CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
+    SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
+    lv->SetPopupMenu(PopupMenu2);
 }
 
 void TForm1::FormCreate(fw::TObject*) {
@@ -367,6 +393,58 @@ void TForm1::FormResize(fw::TObject*) {
     Button4->SetTop(l.buttonTop);
     Button3->SetTop(l.buttonTop);
     Button2->SetTop(l.buttonTop);
+}
+
+void TForm1::FormShortCut(fw::TObject*, WORD key, fw::TShiftState shift, bool& handled) {
+    const fw::TShiftState mods = shift & (fw::ssShift | fw::ssCtrl | fw::ssAlt);
+    if (key == VK_F5 && mods == 0) {
+        handled = true;
+        // Ignored while a refresh runs, as the disabled button is.
+        if (Button1->Enabled()) Button1Click(Button1);
+    } else if (key == VK_RETURN && mods == 0 && lv->Selected() >= 0) {
+        // A focused push button keeps its own Enter.
+        if (dynamic_cast<fw::TButton*>(fw::TWinControl::FindControl(::GetFocus()))) return;
+        handled = true;
+        lvDblClick(lv);
+    } else if (key == 'C' && mods == fw::ssCtrl) {
+        handled = true;
+        CopyListView(*lv, true);
+    }
+}
+
+void TForm1::lvColumnClick(fw::TObject*, int column) {
+    // A second click on the same header turns the order round.
+    lv->SetSort(column, column == lv->SortColumn() && !lv->SortDescending());
+}
+
+void TForm1::lvSortRows(fw::TObject*, int column, bool descending, std::vector<int>& order) {
+    std::vector<std::string> fields;
+    fields.reserve(order.size());
+    for (int item = 0; item < lv->ItemCount(); ++item)
+        fields.push_back(column == 0 ? std::string(lv->ItemCaption(item)) : lv->SubItem(item, column - 1));
+    order = SortedRows(TableColumnKind(column), fields, descending);
+}
+
+void TForm1::PopupMenu2Popup(fw::TObject*) {
+    const bool selected = lv->Selected() >= 0;
+    Info1->SetEnabled(selected);
+    CopyRow1->SetEnabled(selected);
+}
+
+void TForm1::Info1Click(fw::TObject*) {
+    lvDblClick(lv);
+}
+
+void TForm1::CopyRow1Click(fw::TObject*) {
+    CopyListView(*lv, true);
+}
+
+void TForm1::CopyAll1Click(fw::TObject*) {
+    CopyListView(*lv, false);
+}
+
+void TForm1::SaveAs1Click(fw::TObject*) {
+    SaveListViewAs(*lv, Handle());
 }
 
 }  // namespace sockmere

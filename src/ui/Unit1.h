@@ -51,6 +51,11 @@ public:
     fw::TMenuItem* N1 = nullptr;
     fw::TMenuItem* Exit1 = nullptr;
     TMinMax* MinMax1 = nullptr;
+    fw::TPopupMenu* PopupMenu2 = nullptr;
+    fw::TMenuItem* Info1 = nullptr;
+    fw::TMenuItem* CopyRow1 = nullptr;
+    fw::TMenuItem* CopyAll1 = nullptr;
+    fw::TMenuItem* SaveAs1 = nullptr;
 
     bool StartInTray = false;
     bool FetchAtStart = true;
@@ -71,10 +76,19 @@ public:
     void Refresh1Click(fw::TObject* sender);
     void Exit1Click(fw::TObject* sender);
     void trayMouseMove(fw::TObject* sender, fw::TShiftState shift, int x, int y);
+    void FormShortCut(fw::TObject* sender, WORD key, fw::TShiftState shift, bool& handled);
+    void lvColumnClick(fw::TObject* sender, int column);
+    void lvSortRows(fw::TObject* sender, int column, bool descending, std::vector<int>& order);
+    void PopupMenu2Popup(fw::TObject* sender);
+    void Info1Click(fw::TObject* sender);
+    void CopyRow1Click(fw::TObject* sender);
+    void CopyAll1Click(fw::TObject* sender);
+    void SaveAs1Click(fw::TObject* sender);
 
 private:
     void DescribeTray();
     void DescribeMinMax();
+    void DescribeTableMenu();
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;

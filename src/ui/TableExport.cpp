@@ -1,0 +1,117 @@
+#include "ui/TableExport.h"
+
+#include <cderr.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/Clipboard.h"
+#include "framework/Errors.h"
+#include "framework/Handles.h"
+
+namespace sockmere {
+
+namespace {
+
+SaveDialogProc g_saveDialog = &::GetSaveFileNameA;
+
+std::string SystemErrorText(DWORD code) {
+    char* buffer = nullptr;
+    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = n && buffer ? std::string(buffer, n) : fw::Format("System error %lu", code);
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+[[noreturn]] void ThrowSaveError(const std::string& path, DWORD code) {
+    throw fw::Error("Cannot save \"" + path + "\": " + SystemErrorText(code));
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly) {
+    std::vector<std::string> header;
+    for (int c = 0; c < lv.ColumnCount(); ++c) header.push_back(lv.ColumnCaption(c));
+    const int selected = selectedOnly ? lv.Selected() : -1;
+    const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ItemCount());
+    return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
+        const int item = selectedOnly ? selected : lv.ItemAtPosition(static_cast<int>(row));
+        return column == 0 ? std::string(lv.ItemCaption(item)) : lv.SubItem(item, static_cast<int>(column) - 1);
+    });
+}
+
+bool CopyListView(const fw::TListView& lv, bool selectedOnly) {
+    if (selectedOnly && lv.Selected() < 0) return false;
+    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly));
+    return true;
+}
+
+void WriteFileReplacing(const std::string& path, std::string_view bytes) {
+    char temp[MAX_PATH + 16] = {};
+    // Made in the target's folder, so the move at the end is a rename on the same volume.
+    if (!::GetTempFileNameA(FolderOf(path).c_str(), "smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
+    DWORD error = ERROR_SUCCESS;
+    {
+        fw::HandleOwner file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) error = ::GetLastError();
+    }
+    if (error == ERROR_SUCCESS &&
+        !::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = ::GetLastError();
+    if (error != ERROR_SUCCESS) {
+        ::DeleteFileA(temp);
+        ThrowSaveError(path, error);
+    }
+}
+
+SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
+    SaveDialogProc previous = g_saveDialog;
+    g_saveDialog = proc ? proc : &::GetSaveFileNameA;
+    return previous;
+}
+
+bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
+    char name[MAX_PATH] = {};
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = "CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = name;
+    dialog.nMaxFile = sizeof name;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!g_saveDialog(&dialog)) {
+        if (DWORD code = ::CommDlgExtendedError(); code != 0)
+            throw fw::Error(fw::Format("The save dialog failed (error %lu)", code));
+        return false;
+    }
+    const bool csv = dialog.nFilterIndex != 2;
+    std::string path = name;
+    // A new name typed without an extension gets the chosen type's.
+    const std::size_t base = path.find_last_of("\\/:") + 1;
+    if (path.find('.', base) == std::string::npos && ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        path += csv ? ".csv" : ".txt";
+    WriteFileReplacing(path, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false));
+    return true;
+}
+
+}  // namespace sockmere

@@ -1,0 +1,34 @@
+#pragma once
+// The connection table leaves the program: as text on the clipboard, or saved to a file the
+// user chooses, in the order it is shown.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <string>
+#include <string_view>
+
+#include "framework/ComCtrls.h"
+#include "ui/TableText.h"
+
+namespace sockmere {
+
+// The header line of the column captions and the rows in display order: every row, or only
+// the selected one (none when nothing is selected).
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly);
+
+// Puts the rows, tab-separated, on the clipboard; false when there was nothing to copy.
+bool CopyListView(const fw::TListView& lv, bool selectedOnly);
+
+// Writes bytes to a temporary file beside path, then moves it over path. On failure the file
+// that was there is untouched, the temporary file is gone, and Error tells the system's reason.
+void WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// The standard save dialog; tests put a stand-in in its place. Returns the previous one.
+using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEA);
+SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
+
+// Asks where to save, offering CSV and tab-separated text, and saves the whole table in the
+// chosen type. False when the user cancelled.
+bool SaveListViewAs(const fw::TListView& lv, HWND owner);
+
+}  // namespace sockmere

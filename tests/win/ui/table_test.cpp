@@ -1,0 +1,303 @@
+// The table as a user works it: header clicks, keys, the context menu, copies and saves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "framework/Clipboard.h"
+#include "ui/TableExport.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+
+using namespace uitest;
+using sockmere::TForm1;
+
+namespace {
+
+constexpr char kListing[] =
+    "\r\nActive Connections\r\n\r\n  Proto  Local Address          Foreign Address        State\r\n"
+    "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
+    "  TCP    127.0.0.1:80       [::1]:8080           SYN_SENT\r\n"
+    "  UDP    0.0.0.0:137        *:*                  \r\n"
+    "  TCP    127.0.0.1:135      9.1.1.1:https        TIME_WAIT\r\n"
+    "  TCP    127.0.0.1:49664    host.example:80      LISTENING\r\n";
+constexpr char kHeader[] = "#\tProto\tLocal Port\tRemote Addr\tRemote Port\tStatus\r\n";
+constexpr char kRow5[] = "5\tTCP\t49664\thost.example\t80\tLISTENING\r\n";
+
+// A main window filled from the listing above, shown, with the table focused.
+class TableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fixture_ = TempPath("sockmere_table_rows.txt");
+        HANDLE f = ::CreateFileA(fixture_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD done = 0;
+        ::WriteFile(f, kListing, sizeof kListing - 1, &done, nullptr);
+        ::CloseHandle(f);
+        file_ = std::make_unique<FakeSetting>("SOCKMERE_FAKE_FILE", fixture_);
+        form = std::make_unique<TForm1>(nullptr, std::vector<std::string>{"-n"});
+        form->Show();
+        form->Button1Click(form.get());
+        form->lv->SetFocus();
+        Pump();
+    }
+    void TearDown() override {
+        form.reset();
+        file_.reset();
+        ::DeleteFileA(fixture_.c_str());
+    }
+
+    // Captions in the order the control shows them, read back through the control.
+    std::string Shown() {
+        std::string captions;
+        for (int i = 0; i < static_cast<int>(::SendMessageA(form->lv->Handle(), LVM_GETITEMCOUNT, 0, 0)); ++i) {
+            char text[32] = {};
+            LVITEMA item{};
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            ::SendMessageA(form->lv->Handle(), LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            captions += text;
+        }
+        return captions;
+    }
+    // What the header shows: per column 'u', 'd' or '-' for its sort mark.
+    std::string Marks() {
+        HWND header = reinterpret_cast<HWND>(::SendMessageA(form->lv->Handle(), LVM_GETHEADER, 0, 0));
+        std::string marks;
+        for (int i = 0; i < form->lv->ColumnCount(); ++i) {
+            HDITEMA item{};
+            item.mask = HDI_FORMAT;
+            ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            marks += item.fmt & HDF_SORTUP ? 'u' : item.fmt & HDF_SORTDOWN ? 'd' : '-';
+        }
+        return marks;
+    }
+    // A left click on a header item, as the header reports it to the list view.
+    void ClickHeader(int column) {
+        HWND header = reinterpret_cast<HWND>(::SendMessageA(form->lv->Handle(), LVM_GETHEADER, 0, 0));
+        NMHEADERA nm{};
+        nm.hdr.hwndFrom = header;
+        nm.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(header));
+        nm.hdr.code = HDN_ITEMCLICKA;
+        nm.iItem = column;
+        ::SendMessageA(form->lv->Handle(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+    }
+    void SelectShown(int position) {
+        LVITEMA state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(form->lv->Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
+    }
+    void Key(WPARAM key, bool ctrl = false) {
+        BYTE keys[256] = {};
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, 0);
+        Pump();
+        keys[VK_CONTROL] = 0;
+        ::SetKeyboardState(keys);
+    }
+
+    Reports reports;
+    Shell shell;
+    std::unique_ptr<TForm1> form;
+
+private:
+    std::string fixture_;
+    std::unique_ptr<FakeSetting> file_;
+};
+
+std::vector<std::string>* g_fields = nullptr;
+VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    for (int i = 0; i < fw::Screen().FormCount(); ++i) {
+        auto* info = dynamic_cast<sockmere::TForm2*>(fw::Screen().Forms(i));
+        if (!info || !info->Visible()) continue;
+        for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
+            g_fields->push_back(e->Text());
+        ::PostMessageA(info->Handle(), WM_CLOSE, 0, 0);
+    }
+}
+
+// What the open context menu held, and the keys to press in it.
+struct MenuDriver {
+    TForm1* form = nullptr;
+    std::vector<WPARAM> keys;
+    std::vector<std::string> items;  // caption, then '-' when disabled
+    RECT place{};
+};
+MenuDriver g_menu;
+VOID CALLBACK DriveMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    HMENU menu = g_menu.form->PopupMenu2->Handle();
+    g_menu.items.clear();
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        const bool disabled = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED);
+        g_menu.items.push_back(std::string(text) + (disabled ? "-" : ""));
+    }
+    if (HWND window = ::FindWindowA("#32768", nullptr)) ::GetWindowRect(window, &g_menu.place);
+    if (g_menu.keys.empty()) ::EndMenu();
+    for (WPARAM key : g_menu.keys) ::PostMessageA(g_menu.form->lv->Handle(), WM_KEYDOWN, key, 0);
+}
+
+// Opens the table's menu from the keyboard and presses keys in it.
+void MenuKeys(TForm1& form, std::vector<WPARAM> keys) {
+    g_menu = {&form, std::move(keys), {}, {}};
+    ::SetTimer(nullptr, 0, 100, DriveMenu);
+    ::SendMessageA(form.lv->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.lv->Handle()), -1);
+}
+
+std::string g_savePath;
+DWORD g_saveType = 1;
+BOOL WINAPI FakeSaveDialog(LPOPENFILENAMEA dialog) {
+    static const char types[] = "CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
+    if (std::memcmp(dialog->lpstrFilter, types, sizeof types) != 0) return FALSE;
+    lstrcpynA(dialog->lpstrFile, g_savePath.c_str(), static_cast<int>(dialog->nMaxFile));
+    dialog->nFilterIndex = g_saveType;
+    return TRUE;
+}
+
+}  // namespace
+
+TEST_F(TableTest, HeaderClicksSortUpThenDownAndTheSortOutlivesARefresh) {
+    ASSERT_EQ(Shown(), "12345");
+    EXPECT_EQ(Marks(), "------");
+    ClickHeader(4);  // "Remote Port": 445, 8080, *, https, 80
+    EXPECT_EQ(Shown(), "51234");
+    EXPECT_EQ(Marks(), "----u-");
+    ClickHeader(4);
+    EXPECT_EQ(Shown(), "43215");
+    EXPECT_EQ(Marks(), "----d-");
+    form->Button1Click(form.get());
+    EXPECT_EQ(Shown(), "43215");
+    ClickHeader(3);  // "Remote Addr": IPv4 by value, then IPv6, then names
+    EXPECT_EQ(Shown(), "41235");
+    EXPECT_EQ(Marks(), "---u--");
+    // The item keeps its index, whatever its place.
+    EXPECT_EQ(form->lv->ItemCaption(0), "1");
+    EXPECT_EQ(form->lv->SubItem(4, 2), "host.example");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
+    std::string argsFile = TempPath("sockmere_table_args.txt");
+    ::DeleteFileA(argsFile.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", argsFile);
+    Key(VK_F5);
+    // A key that lands in a refresh's pump is ignored, as the disabled button would be.
+    ::PostMessageA(form->lv->Handle(), WM_KEYDOWN, VK_F5, 0);
+    form->Button1Click(form.get());
+    Pump();
+    std::string runs = ReadFile(argsFile);
+    ::DeleteFileA(argsFile.c_str());
+    EXPECT_EQ(std::count(runs.begin(), runs.end(), '\n'), 2) << runs;
+    EXPECT_EQ(form->stat->PanelText(0), "Done.");
+
+    ClickHeader(4);
+    SelectShown(0);
+    std::vector<std::string> fields;
+    g_fields = &fields;
+    ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
+    Key(VK_RETURN);
+    g_fields = nullptr;
+    EXPECT_EQ(fields, (std::vector<std::string>{"TCP", "49664", "host.example", "80", "LISTENING"}));
+
+    fw::Clipboard().SetText("before");
+    Key('C', true);
+    EXPECT_EQ(fw::Clipboard().GetText(), std::string(kHeader) + kRow5);
+    // Without a selection there is nothing to copy, and Enter opens nothing.
+    form->lv->SetSelected(-1);
+    fw::Clipboard().SetText("before");
+    const int forms = fw::Screen().FormCount();
+    Key('C', true);
+    Key(VK_RETURN);
+    EXPECT_EQ(fw::Clipboard().GetText(), "before");
+    EXPECT_EQ(fw::Screen().FormCount(), forms);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
+    MenuKeys(*form, {});
+    EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As..."}));
+
+    ClickHeader(0);
+    ClickHeader(0);
+    fw::Clipboard().SetText("before");
+    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // past the disabled two: "Copy All"
+    EXPECT_EQ(fw::Clipboard().GetText(), std::string(kHeader) +
+                                             "5\tTCP\t49664\thost.example\t80\tLISTENING\r\n"
+                                             "4\tTCP\t135\t9.1.1.1\thttps\tTIME_WAIT\r\n"
+                                             "3\tUDP\t137\t*\t*\t\r\n"
+                                             "2\tTCP\t80\t[::1]\t8080\tSYN_SENT\r\n"
+                                             "1\tTCP\t1061\t10.0.0.10\t445\tESTABLISHED\r\n");
+
+    form->lv->SetSelected(4);
+    RECT row{LVIR_BOUNDS};
+    ::SendMessageA(form->lv->Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    ::MapWindowPoints(form->lv->Handle(), nullptr, reinterpret_cast<POINT*>(&row), 2);
+    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_RETURN});
+    EXPECT_EQ(g_menu.items[0], "Connection Info...");
+    // Opened from the keyboard, the menu sits under the selected row.
+    EXPECT_EQ(g_menu.place.top, row.bottom);
+    EXPECT_EQ(fw::Clipboard().GetText(), std::string(kHeader) + kRow5);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    auto saveAs = [&](std::string path, DWORD type) {
+        g_savePath = std::move(path);
+        g_saveType = type;
+        MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    };
+    ClickHeader(3);
+    const std::string target = TempPath("sockmere_table.csv");
+    saveAs(target, 1);
+    const std::string csv = ReadFile(target);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n", 50) + 2),
+              "#,Proto,Local Port,Remote Addr,Remote Port,Status\r\n4,TCP,135,9.1.1.1,https,TIME_WAIT\r\n");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);
+
+    // A name without an extension takes the chosen type's.
+    saveAs(TempPath("sockmere_table"), 2);
+    const std::string tsv = ReadFile(TempPath("sockmere_table.txt"));
+    EXPECT_EQ(tsv.substr(0, tsv.find("\r\n") + 2), kHeader);
+    EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\t'), 30);
+    ::DeleteFileA(TempPath("sockmere_table.txt").c_str());
+    ::DeleteFileA(target.c_str());
+    EXPECT_TRUE(reports.texts.empty());
+
+    // A folder that no one may write to, even root; a folder that is not there; and a name
+    // taken by a folder, which fails only at the final move.
+    const std::string unwritable = "Z:\\proc\\version";
+    const std::string before = ReadFile(unwritable);
+    ASSERT_FALSE(before.empty());
+    saveAs(unwritable, 1);
+    EXPECT_EQ(ReadFile(unwritable), before);
+    saveAs(TempPath("sockmere_no_such_folder\\table.csv"), 1);
+    const std::string folder = TempPath("sockmere_table_folder");
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    saveAs(folder, 1);
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    ::RemoveDirectoryA(folder.c_str());
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    ASSERT_EQ(reports.texts.size(), 3u) << ::testing::PrintToString(reports.texts);
+    const std::string expected[] = {unwritable, TempPath("sockmere_no_such_folder\\table.csv"), folder};
+    for (int i = 0; i < 3; ++i) {
+        const std::string prefix = "Cannot save \"" + expected[i] + "\": ";
+        EXPECT_EQ(reports.texts[i].rfind(prefix, 0), 0u) << reports.texts[i];
+        // Followed by the system's own words for the failure.
+        EXPECT_GT(reports.texts[i].size(), prefix.size() + 5) << reports.texts[i];
+    }
+    // No temporary file is left behind.
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
