@@ -14,6 +14,8 @@ namespace {
 
 // Space the list view keeps around a cell's or a header's text.
 constexpr int kCellPadding = 12;
+// Room a header keeps beside its text for the sort mark.
+constexpr int kSortMarkWidth = 24;
 
 void EnsureCommonControls(DWORD classes) {
     INITCOMMONCONTROLSEX icc{sizeof icc, classes};
@@ -235,6 +237,7 @@ void TListView::SetSort(int column, bool descending) {
     }
     if (!HandleAllocated()) return;
     ShowSortMark();
+    FitColumns();
     if (selected >= 0) SetSelected(selected);
     Invalidate();
 }
@@ -338,7 +341,7 @@ void TListView::FitColumns() {
                 c.widest = std::max(c.widest, TextWidth(Field(c.measured, i)));
             ShowColumnWidth(i, c.widest + kCellPadding);
         } else if (c.rule == ColumnHeaderWidth && i != last) {
-            ShowColumnWidth(i, TextWidth(c.caption) + kCellPadding);
+            ShowColumnWidth(i, TextWidth(c.caption) + kCellPadding + (i == sortColumn_ ? kSortMarkWidth : 0));
         }
     }
     Column& end = columns_[static_cast<size_t>(last)];
