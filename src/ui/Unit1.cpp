@@ -136,6 +136,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                                       {.interval = 50, .enabled = false, .onTimer = Bind<&TForm1::Timer3Timer>(this)});
             DescribeTray();
             DescribeMinMax();
+            DescribeFormStorage();
         });
 }
 
@@ -184,6 +185,15 @@ void TForm1::DescribeMinMax() {
     MinMax1->Options = {TMinMaxOption::opAllowResize, TMinMaxOption::opMinTrackSize};
     // Hooking the form asks for its window, which therefore exists from here on.
     MinMax1->SetParent(this);
+}
+
+void TForm1::DescribeFormStorage() {
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->SetName("FormStorage1");
+    FormStorage1->IniSection = "sockmere";
+    FormStorage1->UseRegistry = true;
+    for (const char* line : {"check1.Checked", "check2.Checked", "check3.Checked"})
+        FormStorage1->StoredProps().Add(line);
 }
 
 void TForm1::FormCreate(fw::TObject*) {

@@ -10,6 +10,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "settings/Placemnt.h"
 #include "tray/RXShell.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
@@ -51,6 +52,7 @@ public:
     fw::TMenuItem* N1 = nullptr;
     fw::TMenuItem* Exit1 = nullptr;
     TMinMax* MinMax1 = nullptr;
+    TFormStorage* FormStorage1 = nullptr;
 
     bool StartInTray = false;
     bool FetchAtStart = true;
@@ -75,6 +77,7 @@ public:
 private:
     void DescribeTray();
     void DescribeMinMax();
+    void DescribeFormStorage();
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;
