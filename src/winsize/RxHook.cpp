@@ -16,11 +16,10 @@ constexpr const char* kHookListClass = "Sockmere.HookList";
 
 THookList* g_hookList = nullptr;
 
-// Frees the hook list from the static destructors, after WinMain has returned. It is made before
-// main, so it runs after the function-local statics (the application object) made later are gone;
-// the list needs none of them to let go: it only puts window procedures back on this thread's
-// windows that still exist, and a control hook left with watchers always has a live control,
-// since freeing a control detaches its watchers.
+// Frees the hook list among the static destructors, after WinMain has returned and on its thread.
+// Being made before main, it runs after the application object is gone, which the list does not
+// need: it only gives back procedures of windows that still exist, and a control hook that still
+// has watchers has a live control, since freeing a control detaches its watchers.
 struct HookListTeardown {
     ~HookListTeardown() { delete std::exchange(g_hookList, nullptr); }
 } g_hookListTeardown;

@@ -77,8 +77,6 @@ public:
 
     fw::TWinControl* Control() const noexcept { return control_; }
     const std::vector<TRxWindowHook*>& Watchers() const noexcept { return watchers_; }
-    // The procedure the entry passes messages on to, or null when not installed.
-    WNDPROC Previous() const noexcept { return subclass_ ? subclass_->Saved() : nullptr; }
 
     void AddWatcher(TRxWindowHook* watcher);
     void RemoveWatcher(TRxWindowHook* watcher);
