@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 
 namespace settingskey {
@@ -15,6 +16,11 @@ struct Value {
     friend bool operator==(const Value&, const Value&) = default;
 };
 using Values = std::map<std::string, Value>;
+
+// Readable in a failure message: the type, then the data up to its first NUL.
+inline std::ostream& operator<<(std::ostream& out, const Value& v) {
+    return out << "type " << v.type << " \"" << v.data.substr(0, v.data.find('\0')) << '"';
+}
 
 inline std::string ScreenSuffix() {
     return "(" + std::to_string(::GetSystemMetrics(SM_CXSCREEN)) + "x" +
