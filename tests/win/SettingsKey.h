@@ -6,6 +6,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace settingskey {
 
