@@ -4,6 +4,9 @@
 #include <cstring>
 #include <new>
 
+#include "framework/Application.h"
+#include "framework/Window.h"
+
 namespace fw {
 
 namespace {
@@ -52,6 +55,56 @@ WndProcEntry::~WndProcEntry() {
 
 long WndProcEntry::LiveCount() noexcept {
     return g_live;
+}
+
+}  // namespace fw
+
+namespace fw {
+
+WindowSubclass::WindowSubclass(HWND window, void* owner, Handler handler, TComponent* sender)
+    : window_(window), owner_(owner), handler_(handler), sender_(sender),
+      entry_(this, &WindowSubclass::EntryProc) {}
+
+WindowSubclass::Ptr WindowSubclass::Install(HWND window, void* owner, Handler handler,
+                                            TComponent* sender) {
+    Ptr subclass(new WindowSubclass(window, owner, handler, sender));
+    subclass->saved_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_WNDPROC));
+    ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass->Proc()));
+    return subclass;
+}
+
+void WindowSubclass::Release() noexcept {
+    if (!::IsWindow(window_)) {
+        delete this;
+        return;
+    }
+    auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window_, GWLP_WNDPROC));
+    if (current == Proc()) {
+        ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved_));
+        delete this;
+        return;
+    }
+    owner_ = nullptr;
+}
+
+LRESULT CALLBACK WindowSubclass::EntryProc(void* self, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* subclass = static_cast<WindowSubclass*>(self);
+    if (!subclass->owner_) {
+        HWND window = subclass->window_;
+        LRESULT result = ::CallWindowProcA(subclass->saved_, window, msg, wParam, lParam);
+        // Nothing calls the entry once its window is gone.
+        if (msg == WM_NCDESTROY) delete subclass;
+        return result;
+    }
+    TMessage message{msg, wParam, lParam, 0};
+    TComponent* sender = subclass->sender_;
+    try {
+        subclass->handler_(subclass->owner_, message);
+    } catch (...) {
+        Application().HandleException(sender);
+        return NeutralResult(msg);
+    }
+    return message.Result;
 }
 
 }  // namespace fw

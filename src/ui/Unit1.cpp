@@ -142,6 +142,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
+            DescribeFormStorage();
         });
 }
 
@@ -210,6 +211,15 @@ void TForm1::DescribeTableMenu() {
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     lv->SetPopupMenu(PopupMenu2);
+}
+
+void TForm1::DescribeFormStorage() {
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->SetName("FormStorage1");
+    FormStorage1->IniSection = "sockmere";
+    FormStorage1->UseRegistry = true;
+    for (const char* line : {"check1.Checked", "check2.Checked", "check3.Checked"})
+        FormStorage1->StoredProps().Add(line);
 }
 
 void TForm1::FormCreate(fw::TObject*) {

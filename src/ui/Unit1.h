@@ -10,6 +10,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "settings/Placemnt.h"
 #include "tray/RXShell.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
@@ -56,6 +57,7 @@ public:
     fw::TMenuItem* CopyRow1 = nullptr;
     fw::TMenuItem* CopyAll1 = nullptr;
     fw::TMenuItem* SaveAs1 = nullptr;
+    TFormStorage* FormStorage1 = nullptr;
 
     bool StartInTray = false;
     bool FetchAtStart = true;
@@ -89,6 +91,7 @@ private:
     void DescribeTray();
     void DescribeMinMax();
     void DescribeTableMenu();
+    void DescribeFormStorage();
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;

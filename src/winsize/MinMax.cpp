@@ -1,6 +1,5 @@
 #include "winsize/MinMax.h"
 
-#include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/PropInfo.h"
 
@@ -57,54 +56,21 @@ void TMinMax::SetParent(fw::TWinControl* parent) {
 
 void TMinMax::HookParent() {
     // Asking for the handle creates the parent's window now if it has none yet.
-    HWND window = parent_->Handle();
-    auto hook = std::make_unique<Hook>();
-    hook->owner = this;
-    hook->window = window;
-    hook->savedProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(window, GWLP_WNDPROC));
-    hook->entry = std::make_unique<fw::WndProcEntry>(hook.get(), &TMinMax::EntryProc);
-    savedProc_ = hook->savedProc;
-    ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook->entry->Proc()));
-    hook_ = std::move(hook);
+    hook_ = fw::WindowSubclass::Install(parent_->Handle(), this, &TMinMax::HookProc, this);
 }
 
 void TMinMax::UnhookParent() {
-    if (!hook_) {
-        savedProc_ = nullptr;
-        return;
-    }
-    HWND window = hook_->window;
-    bool alive = ::IsWindow(window) != FALSE;
-    auto current = reinterpret_cast<WNDPROC>(alive ? ::GetWindowLongPtrA(window, GWLP_WNDPROC) : 0);
-    if (alive && current == hook_->entry->Proc()) {
-        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hook_->savedProc));
-    } else if (alive) {
-        // Another procedure sits above the entry and still calls it: keep the entry alive,
-        // passing messages straight on, rather than leave that procedure a dangling address.
-        hook_->owner = nullptr;
-        hook_.release();
-    }
     hook_.reset();
-    savedProc_ = nullptr;
 }
 
-LRESULT CALLBACK TMinMax::EntryProc(void* hookPtr, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* hook = static_cast<Hook*>(hookPtr);
-    if (!hook->owner) return ::CallWindowProcA(hook->savedProc, hook->window, msg, wParam, lParam);
-    fw::TMessage message{msg, wParam, lParam, 0};
-    try {
-        hook->owner->ParentWindowProc(message);
-    } catch (...) {
-        fw::Application().HandleException(hook->owner);
-        return fw::NeutralResult(msg);
-    }
-    return message.Result;
+void TMinMax::HookProc(void* self, fw::TMessage& message) {
+    static_cast<TMinMax*>(self)->ParentWindowProc(message);
 }
 
 void TMinMax::ParentWindowProc(fw::TMessage& m) {
     if (!parent_ || !hook_) return;
     const bool allowResize = Options.Has(TMinMaxOption::opAllowResize);
-    HWND window = hook_->window;
+    HWND window = hook_->Window();
     if (m.Msg == WM_GETMINMAXINFO) {
         auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
         if (Options.Has(TMinMaxOption::opMaxSize)) info->ptMaxSize = {maxSize_->X, maxSize_->Y};
@@ -125,7 +91,7 @@ void TMinMax::ParentWindowProc(fw::TMessage& m) {
     } else if (m.Msg == WM_INITMENUPOPUP && !allowResize && HIWORD(m.LParam) != 0) {
         ::EnableMenuItem(reinterpret_cast<HMENU>(m.WParam), SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
     }
-    m.Result = ::CallWindowProcA(hook_->savedProc, window, m.Msg, m.WParam, m.LParam);
+    m.Result = hook_->CallSaved(m);
     if (m.Msg == WM_NCHITTEST && !allowResize && m.Result >= HTLEFT && m.Result <= HTBOTTOMRIGHT)
         m.Result = HTNOWHERE;
 }

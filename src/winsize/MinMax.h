@@ -66,26 +66,16 @@ public:
     // Every message of the parent window passes through here.
     void ParentWindowProc(fw::TMessage& message);
 
-    bool Hooked() const noexcept { return savedProc_ != nullptr; }
+    bool Hooked() const noexcept { return hook_ != nullptr; }
 
 private:
-    // What the entry is bound to. It outlives the component when another procedure was
-    // installed over the entry, since that procedure may still call it.
-    struct Hook {
-        TMinMax* owner;
-        HWND window;
-        WNDPROC savedProc;
-        std::unique_ptr<fw::WndProcEntry> entry;
-    };
-
     void HookParent();
     void UnhookParent();
-    static LRESULT CALLBACK EntryProc(void* hook, UINT msg, WPARAM wParam, LPARAM lParam);
+    static void HookProc(void* self, fw::TMessage& message);
 
     std::unique_ptr<TMinMaxPoint> maxSize_, maxPosition_, minTrackSize_, maxTrackSize_;
     fw::TWinControl* parent_ = nullptr;
-    WNDPROC savedProc_ = nullptr;
-    std::unique_ptr<Hook> hook_;
+    fw::WindowSubclass::Ptr hook_;
 };
 
 }  // namespace sockmere

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "RemoteUi.h"
+#include "SettingsKey.h"
 
 namespace {
 
@@ -21,9 +22,9 @@ std::string ProgramPath() {
 
 class Program {
 public:
-    explicit Program(const std::string& args) {
+    explicit Program(const std::string& args, const std::string& path = ProgramPath()) {
         std::string command = "\"";
-        command += ProgramPath();
+        command += path;
         command += "\" ";
         command += args;
         STARTUPINFOA si{};
@@ -71,9 +72,49 @@ struct FakeRows {
     ~FakeRows() { ::SetEnvironmentVariableA("SOCKMERE_FAKE_ROWS", nullptr); }
 };
 
+// The program keeps its settings under a key named after its executable file.
+settingskey::Key StoredSettings(const char* appKey = "Software\\Sockmere") {
+    return {appKey, "sockmere"};
+}
+
+// No test sees the settings another one left, in this run or an earlier one in the same prefix.
+struct CleanSettings {
+    CleanSettings() { StoredSettings().Wipe(); }
+    ~CleanSettings() { StoredSettings().Wipe(); }
+};
+
+// The main window once its refresh has ended.
+HWND RefreshedMain(const Program& program) {
+    HWND main = nullptr;
+    WaitFor([&] {
+        main = remote::FindTopWindow(program.Pid(), kMainClass);
+        HWND status = main ? remote::FindChild(main, STATUSCLASSNAMEA) : nullptr;
+        return status && ::IsWindowVisible(main) && remote::StatusPanel(status, 0) == "Done.";
+    });
+    return main;
+}
+
+std::string RectText(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+bool Ticked(HWND box) {
+    return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::string TempPath(const char* name) {
+    char dir[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
 }  // namespace
 
 TEST(Program, RefreshesAtStartGoesToTrayAndBackAndExitsCleanly) {
+    CleanSettings clean;
     FakeRows rows("25");
     Program program("");
     ASSERT_TRUE(program.Started()) << ProgramPath();
@@ -122,6 +163,7 @@ TEST(Program, IsLargeAddressAware) {
 }
 
 TEST(Program, NoRefreshSwitchShowsAnEmptyReadyTable) {
+    CleanSettings clean;
     FakeRows rows("5");
     Program program("-n");
     ASSERT_TRUE(program.Started());
@@ -141,6 +183,7 @@ TEST(Program, NoRefreshSwitchShowsAnEmptyReadyTable) {
 }
 
 TEST(Program, TraySwitchWithStartRefreshEndsInTheTray) {
+    CleanSettings clean;
     FakeRows rows("5");
     Program program("-t");
     ASSERT_TRUE(program.Started());
@@ -155,4 +198,102 @@ TEST(Program, TraySwitchWithStartRefreshEndsInTheTray) {
     EXPECT_FALSE(::IsWindowVisible(main));
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitExit(20000), 0);
+}
+
+TEST(StoredSettings, TheOptionAndTheRectangleSurviveARestart) {
+    CleanSettings clean;
+    FakeRows rows("3");
+    const std::string argsFile = TempPath("sockmere_e2e_args.txt");
+    ::DeleteFileA(argsFile.c_str());
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_ARGS_FILE", argsFile.c_str());
+    std::string placed;
+    {
+        Program program("");
+        ASSERT_TRUE(program.Started());
+        HWND main = RefreshedMain(program);
+        ASSERT_NE(main, nullptr);
+        HWND numeric = remote::FindChild(main, "Button", "Numeric format");
+        ASSERT_NE(numeric, nullptr);
+        ::PostMessageA(numeric, BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return Ticked(numeric); }));
+        ::SetWindowPos(main, nullptr, 130, 95, 560, 360, SWP_NOZORDER | SWP_NOACTIVATE);
+        placed = RectText(main);
+        EXPECT_EQ(placed, "130,95,690,455");
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitExit(20000), 0);
+    }
+    EXPECT_EQ(StoredSettings().Read("NormPos" + settingskey::ScreenSuffix()), placed);
+    EXPECT_EQ(StoredSettings().Read("NormPos"), placed);
+    EXPECT_EQ(StoredSettings().Read("check1_Checked"), "True");
+    EXPECT_EQ(StoredSettings().Read("check3_Checked"), "False");
+    {
+        Program program("");
+        ASSERT_TRUE(program.Started());
+        HWND main = RefreshedMain(program);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(RectText(main), placed);
+        EXPECT_TRUE(Ticked(remote::FindChild(main, "Button", "Numeric format")));
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitExit(20000), 0);
+    }
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_ARGS_FILE", nullptr);
+    std::string recorded;
+    if (HANDLE f = ::CreateFileA(argsFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        f != INVALID_HANDLE_VALUE) {
+        char buffer[256];
+        DWORD got = 0;
+        ::ReadFile(f, buffer, sizeof buffer, &got, nullptr);
+        recorded.assign(buffer, got);
+        ::CloseHandle(f);
+    }
+    ::DeleteFileA(argsFile.c_str());
+    // The second start's first refresh already asks for numbers.
+    EXPECT_EQ(recorded, "\r\n-n\r\n");
+}
+
+TEST(StoredSettings, ACopyUnderAnotherNameKeepsItsOwnKey) {
+    CleanSettings clean;
+    const settingskey::Key copied = StoredSettings("Software\\Sockmere2");
+    copied.Wipe();
+    const std::string copy = TempPath("Sockmere2.exe");
+    ASSERT_TRUE(::CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
+    {
+        FakeRows rows("1");
+        Program program("", copy);
+        ASSERT_TRUE(program.Started());
+        HWND main = RefreshedMain(program);
+        ASSERT_NE(main, nullptr);
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitExit(20000), 0);
+    }
+    ::DeleteFileA(copy.c_str());
+    EXPECT_EQ(copied.Read("check1_Checked"), "False");
+    EXPECT_EQ(copied.All().size(), 10u);
+    EXPECT_FALSE(StoredSettings().Exists());
+    copied.Wipe();
+}
+
+TEST(StoredSettings, AShowCommandOfTheWrongTypeIsReportedAndTheWindowStillOpens) {
+    CleanSettings clean;
+    StoredSettings().SetNumber("ShowCmd", 1);
+    FakeRows rows("2");
+    Program program("");
+    ASSERT_TRUE(program.Started());
+    remote::WindowSearch box{program.Pid(), "#32770", "Sockmere", nullptr};
+    ASSERT_TRUE(WaitFor([&] {
+        ::EnumWindows(remote::SearchProc, reinterpret_cast<LPARAM>(&box));
+        return box.found != nullptr;
+    }));
+    char text[256] = {};
+    // The message text is the box's static control with the id all message boxes use.
+    ::SendMessageA(::GetDlgItem(box.found, 0xFFFF), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Invalid data type for 'ShowCmd'");
+    ::PostMessageA(box.found, WM_COMMAND, IDOK, 0);
+    HWND main = RefreshedMain(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(remote::ListCount(remote::FindChild(main, WC_LISTVIEWA)), 2);
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitExit(20000), 0);
+    // Nothing was restored, so nothing was saved: the value waits to be mended.
+    EXPECT_EQ(StoredSettings().All(), (settingskey::Values{{"ShowCmd", {REG_DWORD, std::string("\x01\0\0\0", 4)}}}));
 }

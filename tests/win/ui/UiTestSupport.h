@@ -1,15 +1,17 @@
 #pragma once
 // What the main window tests share: a shell double for the tray icon, the fake listing
-// command's settings, exception reports, and pumping.
+// command's settings, exception reports, pumping, and fresh windows without stored settings.
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "SettingsKey.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "tray/RXShell.h"
@@ -89,6 +91,17 @@ struct Reports {
     ~Reports() { fw::Application().OnException.Clear(); }
     void On(fw::TComponent*, const std::string& text) { texts.push_back(text); }
 };
+
+// The main window's settings in this test program: the key is named after the executable.
+inline settingskey::Key StoredSettings() {
+    return {"Software\\win_ui_tests", "sockmere"};
+}
+
+// A main window that starts from no stored settings, so no test sees another's.
+inline std::unique_ptr<sockmere::TForm1> FreshForm(std::vector<std::string> args) {
+    StoredSettings().Wipe();
+    return std::make_unique<sockmere::TForm1>(nullptr, std::move(args));
+}
 
 inline void Pump() {
     fw::Application().ProcessMessages();

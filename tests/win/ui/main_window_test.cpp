@@ -25,7 +25,7 @@ std::vector<fw::TControl*> Locked(TForm1& form) {
 }
 
 std::unique_ptr<TForm1> MakeForm(std::vector<std::string> args = {"-n"}) {
-    return std::make_unique<TForm1>(nullptr, std::move(args));
+    return FreshForm(std::move(args));
 }
 
 // Records what the status bar is told, panel 0 only, as the window receives it.

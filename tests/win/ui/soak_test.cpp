@@ -47,7 +47,7 @@ TEST(Soak, TwoHundredRefreshesWithTrayTripsAndDialogsLeaveNothingBehind) {
     Reports reports;
     Shell shell;
     FakeSetting rows("SOCKMERE_FAKE_ROWS", "1000");
-    auto form = std::make_unique<sockmere::TForm1>(nullptr, std::vector<std::string>{"-n"});
+    auto form = FreshForm({"-n"});
     sockmere::TForm3 about(nullptr, form.get());
     form->SetAboutWindow(&about);
     form->Show();

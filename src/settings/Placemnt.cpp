@@ -1,0 +1,436 @@
+#include "settings/Placemnt.h"
+
+#include <utility>
+
+#include "framework/Application.h"
+#include "framework/PropInfo.h"
+#include "settings/AppUtils.h"
+#include "settings/IniFiles.h"
+#include "settings/RXProps.h"
+#include "settings/Registry.h"
+#include "settings/StoreText.h"
+#include "winsize/RxHook.h"
+
+namespace sockmere {
+
+using fw::Bind;
+
+namespace {
+
+// The window state that a stored show command stands for; anything unknown is normal.
+fw::TWindowState StateForShowCommand(std::int32_t command) {
+    switch (command) {
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE: return fw::wsMinimized;
+    case SW_SHOWMAXIMIZED: return fw::wsMaximized;
+    default: return fw::wsNormal;
+    }
+}
+
+// Where a maximized window of this border style sits: just outside the screen by its frame.
+POINT MaxPositionFor(fw::TBorderStyle style) {
+    switch (style) {
+    case fw::bsNone: return {0, 0};
+    case fw::bsSingle:
+    case fw::bsToolWindow: return {-::GetSystemMetrics(SM_CXBORDER), -::GetSystemMetrics(SM_CYBORDER)};
+    case fw::bsDialog: return {-::GetSystemMetrics(SM_CXDLGFRAME), -::GetSystemMetrics(SM_CYDLGFRAME)};
+    default: return {-::GetSystemMetrics(SM_CXFRAME), -::GetSystemMetrics(SM_CYFRAME)};
+    }
+}
+
+std::string ScreenSuffix() {
+    return ScreenSizeSuffix(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+}
+
+WINDOWPLACEMENT PlacementOf(HWND window) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ::GetWindowPlacement(window, &placement);
+    return placement;
+}
+
+// A pass's errors end the pass; they reach the user through the application's report.
+template <class F>
+void Reported(fw::TComponent* sender, F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+        fw::Application().HandleException(sender);
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void TWinMinMaxInfo::Assign(const fw::TPersistent* source) {
+    if (auto* other = dynamic_cast<const TWinMinMaxInfo*>(source)) {
+        for (int f = 0; f < FieldCount; ++f) Set(static_cast<Field>(f), other->values_[f]);
+        return;
+    }
+    fw::TPersistent::Assign(source);
+}
+
+void TWinMinMaxInfo::Set(Field f, std::int32_t value) {
+    if (values_[f] == value) return;
+    values_[f] = value;
+    OnChange(this);
+}
+
+bool TWinMinMaxInfo::DefaultMinMaxInfo() const noexcept {
+    for (std::int32_t v : values_)
+        if (v != 0) return false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFormPlacement::TFormPlacement(fw::TComponent* owner) : fw::TComponent(owner) {
+    if (dynamic_cast<fw::TForm*>(owner)) Options = {TPlacementOption::fpState, TPlacementOption::fpPosition};
+    minMaxInfo_.OnChange = Bind<&TFormPlacement::MinMaxInfoChanged>(this);
+    hook_ = new TRxWindowHook(this);
+    hook_->AfterMessage = Bind<&TFormPlacement::WndMessage>(this);
+}
+
+TFormPlacement::~TFormPlacement() {
+    MarkDestroying();
+    RestoreEvents();
+    minMaxInfo_.OnChange.Clear();
+    // The watcher goes first, so no message of the form reaches a half-destroyed placement.
+    delete std::exchange(hook_, nullptr);
+}
+
+fw::TForm* TFormPlacement::Form() const noexcept {
+    return dynamic_cast<fw::TForm*>(Owner());
+}
+
+std::unique_ptr<TSettingsStore> TFormPlacement::OpenStore() const {
+    if (UseRegistry) return std::make_unique<TRegIniFile>(IniFileName.empty() ? DefaultRegistryKey() : IniFileName);
+    return std::make_unique<TIniFile>(IniFileName.empty() ? DefaultIniFileName() : IniFileName);
+}
+
+void TFormPlacement::Loaded() {
+    fw::TComponent::Loaded();
+    if (Designing()) return;
+    if (fw::TForm* form = Form(); form && !eventsTaken_) {
+        saveShow_ = std::exchange(form->OnShow, Bind<&TFormPlacement::FormShow>(this));
+        saveCloseQuery_ = std::exchange(form->OnCloseQuery, Bind<&TFormPlacement::FormCloseQuery>(this));
+        saveDestroy_ = std::exchange(form->OnDestroy, Bind<&TFormPlacement::FormDestroy>(this));
+        eventsTaken_ = true;
+        defaultMaximize_ = (form->BorderIcons() & fw::biMaximize) != 0;
+        if (preventResize_) UpdatePreventResize();
+    }
+    UpdateHook();
+}
+
+void TFormPlacement::RestoreEvents() {
+    if (!std::exchange(eventsTaken_, false)) return;
+    if (fw::TForm* form = Form()) {
+        form->OnShow = saveShow_;
+        form->OnCloseQuery = saveCloseQuery_;
+        form->OnDestroy = saveDestroy_;
+    }
+}
+
+void TFormPlacement::UpdateHook() {
+    if (!hook_) return;
+    bool wanted = preventResize_ || !minMaxInfo_.DefaultMinMaxInfo();
+    hook_->SetWinControl(wanted ? Form() : nullptr);
+}
+
+void TFormPlacement::SetPreventResize(bool value) {
+    if (value == preventResize_) return;
+    preventResize_ = value;
+    // Loaded applies it once the form exists as described.
+    if (Loading() || !eventsTaken_) return;
+    UpdatePreventResize();
+    ResetMaxPosition();
+    UpdateHook();
+}
+
+void TFormPlacement::UpdatePreventResize() {
+    fw::TForm* form = Form();
+    if (!form) return;
+    // Changing the border icons may re-create the window, which must not restore or save.
+    bool active = std::exchange(Active, false);
+    fw::TBorderIcons icons = form->BorderIcons();
+    if (preventResize_)
+        icons &= ~fw::biMaximize;
+    else if (form->BorderStyle() != fw::bsDialog)
+        icons = defaultMaximize_ ? (icons | fw::biMaximize) : (icons & ~fw::biMaximize);
+    try {
+        form->SetBorderIcons(icons);
+    } catch (...) {
+        Active = active;
+        throw;
+    }
+    Active = active;
+}
+
+void TFormPlacement::MinMaxInfoChanged(fw::TObject*) {
+    if (Loading() || !eventsTaken_) return;
+    ResetMaxPosition();
+    UpdateHook();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The form's events
+
+void TFormPlacement::FormShow(fw::TObject* sender) {
+    if (Active) Reported(this, [&] { LoadPlacement(); });
+    saveShow_(sender);
+}
+
+void TFormPlacement::FormCloseQuery(fw::TObject* sender, bool& canClose) {
+    saveCloseQuery_(sender, canClose);
+    fw::TForm* form = Form();
+    if (!canClose || !Active || !form) return;
+    form->Handle();
+    Reported(this, [&] { StorePlacement(); });
+}
+
+void TFormPlacement::FormDestroy(fw::TObject* sender) {
+    if (Active && !saved_) {
+        inDestroy_ = true;
+        Reported(this, [&] { StorePlacement(); });
+        inDestroy_ = false;
+    }
+    saveDestroy_(sender);
+    if (hook_) hook_->SetWinControl(nullptr);
+    RestoreEvents();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Passes
+
+void TFormPlacement::StorePlacement() {
+    if (!restored_ && Active) return;
+    store_ = OpenStore();
+    try {
+        WritePlacementValues();
+        NotifySaved();
+        saved_ = true;
+    } catch (...) {
+        store_.reset();
+        throw;
+    }
+    store_.reset();
+}
+
+void TFormPlacement::LoadPlacement() {
+    saved_ = false;
+    store_ = OpenStore();
+    try {
+        ReadPlacementValues();
+        restored_ = true;
+        NotifyRestored();
+        if (fw::TForm* form = Form(); form && Options.Has(TPlacementOption::fpActiveControl)) {
+            std::string name = store_->ReadText(IniSection, "ActiveControl", std::string());
+            auto* control = dynamic_cast<fw::TWinControl*>(form->FindComponent(name));
+            if (control && control->CanFocus()) form->SetActiveControl(control);
+        }
+    } catch (...) {
+        store_.reset();
+        throw;
+    }
+    store_.reset();
+    ResetMaxPosition();
+}
+
+void TFormPlacement::NotifySaved() {
+    OnSavePlacement(this);
+}
+
+void TFormPlacement::NotifyRestored() {
+    OnRestorePlacement(this);
+}
+
+void TFormPlacement::WritePlacementValues() {
+    fw::TForm* form = Form();
+    if (!form) return;
+    WritePlacement();
+    if (Options.Has(TPlacementOption::fpActiveControl) && form->ActiveControl())
+        store_->WriteText(IniSection, "ActiveControl", form->ActiveControl()->Name());
+    store_->WriteFlag(IniSection, "Visible", inDestroy_);
+}
+
+void TFormPlacement::ReadPlacementValues() {
+    if (!Form()) return;
+    ReadPlacement(Options.Has(TPlacementOption::fpState), Options.Has(TPlacementOption::fpPosition));
+}
+
+void TFormPlacement::WritePosition(const std::string& name, const std::string& text) {
+    store_->WriteText(IniSection, name + ScreenSuffix(), text);
+    store_->WriteText(IniSection, name, text);
+}
+
+std::string TFormPlacement::ReadPosition(const std::string& name) {
+    std::string text = store_->ReadText(IniSection, name + ScreenSuffix(), std::string());
+    if (text.empty()) text = store_->ReadText(IniSection, name, std::string());
+    return text;
+}
+
+void TFormPlacement::WritePlacement() {
+    fw::TForm* form = Form();
+    WINDOWPLACEMENT placement = PlacementOf(form->Handle());
+    // The main window minimized stands for the whole program minimized.
+    if (form == fw::Screen().MainForm() && ::IsIconic(fw::Application().MainWindow()))
+        placement.showCmd = SW_SHOWMINIMIZED;
+    store_->WriteNumber(IniSection, "Flags", static_cast<std::int32_t>(placement.flags));
+    store_->WriteNumber(IniSection, "ShowCmd", static_cast<std::int32_t>(placement.showCmd));
+    WritePosition("MinMaxPos", PositionText(placement.ptMinPosition.x, placement.ptMinPosition.y,
+                                            placement.ptMaxPosition.x, placement.ptMaxPosition.y));
+    const RECT& r = placement.rcNormalPosition;
+    WritePosition("NormPos", PositionText(r.left, r.top, r.right, r.bottom));
+}
+
+void TFormPlacement::ReadPlacement(bool loadState, bool loadPosition) {
+    if (!loadState && !loadPosition) return;
+    fw::TForm* form = Form();
+    HWND window = form->Handle();
+    WINDOWPLACEMENT placement = PlacementOf(window);
+    // Applied while hidden; the form shows itself afterwards in the state chosen below.
+    placement.showCmd = SW_HIDE;
+
+    if (loadPosition) {
+        bool found = false;
+        placement.flags = static_cast<UINT>(
+            store_->ReadNumber(IniSection, "Flags", static_cast<std::int32_t>(placement.flags)));
+        std::string text = ReadPosition("MinMaxPos");
+        if (!text.empty()) {
+            found = true;
+            placement.ptMinPosition.x = DecimalOr(PositionWord(text, 1), 0);
+            placement.ptMinPosition.y = DecimalOr(PositionWord(text, 2), 0);
+            placement.ptMaxPosition.x = DecimalOr(PositionWord(text, 3), 0);
+            placement.ptMaxPosition.y = DecimalOr(PositionWord(text, 4), 0);
+        }
+        text = ReadPosition("NormPos");
+        if (!text.empty()) {
+            found = true;
+            RECT& r = placement.rcNormalPosition;
+            r.left = DecimalOr(PositionWord(text, 1), form->Left());
+            r.top = DecimalOr(PositionWord(text, 2), form->Top());
+            r.right = DecimalOr(PositionWord(text, 3), form->Left() + form->Width());
+            r.bottom = DecimalOr(PositionWord(text, 4), form->Top() + form->Height());
+        }
+        if (found) {
+            RECT& r = placement.rcNormalPosition;
+            // A form that cannot be resized keeps its own size wherever it goes.
+            if (form->BorderStyle() != fw::bsSizeable && form->BorderStyle() != fw::bsSizeToolWin) {
+                r.right = r.left + form->Width();
+                r.bottom = r.top + form->Height();
+            }
+            if (r.right > r.left) ::SetWindowPlacement(window, &placement);
+        }
+    }
+
+    if (loadState) {
+        fw::TWindowState state = StateForShowCommand(store_->ReadNumber(IniSection, "ShowCmd", 0));
+        if (state == fw::wsMinimized && form == fw::Screen().MainForm()) {
+            // The program minimizes itself once the window is up, not the hidden window now.
+            form->SetWindowState(fw::wsNormal);
+            ::PostMessageA(fw::Application().MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            return;
+        }
+        form->SetWindowState(state);
+    }
+    ::UpdateWindow(window);
+}
+
+void TFormPlacement::ResetMaxPosition() {
+    fw::TForm* form = Form();
+    if (!form || !form->HandleAllocated() || Loading() || preventResize_ || !minMaxInfo_.DefaultMinMaxInfo())
+        return;
+    HWND window = form->Handle();
+    WINDOWPLACEMENT placement = PlacementOf(window);
+    if (!::IsWindowVisible(window)) placement.showCmd = SW_HIDE;
+    placement.ptMaxPosition = MaxPositionFor(form->BorderStyle());
+    ::SetWindowPlacement(window, &placement);
+}
+
+void TFormPlacement::WndMessage(fw::TObject*, fw::TMessage& msg, bool& handled) {
+    fw::TForm* form = Form();
+    if (!form || (!preventResize_ && minMaxInfo_.DefaultMinMaxInfo())) return;
+    switch (msg.Msg) {
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(msg.LParam);
+        if (preventResize_) {
+            info->ptMinTrackSize = {form->Width(), form->Height()};
+            info->ptMaxTrackSize = info->ptMinTrackSize;
+        } else {
+            auto copy = [&](LONG& to, TWinMinMaxInfo::Field f) {
+                if (std::int32_t v = minMaxInfo_.Get(f)) to = v;
+            };
+            copy(info->ptMinTrackSize.x, TWinMinMaxInfo::MinTrackWidth);
+            copy(info->ptMinTrackSize.y, TWinMinMaxInfo::MinTrackHeight);
+            copy(info->ptMaxTrackSize.x, TWinMinMaxInfo::MaxTrackWidth);
+            copy(info->ptMaxTrackSize.y, TWinMinMaxInfo::MaxTrackHeight);
+            copy(info->ptMaxSize.x, TWinMinMaxInfo::MaxSizeWidth);
+            copy(info->ptMaxSize.y, TWinMinMaxInfo::MaxSizeHeight);
+            copy(info->ptMaxPosition.x, TWinMinMaxInfo::MaxPosLeft);
+            copy(info->ptMaxPosition.y, TWinMinMaxInfo::MaxPosTop);
+        }
+        msg.Result = 0;
+        handled = true;
+        break;
+    }
+    case WM_NCHITTEST:
+        if (preventResize_ && msg.Result >= HTLEFT && msg.Result <= HTBOTTOMRIGHT) msg.Result = HTNOWHERE;
+        break;
+    case WM_INITMENUPOPUP:
+        if (preventResize_ && HIWORD(msg.LParam)) {
+            HMENU menu = ::GetSystemMenu(form->Handle(), FALSE);
+            ::EnableMenuItem(menu, SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+            ::EnableMenuItem(menu, SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
+        }
+        break;
+    default: break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TFormStorage::TFormStorage(fw::TComponent* owner) : TFormPlacement(owner) {}
+
+TFormStorage::~TFormStorage() = default;
+
+const fw::TPropTable* TFormStorage::PublishedProps() const {
+    static const fw::TTypeInfo lines{fw::TTypeKind::Class, "TStringList"};
+    static const fw::TPropInfo props[] = {
+        fw::Publish<TFormStorage>::Object<&TFormStorage::StoredProps>("StoredProps", lines),
+    };
+    static const fw::TPropTable table{fw::TComponent::PublishedProps(), props};
+    return &table;
+}
+
+void TFormStorage::SetStoredProps(const fw::TStringList& lines) {
+    storedProps_.Assign(&lines);
+    NotifyOnRemoval(storedProps_, *this);
+}
+
+void TFormStorage::Loaded() {
+    TFormPlacement::Loaded();
+    if (Owner()) {
+        ResolveStoredProps(storedProps_, *Owner());
+        NotifyOnRemoval(storedProps_, *this);
+    }
+}
+
+void TFormStorage::Notification(fw::TComponent* component, fw::Operation operation) {
+    TFormPlacement::Notification(component, operation);
+    if (operation == fw::Operation::Remove && !Destroying()) RemoveStoredComponent(storedProps_, component);
+}
+
+void TFormStorage::WritePlacementValues() {
+    TFormPlacement::WritePlacementValues();
+    if (Owner()) StoreProps(*Owner(), storedProps_, IniSection, *Store());
+}
+
+void TFormStorage::ReadPlacementValues() {
+    TFormPlacement::ReadPlacementValues();
+    MarkRestored();
+    if (Owner()) LoadProps(*Owner(), storedProps_, IniSection, *Store());
+}
+
+}  // namespace sockmere
