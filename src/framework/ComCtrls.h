@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Controls.h"
+#include "framework/SharedText.h"
 
 namespace fw {
 
@@ -23,9 +24,11 @@ struct TListColumn {
 };
 
 // A report-style list view, whole rows, single selection, labels not editable. The rows live
-// in the object in one text pool and the window is a virtual list view that asks for what it
-// shows, so tens of thousands of rows cost little memory and no per-row window calls. Column
-// widths by rule are worked out once per batch: at EndUpdate, or per row outside an update.
+// in the object and the window is a virtual list view that asks for what it shows, so tens of
+// thousands of rows cost little memory and no per-row window calls. A field is kept as a place
+// in a text the view shares with its owner when it lies there, else copied into the view's
+// pool. Content widths are measured as rows arrive; the window gets the widths by rule once per
+// batch: at EndUpdate, or per row outside an update.
 class TListView : public TWinControl {
 public:
     struct Props {
@@ -66,7 +69,13 @@ public:
     int SubItemCount(int item) const;
     // Sub-item index of item; empty when the row has fewer sub-items.
     std::string SubItem(int item, int index) const;
+    // Drops every row and gives their memory back.
     void Clear();
+    // Fields of rows added from now on that lie inside text are kept as places in it, not as
+    // copies; the view holds the text until it is cleared or shares another.
+    void ShareText(SharedText text);
+    // Room for items more rows of fieldsPerItem fields each, so a large batch never moves them.
+    void Reserve(int items, int fieldsPerItem);
 
     // Updates nest; the outermost EndUpdate shows the rows and fits the column widths.
     void BeginUpdate();
@@ -94,10 +103,17 @@ private:
         bool keep = false;  // cleared: the width stays until rows arrive or a width is set
     };
 
+    // Where a field's characters are: in shared_ when at has kInShared set, else in pool_.
+    struct FieldRef {
+        std::uint32_t at;
+        std::uint32_t size;
+    };
+    static constexpr std::uint32_t kInShared = 0x80000000u;
+
     void BeginRow(std::string_view caption);
     void AddField(std::string_view text);
     int EndRow();
-    const char* Field(int item, int column) const noexcept;
+    std::string_view Field(int item, int column) const noexcept;
     void FitColumns();
     void ShowColumnWidth(int index, int width);
     int TextWidth(std::string_view text);
@@ -105,9 +121,10 @@ private:
     void CheckItem(int item) const;
 
     std::vector<Column> columns_;
-    std::string pool_;                   // every field followed by a zero byte
-    std::vector<std::uint32_t> fields_;  // where each field starts in pool_
-    std::vector<std::uint32_t> rows_;    // each row's first field in fields_
+    std::string pool_;                 // fields that are not in shared_, one after another
+    SharedText shared_;
+    std::vector<FieldRef> fields_;
+    std::vector<std::uint32_t> rows_;  // each row's first field in fields_
     int updating_ = 0;
     bool rowSelect_ = false;
     bool hideSelection_ = true;
