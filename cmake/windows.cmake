@@ -93,3 +93,14 @@ if(TARGET win_e2e_tests AND TARGET Sockmere)
     add_dependencies(win_e2e_tests Sockmere)
 endif()
 
+
+# The start-up benchmark's yardstick, an empty window program, and the program it is measured
+# against.
+if(TARGET win_startup)
+    add_executable(empty_window WIN32 ${CMAKE_SOURCE_DIR}/bench/startup/EmptyWindow.cpp)
+    target_link_options(empty_window PRIVATE -s)
+    add_dependencies(win_startup empty_window)
+    if(TARGET Sockmere)
+        add_dependencies(win_startup Sockmere)
+    endif()
+endif()

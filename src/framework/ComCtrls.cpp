@@ -456,7 +456,10 @@ void TAnimate::SetCommonAVI(TCommonAVI clip) {
 
 void TAnimate::SetActive(bool value) {
     active_ = value;
-    if (HandleAllocated()) ShowState();
+    if (HandleAllocated())
+        ShowState();
+    else if (value)
+        UpdateHandle();
 }
 
 void TAnimate::Play(int startFrame, int stopFrame, int repetitions) {

@@ -176,6 +176,7 @@ private:
 enum TCommonAVI { aviNone = 0, aviFindComputer = 152 };
 
 // The animation control. A clip the system lacks (as under Wine) leaves it blank and silent.
+// Until it first plays it shows nothing, so its window and clip are made only then.
 class TAnimate : public TWinControl {
 public:
     struct Props {
@@ -207,6 +208,7 @@ public:
 protected:
     void FillCreateParams(CreateParams& params) override;
     void InitWnd() override;
+    bool NeedsWindow() const noexcept override { return active_; }
 
 private:
     void OpenClip();

@@ -286,8 +286,10 @@ protected:
     virtual void CreateWnd();
     // Pushes the object's state into the window just made.
     virtual void InitWnd();
-    // Makes the window when it should exist: visible, parent window there, not loading.
+    // Makes the window when it should exist: visible, needed, parent window there, not loading.
     void UpdateHandle();
+    // A control whose window would show nothing yet may wait until it has something to show.
+    virtual bool NeedsWindow() const noexcept { return true; }
     // Puts the children's windows in tab order, first on top, as dialog navigation expects.
     void ArrangeTabOrder();
 
@@ -327,6 +329,7 @@ private:
     BrushOwner brush_;
     UINT id_ = 0;
     bool leftDown_ = false;
+    bool creatingChildren_ = false;
 };
 
 }  // namespace fw

@@ -398,7 +398,6 @@ void TForm::IconChanged(TObject*) {
 void TForm::Loaded() {
     TWinControl::Loaded();
     AlignControls();
-    ArrangeTabOrder();
 }
 
 void TForm::Notification(TComponent* component, Operation operation) {

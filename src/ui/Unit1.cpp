@@ -150,9 +150,8 @@ void TForm1::DescribeTray() {
     // Applied first, so that nothing shows while the window loads.
     tray->SetActive(false);
     tray->SetHint("Sockmere");
-    fw::TIcon picture;
-    if (HICON icon = LoadMainIcon()) picture.SetHandle(icon);
-    tray->SetIcon(&picture);
+    // The same picture as the window's, loaded once.
+    tray->SetIcon(&Icon());
     if (auto frames = FramesResource(); !frames.empty()) tray->Icons().ReadIcons(frames);
     tray->SetInterval(70);
 
