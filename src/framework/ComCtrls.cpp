@@ -255,6 +255,10 @@ void TListView::InitWnd() {
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     if (gridLines_) ex |= LVS_EX_GRIDLINES;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // Widths by rule are worked out first, so each column goes in once at its width.
+    widthsOnly_ = true;
+    FitColumns();
+    widthsOnly_ = false;
     for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
     ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     FitColumns();
@@ -301,7 +305,7 @@ void TListView::FitColumns() {
 
 void TListView::ShowColumnWidth(int index, int width) {
     Column& c = columns_[static_cast<size_t>(index)];
-    if (HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
+    if (!widthsOnly_ && HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
         ::SendMessageA(Window::Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
     c.width = width;
 }

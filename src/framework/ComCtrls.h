@@ -130,6 +130,7 @@ private:
     bool hideSelection_ = true;
     bool gridLines_ = false;
     bool fitting_ = false;
+    bool widthsOnly_ = false;  // fitting records the widths without the window
     HFONT measuredFont_ = nullptr;
     int charWidths_[256] = {};
 };
