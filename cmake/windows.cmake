@@ -1,6 +1,10 @@
 # Cross build for 32-bit Windows: the framework, the program, its test programs and Win32 tests.
 set(WARN -Wall -Wextra)
-target_compile_options(sockmere_core PRIVATE ${WARN})
+# The program's code is built for size, one section per function so the linker drops what is unused.
+set(SOCKMERE_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
+target_compile_options(sockmere_core PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS})
+# The parser runs once per row of a refresh: it keeps the release's speed.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/listing/ListingParser.cpp PROPERTIES COMPILE_OPTIONS -O2)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
@@ -32,14 +36,20 @@ set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 # Win32 units of the program, on top of the portable core.
 add_library(sockmere_win STATIC ${SOCKMERE_WIN_SOURCES})
 target_include_directories(sockmere_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(sockmere_win PRIVATE ${WARN})
+target_compile_options(sockmere_win PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS})
 target_link_libraries(sockmere_win PUBLIC sockmere_core comctl32 shell32 advapi32 gdi32 user32 ole32 comdlg32)
 
 # The program itself, once its entry exists.
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     include(${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
-    # Up to 4 GB of address space under 64-bit Windows, room for a large capture and its copies.
+    # Up to 4 GB of address space under 64-bit Windows, room for a large capture.
     target_link_options(Sockmere PRIVATE -Wl,--large-address-aware)
+    # Shipped stripped, without unused sections, and with a terminate handler that just aborts,
+    # so the default one's demangler and printf code stay out.
+    target_compile_options(Sockmere PRIVATE ${SOCKMERE_SIZE_FLAGS})
+    target_sources(Sockmere PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Terminate.cpp)
+    target_link_options(Sockmere PRIVATE -s -Wl,--gc-sections
+                        -Wl,--wrap=_ZN9__gnu_cxx27__verbose_terminate_handlerEv)
 endif()
 
 # One test program per folder of tests/win keeps Wine start-ups few.
@@ -85,3 +95,14 @@ if(TARGET win_e2e_tests AND TARGET Sockmere)
     add_dependencies(win_e2e_tests Sockmere)
 endif()
 
+
+# The start-up benchmark's yardstick, an empty window program, and the program it is measured
+# against.
+if(TARGET win_startup)
+    add_executable(empty_window WIN32 ${CMAKE_SOURCE_DIR}/bench/startup/EmptyWindow.cpp)
+    target_link_options(empty_window PRIVATE -s)
+    add_dependencies(win_startup empty_window)
+    if(TARGET Sockmere)
+        add_dependencies(win_startup Sockmere)
+    endif()
+endif()

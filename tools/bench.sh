@@ -8,6 +8,16 @@ build=${SOCKMERE_BUILD:-$root/build}
 "$root/tools/build.sh" || exit 1
 
 failed=0
+exe=$build/win/Sockmere.exe
+if [ -e "$exe" ]; then
+    echo "== Sockmere.exe"
+    size=$(stat -c %s "$exe")
+    symbols=stripped
+    i686-w64-mingw32-nm "$exe" 2>&1 | grep -q "no symbols" || symbols="NOT stripped"
+    verdict=met
+    [ "$size" -le $((450 * 1024)) ] && [ "$symbols" = stripped ] || verdict="NOT met"
+    echo "size: $size bytes ($((size / 1024)) KiB), $symbols; target (at most 450 KiB, stripped): $verdict"
+fi
 # Names come from the sources, so test programs in the same folders are never taken for benches.
 for src in "$root"/bench/native_*.cpp; do
     [ -e "$src" ] || continue

@@ -1,7 +1,7 @@
 // The program entry: the application object, the main window, the About window, the loop.
 #include <windows.h>
-#include <shellapi.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,19 +13,11 @@
 
 namespace {
 
-// The arguments after the program's own path, split as the platform splits them.
+// The arguments after the program's own path, as the runtime split the command line (blanks
+// separate, double quotes group), without loading the shell's library for it.
 std::vector<std::string> ProgramArguments() {
     std::vector<std::string> args;
-    int count = 0;
-    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!wide) return args;
-    for (int i = 1; i < count; ++i) {
-        int size = ::WideCharToMultiByte(CP_ACP, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(size > 0 ? size - 1 : 0, '\0');
-        if (size > 1) ::WideCharToMultiByte(CP_ACP, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
-        args.push_back(std::move(arg));
-    }
-    ::LocalFree(wide);
+    for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
     return args;
 }
 

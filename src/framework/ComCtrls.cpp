@@ -114,13 +114,25 @@ void TListView::BeginRow(std::string_view caption) {
 }
 
 void TListView::AddField(std::string_view text) {
-    fields_.push_back(static_cast<std::uint32_t>(pool_.size()));
+    const std::string_view shared = shared_.Whole();
+    const auto at = reinterpret_cast<std::uintptr_t>(text.data());
+    const auto base = reinterpret_cast<std::uintptr_t>(shared.data());
+    if (!shared.empty() && at >= base && text.size() <= shared.size() && at - base <= shared.size() - text.size()) {
+        fields_.push_back({static_cast<std::uint32_t>(at - base) | kInShared, static_cast<std::uint32_t>(text.size())});
+        return;
+    }
+    fields_.push_back({static_cast<std::uint32_t>(pool_.size()), static_cast<std::uint32_t>(text.size())});
     pool_.append(text);
-    pool_.push_back('\0');
 }
 
 int TListView::EndRow() {
     int index = ItemCount() - 1;
+    // Content widths grow row by row while the row's text is at hand.
+    for (int i = 0; i < ColumnCount(); ++i) {
+        Column& c = columns_[static_cast<size_t>(i)];
+        if (c.rule == ColumnTextWidth && c.measured == index)
+            c.widest = std::max(c.widest, TextWidth(Field(index, i))), ++c.measured;
+    }
     const bool resort = !updating_ && sortColumn_ >= 0;
     // The new row is not shown yet, so the selection is still an earlier one.
     const int selected = resort && index > 0 ? Selected() : -1;
@@ -138,12 +150,14 @@ void TListView::CheckItem(int item) const {
     if (item < 0 || item >= ItemCount()) ThrowListIndex(item);
 }
 
-const char* TListView::Field(int item, int column) const noexcept {
+std::string_view TListView::Field(int item, int column) const noexcept {
     size_t first = rows_[static_cast<size_t>(item)];
     size_t end = static_cast<size_t>(item) + 1 < rows_.size() ? rows_[static_cast<size_t>(item) + 1]
                                                               : fields_.size();
-    if (column < 0 || first + static_cast<size_t>(column) >= end) return "";
-    return pool_.data() + fields_[first + static_cast<size_t>(column)];
+    if (column < 0 || first + static_cast<size_t>(column) >= end) return {};
+    const FieldRef f = fields_[first + static_cast<size_t>(column)];
+    if (f.at & kInShared) return shared_.Whole().substr(f.at & ~kInShared, f.size);
+    return std::string_view(pool_).substr(f.at, f.size);
 }
 
 std::string_view TListView::ItemCaption(int item) const {
@@ -162,18 +176,38 @@ int TListView::SubItemCount(int item) const {
 std::string TListView::SubItem(int item, int index) const {
     CheckItem(item);
     if (index < 0) return {};
-    return Field(item, index + 1);
+    return std::string(Field(item, index + 1));
 }
 
 void TListView::Clear() {
-    pool_.clear();
-    fields_.clear();
-    rows_.clear();
+    std::string().swap(pool_);
+    std::vector<FieldRef>().swap(fields_);
+    std::vector<std::uint32_t>().swap(rows_);
+    shared_ = {};
     order_.clear();
     position_.clear();
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
     if (HandleAllocated()) ::SendMessageA(Window::Handle(), LVM_DELETEALLITEMS, 0, 0);
+}
+
+void TListView::ShareText(SharedText text) {
+    // Rows still pointing into the old text keep their fields: copy them into the pool first.
+    if (!fields_.empty() && !text.SameAs(shared_)) {
+        for (FieldRef& f : fields_) {
+            if (!(f.at & kInShared)) continue;
+            const std::string_view chars = shared_.Whole().substr(f.at & ~kInShared, f.size);
+            f.at = static_cast<std::uint32_t>(pool_.size());
+            pool_.append(chars);
+        }
+    }
+    shared_ = std::move(text);
+}
+
+void TListView::Reserve(int items, int fieldsPerItem) {
+    if (items <= 0) return;
+    rows_.reserve(rows_.size() + static_cast<size_t>(items));
+    fields_.reserve(fields_.size() + static_cast<size_t>(items) * static_cast<size_t>(std::max(fieldsPerItem, 1)));
 }
 
 // Rows added while updating never reach the control, so there is no drawing to hold back:
@@ -308,6 +342,10 @@ void TListView::InitWnd() {
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     if (gridLines_) ex |= LVS_EX_GRIDLINES;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // Widths by rule are worked out first, so each column goes in once at its width.
+    widthsOnly_ = true;
+    FitColumns();
+    widthsOnly_ = false;
     for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
     ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     FitColumns();
@@ -355,7 +393,7 @@ void TListView::FitColumns() {
 
 void TListView::ShowColumnWidth(int index, int width) {
     Column& c = columns_[static_cast<size_t>(index)];
-    if (HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
+    if (!widthsOnly_ && HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
         ::SendMessageA(Window::Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
     c.width = width;
 }
@@ -399,9 +437,15 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
     switch (header.code) {
     case LVN_GETDISPINFOA: {
         auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
-        if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < ItemCount())
-            // The control only reads the text; pointing into the pool saves a copy per cell.
-            item.pszText = const_cast<char*>(Field(ItemAtPosition(item.iItem), item.iSubItem));
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            std::string_view text;
+            if (item.iItem >= 0 && item.iItem < ItemCount())
+                text = Field(ItemAtPosition(item.iItem), item.iSubItem);
+            // Fields are not zero-terminated where they lie, so the cell gets a copy.
+            const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+            std::copy_n(text.data(), n, item.pszText);
+            item.pszText[n] = '\0';
+        }
         return true;
     }
     case LVN_COLUMNCLICK:
@@ -527,7 +571,10 @@ void TAnimate::SetCommonAVI(TCommonAVI clip) {
 
 void TAnimate::SetActive(bool value) {
     active_ = value;
-    if (HandleAllocated()) ShowState();
+    if (HandleAllocated())
+        ShowState();
+    else if (value)
+        UpdateHandle();
 }
 
 void TAnimate::Play(int startFrame, int stopFrame, int repetitions) {

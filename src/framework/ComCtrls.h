@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Controls.h"
+#include "framework/SharedText.h"
 
 namespace fw {
 
@@ -29,11 +30,13 @@ using TColumnClickEvent = Event<TObject*, int>;
 using TSortRowsEvent = Event<TObject*, int, bool, std::vector<int>&>;
 
 // A report-style list view, whole rows, single selection, labels not editable. The rows live
-// in the object in one text pool and the window is a virtual list view that asks for what it
-// shows, so tens of thousands of rows cost little memory and no per-row window calls. Column
-// widths by rule are worked out once per batch: at EndUpdate, or per row outside an update.
-// Items keep the index they were added at; a sort only changes the order they are shown in,
-// and holds for rows added later until it is set back to none.
+// in the object and the window is a virtual list view that asks for what it shows, so tens of
+// thousands of rows cost little memory and no per-row window calls. A field is kept as a place
+// in a text the view shares with its owner when it lies there, else copied into the view's
+// pool. Content widths are measured as rows arrive; the window gets the widths by rule once per
+// batch: at EndUpdate, or per row outside an update. Items keep the index they were added at;
+// a sort only changes the order they are shown in, and holds for rows added later until it is
+// set back to none.
 class TListView : public TWinControl {
 public:
     struct Props {
@@ -76,7 +79,13 @@ public:
     int SubItemCount(int item) const;
     // Sub-item index of item; empty when the row has fewer sub-items.
     std::string SubItem(int item, int index) const;
+    // Drops every row and gives their memory back.
     void Clear();
+    // Fields of rows added from now on that lie inside text are kept as places in it, not as
+    // copies; the view holds the text until it is cleared or shares another.
+    void ShareText(SharedText text);
+    // Room for items more rows of fieldsPerItem fields each, so a large batch never moves them.
+    void Reserve(int items, int fieldsPerItem);
 
     // Updates nest; the outermost EndUpdate shows the rows and fits the column widths.
     void BeginUpdate();
@@ -117,10 +126,17 @@ private:
         bool keep = false;  // cleared: the width stays until rows arrive or a width is set
     };
 
+    // Where a field's characters are: in shared_ when at has kInShared set, else in pool_.
+    struct FieldRef {
+        std::uint32_t at;
+        std::uint32_t size;
+    };
+    static constexpr std::uint32_t kInShared = 0x80000000u;
+
     void BeginRow(std::string_view caption);
     void AddField(std::string_view text);
     int EndRow();
-    const char* Field(int item, int column) const noexcept;
+    std::string_view Field(int item, int column) const noexcept;
     void FitColumns();
     void ShowColumnWidth(int index, int width);
     int TextWidth(std::string_view text);
@@ -130,11 +146,12 @@ private:
     void ShowSortMark();
 
     std::vector<Column> columns_;
-    std::string pool_;                   // every field followed by a zero byte
-    std::vector<std::uint32_t> fields_;  // where each field starts in pool_
-    std::vector<std::uint32_t> rows_;    // each row's first field in fields_
-    std::vector<int> order_;             // item at each display position; empty: as added
-    std::vector<int> position_;          // display position of each item, when order_ is set
+    std::string pool_;                 // fields that are not in shared_, one after another
+    SharedText shared_;
+    std::vector<FieldRef> fields_;
+    std::vector<std::uint32_t> rows_;  // each row's first field in fields_
+    std::vector<int> order_;           // item at each display position; empty: as added
+    std::vector<int> position_;        // display position of each item, when order_ is set
     int sortColumn_ = -1;
     bool sortDescending_ = false;
     int updating_ = 0;
@@ -142,6 +159,7 @@ private:
     bool hideSelection_ = true;
     bool gridLines_ = false;
     bool fitting_ = false;
+    bool widthsOnly_ = false;  // fitting records the widths without the window
     HFONT measuredFont_ = nullptr;
     int charWidths_[256] = {};
 };
@@ -188,6 +206,7 @@ private:
 enum TCommonAVI { aviNone = 0, aviFindComputer = 152 };
 
 // The animation control. A clip the system lacks (as under Wine) leaves it blank and silent.
+// Until it first plays it shows nothing, so its window and clip are made only then.
 class TAnimate : public TWinControl {
 public:
     struct Props {
@@ -219,6 +238,7 @@ public:
 protected:
     void FillCreateParams(CreateParams& params) override;
     void InitWnd() override;
+    bool NeedsWindow() const noexcept override { return active_; }
 
 private:
     void OpenClip();

@@ -338,11 +338,14 @@ void TWinControl::CreateWnd() {
         CreateHandle(p.className, p.exStyle, p.style, p.caption, p.x, p.y, p.width, p.height,
                      p.parent, id, p.classStyle);
     InitWnd();
+    creatingChildren_ = true;
     for (TControl* c : std::vector<TControl*>(controls_))
         if (auto* w = dynamic_cast<TWinControl*>(c)) w->UpdateHandle();
+    creatingChildren_ = false;
     AlignControls();
     ArrangeTabOrder();
-    if (Parent()) Parent()->ArrangeTabOrder();
+    // A parent making its children, or still loading, puts them in order once when done.
+    if (Parent() && !Parent()->creatingChildren_ && !Parent()->Loading()) Parent()->ArrangeTabOrder();
 }
 
 void TWinControl::InitWnd() {
@@ -350,7 +353,8 @@ void TWinControl::InitWnd() {
 }
 
 void TWinControl::UpdateHandle() {
-    if (HandleAllocated() || !visible_ || !Parent() || !Parent()->HandleAllocated() || Loading())
+    if (HandleAllocated() || !visible_ || !NeedsWindow() || !Parent() || !Parent()->HandleAllocated() ||
+        Loading())
         return;
     CreateWnd();
 }
@@ -404,6 +408,8 @@ void TWinControl::DoExit() {
 void TWinControl::Loaded() {
     TControl::Loaded();
     UpdateHandle();
+    // Children that got their windows while this one was loading wait for this to be ordered.
+    if (HandleAllocated()) ArrangeTabOrder();
 }
 
 void TWinControl::BoundsChanged() {

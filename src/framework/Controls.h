@@ -148,9 +148,9 @@ public:
     bool Enabled() const noexcept { return enabled_; }
     virtual void SetEnabled(bool enabled);
 
-    const std::string& Caption() const noexcept { return text_; }
+    const std::string& Caption() const { return TextRef(); }
     void SetCaption(std::string caption) { SetText(std::move(caption)); }
-    const std::string& Text() const noexcept { return text_; }
+    const std::string& Text() const { return TextRef(); }
     // Replaces the whole text; taking it by value lets a caller hand over a large text.
     virtual void SetText(std::string text);
 
@@ -190,6 +190,9 @@ public:
 protected:
     void Loaded() override;
     void Notification(TComponent* component, Operation operation) override;
+
+    // The text as a string; a control that keeps its text elsewhere makes one on demand.
+    virtual const std::string& TextRef() const { return text_; }
 
     // Hooks through which the window layer follows the properties.
     virtual void BoundsChanged() {}
@@ -283,8 +286,10 @@ protected:
     virtual void CreateWnd();
     // Pushes the object's state into the window just made.
     virtual void InitWnd();
-    // Makes the window when it should exist: visible, parent window there, not loading.
+    // Makes the window when it should exist: visible, needed, parent window there, not loading.
     void UpdateHandle();
+    // A control whose window would show nothing yet may wait until it has something to show.
+    virtual bool NeedsWindow() const noexcept { return true; }
     // Puts the children's windows in tab order, first on top, as dialog navigation expects.
     void ArrangeTabOrder();
 
@@ -324,6 +329,7 @@ private:
     BrushOwner brush_;
     UINT id_ = 0;
     bool leftDown_ = false;
+    bool creatingChildren_ = false;
 };
 
 }  // namespace fw

@@ -410,7 +410,6 @@ void TForm::IconChanged(TObject*) {
 void TForm::Loaded() {
     TWinControl::Loaded();
     AlignControls();
-    ArrangeTabOrder();
 }
 
 void TForm::Notification(TComponent* component, Operation operation) {

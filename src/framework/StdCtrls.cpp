@@ -273,9 +273,13 @@ bool TEdit::CommandNotify(WORD code) {
         int got = ::GetWindowTextA(h, text.data(), static_cast<int>(text.size() + 1));
         text.resize(static_cast<size_t>(got < 0 ? 0 : got));
     }
+    TakeEditedText(std::move(text));
+    return true;
+}
+
+void TEdit::TakeEditedText(std::string text) {
     text_ = std::move(text);
     Change();
-    return true;
 }
 
 void TEdit::TextChanged() {
@@ -310,7 +314,7 @@ void TMemo::ApplyProps(const Props& props) {
 
 int TMemo::LineCount() const noexcept {
     int count = 0;
-    for (std::string_view rest = text_; !rest.empty(); ++count) {
+    for (std::string_view rest = View(); !rest.empty(); ++count) {
         const LineEnd end = FindLineEnd(rest, breaks_);
         rest = end.at == std::string_view::npos ? std::string_view() : rest.substr(end.at + end.length);
     }
@@ -318,7 +322,7 @@ int TMemo::LineCount() const noexcept {
 }
 
 std::string TMemo::Line(int index) const {
-    std::string_view rest = text_;
+    std::string_view rest = View();
     for (int i = 0; !rest.empty(); ++i) {
         const LineEnd end = FindLineEnd(rest, breaks_);
         if (i == index) return std::string(rest.substr(0, end.at));
@@ -329,12 +333,47 @@ std::string TMemo::Line(int index) const {
 }
 
 void TMemo::DeleteFirstLine() {
-    if (text_.empty()) return;
-    const LineEnd end = FindLineEnd(text_, breaks_);
-    text_.erase(0, end.at == std::string::npos ? std::string::npos : end.at + end.length);
+    const std::string_view text = View();
+    if (text.empty()) return;
+    const LineEnd end = FindLineEnd(text, breaks_);
+    shared_.DropFront(end.at == std::string_view::npos ? text.size() : end.at + end.length);
+    flatValid_ = false;
     deletingLine_ = true;
     TextChanged();
     deletingLine_ = false;
+}
+
+void TMemo::SetText(std::string text) {
+    if (text == View()) return;
+    SetText(SharedText(std::move(text)));
+}
+
+void TMemo::SetText(const SharedText& text) {
+    if (text.SameAs(shared_) || text.View() == View()) return;
+    shared_ = text;
+    flatValid_ = false;
+    TextChanged();
+}
+
+const std::string& TMemo::TextRef() const {
+    if (const std::string* whole = shared_.Untouched()) return *whole;
+    if (!flatValid_) {
+        flat_.assign(View());
+        flatValid_ = true;
+    }
+    return flat_;
+}
+
+void TMemo::TakeEditedText(std::string text) {
+    shared_ = SharedText(std::move(text));
+    flatValid_ = false;
+    Change();
+}
+
+void TMemo::PushShown() {
+    // The view runs to the end of its string, so it is zero-terminated.
+    const std::string_view text = View();
+    PushText(text.empty() ? "" : text.data());
 }
 
 void TMemo::FillCreateParams(CreateParams& params) {
@@ -350,7 +389,7 @@ void TMemo::FillCreateParams(CreateParams& params) {
 void TMemo::InitWnd() {
     TWinControl::InitWnd();
     ::SendMessageA(Window::Handle(), EM_SETLIMITTEXT, 0, 0);
-    if (visible_) PushText(text_.c_str());
+    if (visible_) PushShown();
 }
 
 LRESULT TMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -367,18 +406,18 @@ LRESULT TMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TMemo::Change() {
     // A user's edit replaces the text too.
-    if (!deletingLine_) breaks_ = DetectLineBreaks(text_);
+    if (!deletingLine_) breaks_ = DetectLineBreaks(View());
     TEdit::Change();
 }
 
 void TMemo::TextChanged() {
-    if (!deletingLine_) breaks_ = DetectLineBreaks(text_);
-    if (HandleAllocated() && visible_) PushText(text_.c_str());
+    if (!deletingLine_) breaks_ = DetectLineBreaks(View());
+    if (HandleAllocated() && visible_) PushShown();
     if (!Loading()) Change();
 }
 
 void TMemo::VisibleChanged() {
-    if (HandleAllocated() && visible_) PushText(text_.c_str());
+    if (HandleAllocated() && visible_) PushShown();
     TEdit::VisibleChanged();
     if (HandleAllocated() && !visible_) PushText("");
 }

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "framework/Controls.h"
+#include "framework/SharedText.h"
 #include "framework/TextLines.h"
 
 namespace fw {
@@ -153,6 +155,8 @@ protected:
     bool CommandNotify(WORD code) override;
     void TextChanged() override;
     virtual void Change();
+    // Takes a text the user typed into the window.
+    virtual void TakeEditedText(std::string text);
     // Puts the text into the window without taking it for a user's edit.
     void PushText(const char* text);
 
@@ -165,7 +169,8 @@ private:
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // A multi-line edit. The text lives in the object and is mirrored into the window only while
-// the memo is visible, so a hidden memo holds megabytes at the cost of a string.
+// the memo is visible, so a hidden memo holds megabytes at the cost of a string. Memos may
+// share one text, and removing a first line only moves where the memo's text starts.
 class TMemo : public TEdit {
 public:
     struct Props {
@@ -193,17 +198,32 @@ public:
     void DeleteFirstLine();
     // The rule of the text as last set or edited, kept through DeleteFirstLine.
     LineBreaks Breaks() const noexcept { return breaks_; }
-    void Clear() { SetText({}); }
+    void Clear() { SetText(std::string()); }
+
+    void SetText(std::string text) override;
+    // Takes the very characters of text, such as another memo's Shared(); nothing is copied.
+    void SetText(const SharedText& text);
+    const SharedText& Shared() const noexcept { return shared_; }
+    // The text without a copy; valid until the text changes.
+    std::string_view View() const noexcept { return shared_.View(); }
 
 protected:
+    const std::string& TextRef() const override;
     void FillCreateParams(CreateParams& params) override;
     void InitWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void TextChanged() override;
     void Change() override;
     void VisibleChanged() override;
+    void TakeEditedText(std::string text) override;
 
 private:
+    void PushShown();
+
+    SharedText shared_;
+    // Text() after lines were removed: made only when asked for.
+    mutable std::string flat_;
+    mutable bool flatValid_ = false;
     bool wordWrap_ = true;
     TScrollStyle scrollBars_ = ssNone;
     LineBreaks breaks_ = LineBreaks::CrLf;

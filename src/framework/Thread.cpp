@@ -57,7 +57,8 @@ bool TThread::Rest(DWORD milliseconds) const noexcept {
 
 bool TThread::WaitWhilePaused() const noexcept {
     running_.Wait();
-    return !terminated_.load();
+    // Terminate sets the stop event before it wakes a paused body and the flag only after.
+    return !terminated_.load() && !stop_.IsSet();
 }
 
 DWORD WINAPI TThread::ThreadProc(void* param) {

@@ -34,7 +34,11 @@ bool LineReader::Next(std::string_view& line) noexcept {
 }
 
 std::size_t CountLines(std::string_view text) noexcept {
-    LineReader lines(text);
+    return CountLines(text, fw::DetectLineBreaks(text));
+}
+
+std::size_t CountLines(std::string_view text, fw::LineBreaks breaks) noexcept {
+    LineReader lines(text, breaks);
     std::string_view line;
     std::size_t count = 0;
     while (lines.Next(line)) ++count;

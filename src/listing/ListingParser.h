@@ -32,6 +32,7 @@ private:
 };
 
 std::size_t CountLines(std::string_view text) noexcept;
+std::size_t CountLines(std::string_view text, fw::LineBreaks breaks) noexcept;
 
 // The text without its first line and that line's break; a text without lines stays as it is.
 std::string_view DropFirstLine(std::string_view text) noexcept;

@@ -14,7 +14,15 @@ namespace sockmere {
 
 namespace {
 
-std::atomic<ShellNotifyProc> g_shellNotify{&::Shell_NotifyIconA};
+// The shell's library is loaded when an icon is first shown, not with the program: most starts
+// never show one.
+BOOL WINAPI ShellNotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+    static const auto proc = reinterpret_cast<ShellNotifyProc>(reinterpret_cast<void*>(
+        ::GetProcAddress(::LoadLibraryA("shell32.dll"), "Shell_NotifyIconA")));
+    return proc ? proc(message, data) : FALSE;
+}
+
+std::atomic<ShellNotifyProc> g_shellNotify{&ShellNotifyIcon};
 
 // The first shell record layout: the one every shell version reads.
 constexpr DWORD kNotifyDataSize = 88;
@@ -47,7 +55,7 @@ void CancelMouseModes() {
 }  // namespace
 
 ShellNotifyProc SetShellNotifyProc(ShellNotifyProc proc) noexcept {
-    return g_shellNotify.exchange(proc ? proc : &::Shell_NotifyIconA);
+    return g_shellNotify.exchange(proc ? proc : &ShellNotifyIcon);
 }
 
 // The animation's worker: every Interval milliseconds it steps the tray icon to its next frame.

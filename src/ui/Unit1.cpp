@@ -157,9 +157,8 @@ void TForm1::DescribeTray() {
     // Applied first, so that nothing shows while the window loads.
     tray->SetActive(false);
     tray->SetHint("Sockmere");
-    fw::TIcon picture;
-    if (HICON icon = LoadMainIcon()) picture.SetHandle(icon);
-    tray->SetIcon(&picture);
+    // The same picture as the window's, loaded once.
+    tray->SetIcon(&Icon());
     if (auto frames = FramesResource(); !frames.empty()) tray->Icons().ReadIcons(frames);
     tray->SetInterval(70);
 
@@ -276,7 +275,7 @@ void TForm1::Button1Click(fw::TObject*) {
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
     fw::Application().ProcessMessages();
-    Memo2->SetText(Memo1->Text());
+    Memo2->SetText(Memo1->Shared());
     for (fw::TControl* c : std::initializer_list<fw::TControl*>{Button1, Button2, Button3, Button4, check1, check2, check3})
         c->SetEnabled(true);
     Button5Click(this);
@@ -291,11 +290,15 @@ void TForm1::Button5Click(fw::TObject*) {
         fw::Application().ProcessMessages();
     }
     // One batch: the width rules and the rows reach the view together, and the widths are
-    // fitted once, after the last row.
+    // fitted once, after the last row. The rows keep their fields as places in the captured
+    // text, which the view shares with both memos.
     lv->BeginUpdate();
     lv->SetColumnWidth(3, fw::ColumnTextWidth);
     lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    ParseListingFields(Memo2->Text(), Memo2->Breaks(), [this](const ConnectionFields& row) {
+    lv->ShareText(Memo2->Shared());
+    const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
+    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), 6);
+    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this](const ConnectionFields& row) {
         char number[24];
         auto end = std::to_chars(std::begin(number), std::end(number), row.Number).ptr;
         lv->AddItem({number, static_cast<std::size_t>(end - number)},
@@ -319,7 +322,7 @@ void TForm1::Button5Click(fw::TObject*) {
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
-    Memo2->SetText(Memo1->Text());
+    Memo2->SetText(Memo1->Shared());
 }
 
 void TForm1::Timer1Timer(fw::TObject*) {

@@ -9,9 +9,15 @@
 
 namespace sockmere {
 
-TUrlLabel::ShellExecuteFn TUrlLabel::shellExecute = ::ShellExecuteA;
-
 namespace {
+
+// The shell's library is loaded at the first link opened, not with the program.
+HINSTANCE WINAPI OpenWithShell(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                               INT show) {
+    static const auto proc = reinterpret_cast<TUrlLabel::ShellExecuteFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::LoadLibraryA("shell32.dll"), "ShellExecuteA")));
+    return proc ? proc(window, verb, file, parameters, directory, show) : nullptr;
+}
 
 bool IsBlank(std::string_view text) noexcept {
     for (char ch : text)
@@ -28,6 +34,8 @@ HCURSOR LoadHandCursor() noexcept {
 }
 
 }  // namespace
+
+TUrlLabel::ShellExecuteFn TUrlLabel::shellExecute = &OpenWithShell;
 
 TUrlLabel::TUrlLabel(fw::TComponent* owner) : fw::TLabel(owner) {
     if (HCURSOR hand = LoadHandCursor()) fw::Screen().SetCursors(kHandCursor, hand);

@@ -14,6 +14,7 @@
 #include "framework/Errors.h"
 #include "framework/ExtCtrls.h"
 #include "framework/FormsTestSupport.h"
+#include "framework/SharedText.h"
 
 using namespace fw;
 using namespace fwtest;
@@ -82,6 +83,45 @@ TEST(ListView, RowsAreServedFromTheObjectByIndex) {
     EXPECT_EQ(lv->ItemCount(), 0);
     EXPECT_EQ(::SendMessageA(h, LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(lv->Selected(), -1);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST(ListView, FieldsInASharedTextStayPlacesInItAndOutliveIt) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    HWND h = lv->Handle();
+    lv->SetColumnWidth(2, ColumnTextWidth);
+    SharedText first(std::string("TCP 10.0.0.1 ESTABLISHED-AND-THEN-SOME"));
+    const std::string_view t = first.View();
+    lv->ShareText(first);
+    lv->Reserve(2, 4);
+    lv->AddItem("1", {t.substr(0, 3), t.substr(4, 8), t.substr(13)});
+    // A field from elsewhere is copied, whatever the shared text holds.
+    lv->AddItem("2", {std::string_view("UDP"), t.substr(4, 8), std::string_view("*")});
+    EXPECT_EQ(lv->SubItem(0, 2), "ESTABLISHED-AND-THEN-SOME");
+    EXPECT_EQ(ItemText(h, 1, 1), "UDP");
+    EXPECT_EQ(ItemText(h, 0, 2), "10.0.0.1");
+    // Widths by content were measured as the rows came, outside any batch.
+    const int wide = lv->ColumnWidth(2);
+    EXPECT_GT(wide, 0);
+    // A cell longer than the window's buffer is cut, not overrun.
+    char small[5] = "####";
+    LVITEMA it{};
+    it.iSubItem = 3;
+    it.pszText = small;
+    it.cchTextMax = 4;
+    ::SendMessageA(h, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&it));
+    EXPECT_STREQ(small, "EST");
+
+    // Another text taken on, and the first dropped: the old rows keep their fields.
+    lv->ShareText(SharedText(std::string("SECOND")));
+    first = SharedText();
+    EXPECT_EQ(lv->SubItem(0, 0), "TCP");
+    EXPECT_EQ(lv->SubItem(1, 1), "10.0.0.1");
+    EXPECT_EQ(ItemText(h, 0, 3), "ESTABLISHED-AND-THEN-SOME");
+    lv->Clear();
+    EXPECT_EQ(lv->ItemCount(), 0);
     EXPECT_TRUE(reports.texts.empty());
 }
 

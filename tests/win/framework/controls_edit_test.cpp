@@ -132,6 +132,34 @@ TEST(Memos, DeleteFirstLineRemovesThroughTheFirstCrLf) {
     EXPECT_EQ(memo->Text(), "");
 }
 
+TEST(Memos, SharedTextIsHandedOnAndCutWithoutCopies) {
+    Reports reports;
+    Stage stage;
+    EditLog log;
+    auto* first = stage.Make<TMemo>({.name = "first", .visible = false}, {.readOnly = true});
+    auto* second = stage.Make<TMemo>({.name = "second", .visible = false},
+                                     {.readOnly = true, .onChange = Bind<&EditLog::Change>(&log)});
+    first->SetText("h1\nh2\nrow one\nrow two");
+    second->SetText(first->Shared());
+    EXPECT_EQ(second->View().data(), first->View().data());
+    EXPECT_EQ(log.lines.size(), 1u);
+    // The same text again is no change.
+    second->SetText(first->Shared());
+    EXPECT_EQ(log.lines.size(), 1u);
+    second->DeleteFirstLine();
+    second->DeleteFirstLine();
+    EXPECT_EQ(second->View().data(), first->View().data() + 6);
+    EXPECT_EQ(second->Text(), "row one\nrow two");
+    EXPECT_EQ(second->LineCount(), 2);
+    EXPECT_EQ(first->Text(), "h1\nh2\nrow one\nrow two");
+    // Shown, the memo's window gets what is left.
+    second->SetVisible(true);
+    EXPECT_EQ(WindowText(second->Handle()), "row one\nrow two");
+    first->Clear();
+    EXPECT_EQ(second->Text(), "row one\nrow two");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(Memos, AHiddenMemoKeepsLargeTextOutOfItsWindow) {
     Reports reports;
     Stage stage;
