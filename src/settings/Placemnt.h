@@ -90,6 +90,9 @@ protected:
     // The placement values of this pass were read: from here on saves may run.
     void MarkRestored() noexcept { restored_ = true; }
 
+    // The store of one pass: the registry key or the INI file that the properties name.
+    virtual std::unique_ptr<TSettingsStore> OpenStore() const;
+
     void Loaded() override;
     virtual void WritePlacementValues();
     virtual void ReadPlacementValues();
@@ -97,8 +100,6 @@ protected:
     virtual void NotifyRestored();
 
 private:
-    struct StoreCloser;
-    std::unique_ptr<TSettingsStore> OpenStore() const;
     void RestoreEvents();
     void UpdateHook();
     void ResetMaxPosition();
