@@ -131,7 +131,7 @@ void LoadProps(fw::TComponent& owner, fw::TStringList& lines, const std::string&
         storage.Section = section;
         storage.BindReading(store);
         storage.ReadObjectProps(&owner, lines);
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 
