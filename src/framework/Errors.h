@@ -1,8 +1,10 @@
 #pragma once
 // The framework's error classes and printf-style message formatting.
-#include <cstdio>
+#include <charconv>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace fw {
 
@@ -23,13 +25,25 @@ public:
     using Error::Error;
 };
 
+namespace detail {
+inline std::string FormatArg(const char* text) { return text ? text : ""; }
+inline std::string FormatArg(const std::string& text) { return text; }
+template <class T>
+    requires(std::is_integral_v<T> && !std::is_same_v<T, bool>)
+std::string FormatArg(T value) {
+    char digits[24];
+    return {digits, std::to_chars(digits, digits + sizeof digits, value).ptr};
+}
+std::string FormatTo(std::string_view format, const std::string* args, std::size_t count);
+}  // namespace detail
+
+// Messages in printf style for the few directives they use: %s, %d, %u, with an optional l or z
+// size, and %%; each argument fills the next directive. No printf, so no C formatting engine in
+// the program.
 template <class... Args>
-std::string Format(const char* format, Args... args) {
-    int n = std::snprintf(nullptr, 0, format, args...);
-    if (n <= 0) return {};
-    std::string text(static_cast<size_t>(n), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
+std::string Format(std::string_view format, const Args&... args) {
+    const std::string texts[] = {detail::FormatArg(args)..., std::string()};
+    return detail::FormatTo(format, texts, sizeof...(Args));
 }
 
 [[noreturn]] inline void ThrowListIndex(int index) {

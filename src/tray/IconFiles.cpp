@@ -1,6 +1,6 @@
 #include "tray/IconFiles.h"
 
-#include <cstdio>
+#include <string>
 
 namespace sockmere {
 
@@ -129,23 +129,16 @@ std::vector<std::uint8_t> EncodeIcon16(const Icon16Pixels& pixels) {
 }
 
 std::string CheckIcon16Layout(std::span<const std::uint8_t> file) {
-    char text[96];
-    if (file.size() != kIcon16FileSize) {
-        std::snprintf(text, sizeof text, "size is %zu, not %zu", file.size(), kIcon16FileSize);
-        return text;
-    }
+    if (file.size() != kIcon16FileSize)
+        return "size is " + std::to_string(file.size()) + ", not " + std::to_string(kIcon16FileSize);
     for (const Field& f : kLayout) {
         std::uint32_t v = ReadLE(file, f.offset, f.size);
-        if (v != f.value) {
-            std::snprintf(text, sizeof text, "%s is %u, not %u", f.name, unsigned(v), unsigned(f.value));
-            return text;
-        }
+        if (v != f.value)
+            return std::string(f.name) + " is " + std::to_string(v) + ", not " + std::to_string(f.value);
     }
     for (std::size_t i = 0; i < kStandardPalette.size(); ++i) {
-        if (ReadLE(file, kHeaderSize + kBitmapHeaderSize + 4 * i, 4) != kStandardPalette[i]) {
-            std::snprintf(text, sizeof text, "palette colour %zu is not the standard one", i);
-            return text;
-        }
+        if (ReadLE(file, kHeaderSize + kBitmapHeaderSize + 4 * i, 4) != kStandardPalette[i])
+            return "palette colour " + std::to_string(i) + " is not the standard one";
     }
     return {};
 }

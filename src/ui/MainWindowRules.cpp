@@ -1,25 +1,33 @@
 #include "ui/MainWindowRules.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace sockmere {
 
 std::string FormatElapsed(std::uint32_t elapsedMs, char decimalSeparator) {
-    char digits[64];
-    // A 32-bit millisecond count has at most 10 significant digits, so %.15g never uses an
-    // exponent and drops trailing zeros by itself.
-    std::snprintf(digits, sizeof digits, "%.15g", elapsedMs * 0.001);
+    // Seconds with the milliseconds as decimals, trailing zeros dropped: 2.345, 2.3, 2.
+    char digits[16];
     std::string text = "Elapsed: ";
-    for (const char* p = digits; *p; ++p) text += *p == '.' ? decimalSeparator : *p;
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, elapsedMs / 1000).ptr);
+    if (std::uint32_t ms = elapsedMs % 1000) {
+        text += decimalSeparator;
+        for (std::uint32_t unit = 100; ms; unit /= 10) {
+            text += static_cast<char>('0' + ms / unit);
+            ms %= unit;
+        }
+    }
     text += " s";
     return text;
 }
 
 std::string FormatClock(std::int32_t seconds) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2d:%.2d:%.2d", static_cast<int>(seconds / 3600),
-                  static_cast<int>(seconds % 3600 / 60), static_cast<int>(seconds % 60));
-    return text;
+    // Each part as "%.2d" would give it: at least two digits, a sign before them when negative.
+    auto part = [](std::int32_t value) {
+        std::string digits = std::to_string(value < 0 ? -static_cast<std::int64_t>(value) : value);
+        if (digits.size() < 2) digits.insert(0, 1, '0');
+        return value < 0 ? "-" + digits : digits;
+    };
+    return part(seconds / 3600) + ":" + part(seconds % 3600 / 60) + ":" + part(seconds % 60);
 }
 
 std::string FormatLastUpdate(std::int32_t ticks) {

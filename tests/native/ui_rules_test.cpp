@@ -21,6 +21,8 @@ TEST(ClockTexts, LastUpdateHoursGrowPastTwoDigits) {
     EXPECT_EQ(FormatLastUpdate(3725), "Last update: 01:02:05");
     EXPECT_EQ(FormatLastUpdate(360000), "Last update: 100:00:00");
     EXPECT_EQ(FormatClock(754), "00:12:34");
+    // A clock that wrapped past 2^31 ms shows its sign as the C format did.
+    EXPECT_EQ(FormatClock(-3725), "-01:-02:-05");
 }
 
 TEST(TrayTipText, FollowsTheShowTimeOption) {

@@ -135,3 +135,12 @@ TEST(Window, BindsHandleAndReportsExceptionsWithoutUnwindingUser32) {
     }
     Application().OnException.Clear();
 }
+
+TEST(Format, FillsTheDirectivesItKnowsAndKeepsTheRest) {
+    EXPECT_EQ(Format("Failed to get data for '%s'", std::string("ShowCmd")), "Failed to get data for 'ShowCmd'");
+    EXPECT_EQ(Format("List index out of bounds (%d)", -1), "List index out of bounds (-1)");
+    EXPECT_EQ(Format("System error %lu", 4294967295ul), "System error 4294967295");
+    EXPECT_EQ(Format("%s is %u, 100%% %x", "a", 7u), "a is 7, 100% %x");
+    // Fewer arguments than directives leave the rest empty rather than reading past the list.
+    EXPECT_EQ(Format("%s and %s", "one"), "one and ");
+}
