@@ -37,7 +37,7 @@ set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 add_library(sockmere_win STATIC ${SOCKMERE_WIN_SOURCES})
 target_include_directories(sockmere_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(sockmere_win PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS})
-target_link_libraries(sockmere_win PUBLIC sockmere_core comctl32 shell32 advapi32 gdi32 user32 ole32 comdlg32)
+target_link_libraries(sockmere_win PUBLIC sockmere_core comctl32 shell32 advapi32 gdi32 user32 ole32)
 
 # The program itself, once its entry exists.
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)

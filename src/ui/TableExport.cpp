@@ -13,7 +13,31 @@ namespace sockmere {
 
 namespace {
 
-SaveDialogProc g_saveDialog = &::GetSaveFileNameA;
+// The common dialogs' library (and the shell it pulls in) is loaded at the first Save As, not
+// with the program.
+FARPROC CommonDialogProc(const char* name) {
+    static const HMODULE library = ::LoadLibraryA("comdlg32.dll");
+    return library ? ::GetProcAddress(library, name) : nullptr;
+}
+
+BOOL WINAPI SaveWithCommonDialog(LPOPENFILENAMEA dialog) {
+    static const auto proc = reinterpret_cast<SaveDialogProc>(
+        reinterpret_cast<void*>(CommonDialogProc("GetSaveFileNameA")));
+    if (!proc) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        throw fw::Error("The save dialog is not available");
+    }
+    return proc(dialog);
+}
+
+DWORD CommonDialogError() {
+    using ErrorProc = DWORD(WINAPI*)();
+    static const auto proc =
+        reinterpret_cast<ErrorProc>(reinterpret_cast<void*>(CommonDialogProc("CommDlgExtendedError")));
+    return proc ? proc() : 0;
+}
+
+SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
 
 std::string SystemErrorText(DWORD code) {
     char* buffer = nullptr;
@@ -85,7 +109,7 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
 
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
     SaveDialogProc previous = g_saveDialog;
-    g_saveDialog = proc ? proc : &::GetSaveFileNameA;
+    g_saveDialog = proc ? proc : &SaveWithCommonDialog;
     return previous;
 }
 
@@ -100,7 +124,7 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
     dialog.nMaxFile = sizeof name;
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!g_saveDialog(&dialog)) {
-        if (DWORD code = ::CommDlgExtendedError(); code != 0)
+        if (DWORD code = CommonDialogError(); code != 0)
             throw fw::Error(fw::Format("The save dialog failed (error %lu)", code));
         return false;
     }
