@@ -19,7 +19,8 @@ public:
     Window& operator=(const Window&) = delete;
     virtual ~Window();
 
-    HWND Handle() const noexcept { return hwnd_; }
+    // The window, or null; never creates it (TWinControl::Handle does).
+    HWND Hwnd() const noexcept { return hwnd_; }
     bool HandleAllocated() const noexcept { return hwnd_ != nullptr; }
 
     // The object bound to hwnd, or null for a window that is not ours.

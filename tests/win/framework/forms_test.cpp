@@ -92,9 +92,9 @@ TEST(Forms, DescriptionLoadsInFormOrderThenRaisesOnCreate) {
             // Asked for during loading, the window exists from then on, and the children
             // get theirs once the description has loaded.
             ASSERT_TRUE(form.HandleAllocated());
-            EXPECT_EQ(form.Probe->seen, form.Window::Handle());
+            EXPECT_EQ(form.Probe->seen, form.Hwnd());
             EXPECT_TRUE(form.Edit1->HandleAllocated());
-            EXPECT_EQ(::GetParent(form.Edit1->Window::Handle()), form.Window::Handle());
+            EXPECT_EQ(::GetParent(form.Edit1->Hwnd()), form.Hwnd());
         } else {
             EXPECT_FALSE(form.HandleAllocated());
             EXPECT_FALSE(form.Edit1->HandleAllocated());
@@ -432,7 +432,7 @@ TEST(Screen, CursorTableOwnsWhatItHoldsAndMainFormShowsOnRun) {
         SampleForm form(nullptr, false);
         EXPECT_EQ(Screen().FormCount(), forms + 1);
         Screen().SetMainForm(&form);
-        EXPECT_EQ(Application().MainWindow(), form.Window::Handle());
+        EXPECT_EQ(Application().MainWindow(), form.Hwnd());
         EXPECT_FALSE(form.Visible());
         Application().OnRun();
         EXPECT_TRUE(form.Visible());
