@@ -12,6 +12,11 @@ class TComponent;
 // default processing.
 LRESULT NeutralResult(UINT msg) noexcept;
 
+// Registers a window class of this module once per process: a class already registered under
+// name is kept. Throws Error when registration fails.
+void RegisterWindowClass(const char* name, WNDPROC proc, UINT style = 0, HICON icon = nullptr,
+                         HCURSOR cursor = nullptr, HBRUSH background = nullptr);
+
 class Window {
 public:
     Window() = default;
