@@ -59,34 +59,12 @@ using TContextPopupEvent = Event<TObject*, POINT, bool&>;
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // Indexes into the screen's cursor table; positive indexes are the program's own cursors.
-enum TCursorIndex : int {
-    crDefault = 0,
-    crNone = -1,
-    crArrow = -2,
-    crCross = -3,
-    crIBeam = -4,
-    crSizeNESW = -6,
-    crSizeNS = -7,
-    crSizeNWSE = -8,
-    crSizeWE = -9,
-    crUpArrow = -10,
-    crHourGlass = -11,
-    crNo = -18,
-    crAppStart = -19,
-    crHelp = -20,
-    crHandPoint = -21,
-    crSizeAll = -22,
-};
+enum TCursorIndex : int { crDefault = 0 };
 
 using TModalResult = int;
 inline constexpr TModalResult mrNone = 0;
 inline constexpr TModalResult mrOk = IDOK;
 inline constexpr TModalResult mrCancel = IDCANCEL;
-inline constexpr TModalResult mrAbort = IDABORT;
-inline constexpr TModalResult mrRetry = IDRETRY;
-inline constexpr TModalResult mrIgnore = IDIGNORE;
-inline constexpr TModalResult mrYes = IDYES;
-inline constexpr TModalResult mrNo = IDNO;
 
 // What a description gives a non-visual component.
 struct ComponentProps {

@@ -579,25 +579,7 @@ void TScreen::SetCursor(int cursor) {
 HCURSOR TScreen::Cursors(int index) const {
     for (const auto& [i, cursor] : cursors_)
         if (i == index) return cursor.Get();
-    LPCSTR id = IDC_ARROW;
-    switch (index) {
-    case crNone: return nullptr;
-    case crCross: id = IDC_CROSS; break;
-    case crIBeam: id = IDC_IBEAM; break;
-    case crSizeNESW: id = IDC_SIZENESW; break;
-    case crSizeNS: id = IDC_SIZENS; break;
-    case crSizeNWSE: id = IDC_SIZENWSE; break;
-    case crSizeWE: id = IDC_SIZEWE; break;
-    case crUpArrow: id = IDC_UPARROW; break;
-    case crHourGlass: id = IDC_WAIT; break;
-    case crNo: id = IDC_NO; break;
-    case crAppStart: id = IDC_APPSTARTING; break;
-    case crHelp: id = IDC_HELP; break;
-    case crHandPoint: id = IDC_HAND; break;
-    case crSizeAll: id = IDC_SIZEALL; break;
-    default: break;
-    }
-    return ::LoadCursorA(nullptr, id);
+    return ::LoadCursorA(nullptr, IDC_ARROW);
 }
 
 void TScreen::SetCursors(int index, HCURSOR cursor) {

@@ -200,7 +200,7 @@ public:
     // The cursor shown over every window of ours while it is not crDefault.
     int Cursor() const noexcept { return cursor_; }
     void SetCursor(int cursor);
-    // The cursor at index: one the program registered, a standard one, or the arrow.
+    // The cursor at index: one the program registered, or the arrow.
     HCURSOR Cursors(int index) const;
     // Registers cursor at index and owns it; a cursor registered there before is destroyed.
     void SetCursors(int index, HCURSOR cursor);

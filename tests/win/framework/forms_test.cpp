@@ -423,7 +423,6 @@ TEST(Screen, CursorTableOwnsWhatItHoldsAndMainFormShowsOnRun) {
     if (info.hbmMask) ::DeleteObject(info.hbmMask);
     if (info.hbmColor) ::DeleteObject(info.hbmColor);
     EXPECT_EQ(Screen().Cursors(crDefault), ::LoadCursorA(nullptr, IDC_ARROW));
-    EXPECT_EQ(Screen().Cursors(crHandPoint), ::LoadCursorA(nullptr, IDC_HAND));
     Screen().SetCursors(5, nullptr);
     EXPECT_EQ(Screen().Cursors(5), ::LoadCursorA(nullptr, IDC_ARROW));
 
