@@ -601,14 +601,6 @@ TForm* TScreen::Forms(int index) const {
     return forms_[static_cast<size_t>(index)];
 }
 
-TForm* TScreen::ActiveForm() const {
-    HWND active = ::GetActiveWindow();
-    if (!active) return nullptr;
-    for (TForm* f : forms_)
-        if (f->HandleAllocated() && f->Hwnd() == active) return f;
-    return nullptr;
-}
-
 void TScreen::SetMainForm(TForm* form) {
     mainForm_ = form;
     Application().SetMainWindow(form ? form->Handle() : nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 // Forms: top-level windows built from a description in code, inside the loading state, and
-// the screen: the forms, the active one, the main one, and the table of cursors.
+// the screen: the forms, the main one, and the table of cursors.
 #include <windows.h>
 
 #include <string>
@@ -207,8 +207,6 @@ public:
 
     int FormCount() const noexcept { return static_cast<int>(forms_.size()); }
     TForm* Forms(int index) const;
-    // The form of the thread's active window, or null.
-    TForm* ActiveForm() const;
 
     // The main form: Application().Run shows it (as the starting program asked) and closing
     // it ends the message loop. Set it once the form is fully constructed.
