@@ -15,16 +15,6 @@ void TBevel::ApplyProps(const Props& props) {
     Invalidate();
 }
 
-void TBevel::SetShape(TBevelShape shape) {
-    shape_ = shape;
-    Invalidate();
-}
-
-void TBevel::SetStyle(TBevelStyle style) {
-    style_ = style;
-    Invalidate();
-}
-
 void TBevel::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.className = "fw.Bevel";
@@ -92,16 +82,6 @@ TImage::~TImage() {
 void TImage::ApplyProps(const Props& props) {
     center_ = props.center;
     stretch_ = props.stretch;
-    Invalidate();
-}
-
-void TImage::SetCenter(bool value) {
-    center_ = value;
-    Invalidate();
-}
-
-void TImage::SetStretch(bool value) {
-    stretch_ = value;
     Invalidate();
 }
 
