@@ -299,22 +299,13 @@ HBRUSH TWinControl::ColorBrush() {
 }
 
 void TWinControl::AlignControls() {
-    RECT r{0, 0, ClientWidth(), ClientHeight()};
-    auto place = [&](TAlign which) {
-        for (TControl* c : controls_) {
-            if (c->Align() != which || !c->Visible()) continue;
-            int w = c->Width(), h = c->Height();
-            switch (which) {
-            case alTop: c->SetBounds(r.left, r.top, r.right - r.left, h), r.top += h; break;
-            case alBottom: c->SetBounds(r.left, r.bottom - h, r.right - r.left, h), r.bottom -= h; break;
-            case alLeft: c->SetBounds(r.left, r.top, w, r.bottom - r.top), r.left += w; break;
-            case alRight: c->SetBounds(r.right - w, r.top, w, r.bottom - r.top), r.right -= w; break;
-            case alClient: c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); break;
-            case alNone: break;
-            }
-        }
-    };
-    for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) place(a);
+    // Bottom-aligned children stack upwards from the client area's bottom edge, full width.
+    int bottom = ClientHeight();
+    for (TControl* c : controls_) {
+        if (c->Align() != alBottom || !c->Visible()) continue;
+        bottom -= c->Height();
+        c->SetBounds(0, bottom, ClientWidth(), c->Height());
+    }
 }
 
 void TWinControl::FillCreateParams(CreateParams& params) {

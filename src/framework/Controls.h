@@ -56,7 +56,7 @@ using TMouseMoveEvent = Event<TObject*, TShiftState, int, int>;
 // Sender, the point in screen coordinates, and whether the handler dealt with it.
 using TContextPopupEvent = Event<TObject*, POINT, bool&>;
 
-enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAlign { alNone, alBottom };
 
 // Indexes into the screen's cursor table; positive indexes are the program's own cursors.
 enum TCursorIndex : int { crDefault = 0 };
@@ -238,7 +238,7 @@ public:
     virtual HBRUSH BackgroundBrush();
     // The control's own colour as a brush.
     HBRUSH ColorBrush();
-    // Lays out the children with an alignment inside the client area.
+    // Lays out the bottom-aligned children along the client area's bottom edge.
     void AlignControls();
     // The child-window identifier the window is created with.
     UINT ControlId() const noexcept { return id_; }
