@@ -6,6 +6,7 @@
 
 #include "framework/Errors.h"
 #include "framework/Forms.h"
+#include "framework/Window.h"
 
 namespace fw {
 
@@ -134,18 +135,11 @@ std::string TApplication::ReportText(std::string message) {
 
 HWND TApplication::UtilityWindow() {
     if (!utility_) {
-        HINSTANCE instance = ::GetModuleHandleA(nullptr);
-        WNDCLASSEXA wc{};
-        if (!::GetClassInfoExA(instance, kUtilityClass, &wc)) {
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = UtilityProc;
-            wc.hInstance = instance;
-            wc.lpszClassName = kUtilityClass;
-            if (!::RegisterClassExA(&wc)) throw Error("Cannot register the application window class");
-        }
+        RegisterWindowClass(kUtilityClass, UtilityProc);
         // A hidden top-level tool window: it can own menus and become the foreground window.
         utility_.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kUtilityClass, title_.c_str(), WS_POPUP,
-                                         0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+                                         0, 0, 0, 0, nullptr, nullptr, ::GetModuleHandleA(nullptr),
+                                         nullptr));
         if (!utility_) throw Error("Cannot create the application window");
     }
     return utility_.Get();

@@ -56,7 +56,7 @@ void TListView::ApplyProps(const Props& props) {
 void TListView::SetRowSelect(bool value) {
     rowSelect_ = value;
     if (HandleAllocated())
-        ::SendMessageA(Window::Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+        ::SendMessageA(Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                        value ? LVS_EX_FULLROWSELECT : 0);
 }
 
@@ -84,7 +84,7 @@ const std::string& TListView::ColumnCaption(int index) const {
 int TListView::ColumnWidth(int index) const {
     if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
     if (HandleAllocated())
-        return static_cast<int>(::SendMessageA(Window::Handle(), LVM_GETCOLUMNWIDTH, index, 0));
+        return static_cast<int>(::SendMessageA(Hwnd(), LVM_GETCOLUMNWIDTH, index, 0));
     return columns_[static_cast<size_t>(index)].width;
 }
 
@@ -138,7 +138,7 @@ int TListView::EndRow() {
     const int selected = resort && index > 0 ? Selected() : -1;
     if (resort) ApplySort();
     if (!updating_ && HandleAllocated()) {
-        ::SendMessageA(Window::Handle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()),
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()),
                        resort ? LVSICF_NOSCROLL : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         FitColumns();
         if (selected >= 0) SetSelected(selected);
@@ -188,7 +188,7 @@ void TListView::Clear() {
     position_.clear();
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
-    if (HandleAllocated()) ::SendMessageA(Window::Handle(), LVM_DELETEALLITEMS, 0, 0);
+    if (HandleAllocated()) ::SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
 }
 
 void TListView::ShareText(SharedText text) {
@@ -224,13 +224,13 @@ void TListView::EndUpdate() {
     if (!HandleAllocated()) return;
     // Widths first, while the view is still short, then one count for the whole batch.
     FitColumns();
-    ::SendMessageA(Window::Handle(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     if (selected >= 0) SetSelected(selected);
 }
 
 int TListView::Selected() const {
     if (!HandleAllocated()) return -1;
-    const int position = static_cast<int>(::SendMessageA(Window::Handle(), LVM_GETNEXTITEM,
+    const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM,
                                                          static_cast<WPARAM>(-1), LVNI_SELECTED));
     return position < 0 || position >= ItemCount() ? -1 : ItemAtPosition(position);
 }
@@ -302,7 +302,7 @@ void TListView::ApplySort() {
 }
 
 void TListView::ShowSortMark() {
-    HWND header = reinterpret_cast<HWND>(::SendMessageA(Window::Handle(), LVM_GETHEADER, 0, 0));
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(Hwnd(), LVM_GETHEADER, 0, 0));
     if (!header) return;
     for (int i = 0; i < ColumnCount(); ++i) {
         HDITEMA item{};
@@ -331,13 +331,13 @@ void TListView::InsertColumnWindow(int index) {
     col.pszText = const_cast<char*>(c.caption.c_str());
     col.cx = c.width;
     col.iSubItem = index;
-    ::SendMessageA(Window::Handle(), LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
+    ::SendMessageA(Hwnd(), LVM_INSERTCOLUMNA, static_cast<WPARAM>(index),
                    reinterpret_cast<LPARAM>(&col));
 }
 
 void TListView::InitWnd() {
     TWinControl::InitWnd();
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     DWORD ex = LVS_EX_LABELTIP;
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     if (gridLines_) ex |= LVS_EX_GRIDLINES;
@@ -394,7 +394,7 @@ void TListView::FitColumns() {
 void TListView::ShowColumnWidth(int index, int width) {
     Column& c = columns_[static_cast<size_t>(index)];
     if (!widthsOnly_ && HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
-        ::SendMessageA(Window::Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
+        ::SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
     c.width = width;
 }
 
@@ -405,10 +405,10 @@ void TListView::FontChanged() {
 }
 
 LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_CONTEXTMENU && lParam == -1 && reinterpret_cast<HWND>(wParam) == Window::Handle()) {
+    if (msg == WM_CONTEXTMENU && lParam == -1 && reinterpret_cast<HWND>(wParam) == Hwnd()) {
         // From the keyboard: under the selected row when it is in sight, else at the corner
         // below the header.
-        HWND h = Window::Handle();
+        HWND h = Hwnd();
         RECT client{}, header{}, row{};
         ::GetClientRect(h, &client);
         if (HWND hdr = reinterpret_cast<HWND>(::SendMessageA(h, LVM_GETHEADER, 0, 0)); hdr && ::IsWindowVisible(hdr))
@@ -486,7 +486,7 @@ void TStatusBar::AddPanel(std::string text, int width) {
     if (HandleAllocated()) {
         ShowParts();
         int i = PanelCount() - 1;
-        ::SendMessageA(Window::Handle(), SB_SETTEXTA, static_cast<WPARAM>(i),
+        ::SendMessageA(Hwnd(), SB_SETTEXTA, static_cast<WPARAM>(i),
                        reinterpret_cast<LPARAM>(panels_.back().text.c_str()));
     }
 }
@@ -502,7 +502,7 @@ void TStatusBar::SetPanelText(int index, std::string text) {
     if (panel.text == text) return;
     panel.text = std::move(text);
     if (HandleAllocated())
-        ::SendMessageA(Window::Handle(), SB_SETTEXTA, static_cast<WPARAM>(index),
+        ::SendMessageA(Hwnd(), SB_SETTEXTA, static_cast<WPARAM>(index),
                        reinterpret_cast<LPARAM>(panel.text.c_str()));
 }
 
@@ -523,7 +523,7 @@ void TStatusBar::ShowParts() {
     for (const TStatusPanel& p : panels_) edges.push_back(right += p.width);
     // The last panel reaches the right edge, as panels of a bar usually do.
     if (!edges.empty()) edges.back() = -1;
-    ::SendMessageA(Window::Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    ::SendMessageA(Hwnd(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 void TStatusBar::FillCreateParams(CreateParams& params) {
@@ -539,7 +539,7 @@ void TStatusBar::InitWnd() {
     if (panels_.empty()) return;
     ShowParts();
     for (int i = 0; i < PanelCount(); ++i)
-        ::SendMessageA(Window::Handle(), SB_SETTEXTA, static_cast<WPARAM>(i),
+        ::SendMessageA(Hwnd(), SB_SETTEXTA, static_cast<WPARAM>(i),
                        reinterpret_cast<LPARAM>(panels_[static_cast<size_t>(i)].text.c_str()));
 }
 
@@ -598,7 +598,7 @@ void TAnimate::InitWnd() {
 }
 
 void TAnimate::OpenClip() {
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     open_ = false;
     if (commonAVI_ == aviNone) {
         ::SendMessageA(h, ACM_OPENA, 0, 0);
@@ -613,7 +613,7 @@ void TAnimate::OpenClip() {
 
 void TAnimate::ShowState() {
     if (!open_) return;
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     if (!active_) {
         ::SendMessageA(h, ACM_STOP, 0, 0);
         return;

@@ -212,7 +212,7 @@ HWND TWinControl::Handle() {
         if (Parent()) Parent()->Handle();
         if (!HandleAllocated()) CreateWnd();
     }
-    return Window::Handle();
+    return Hwnd();
 }
 
 TWinControl* TWinControl::FindControl(HWND hwnd) noexcept {
@@ -238,7 +238,7 @@ std::vector<TWinControl*> TWinControl::TabList() const {
 void TWinControl::SetTabStop(bool value) {
     tabStop_ = value;
     if (HandleAllocated()) {
-        HWND h = Window::Handle();
+        HWND h = Hwnd();
         LONG style = ::GetWindowLongA(h, GWL_STYLE);
         style = value ? style | WS_TABSTOP : style & ~WS_TABSTOP;
         ::SetWindowLongA(h, GWL_STYLE, style);
@@ -246,7 +246,7 @@ void TWinControl::SetTabStop(bool value) {
 }
 
 bool TWinControl::Focused() const noexcept {
-    return HandleAllocated() && ::GetFocus() == Window::Handle();
+    return HandleAllocated() && ::GetFocus() == Hwnd();
 }
 
 bool TWinControl::CanFocus() const noexcept {
@@ -260,30 +260,30 @@ void TWinControl::SetFocus() {
 }
 
 void TWinControl::Invalidate() noexcept {
-    if (HandleAllocated()) ::InvalidateRect(Window::Handle(), nullptr, TRUE);
+    if (HandleAllocated()) ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 void TWinControl::Update() noexcept {
-    if (HandleAllocated()) ::UpdateWindow(Window::Handle());
+    if (HandleAllocated()) ::UpdateWindow(Hwnd());
 }
 
 void TWinControl::Repaint() {
     if (HandleAllocated())
-        ::RedrawWindow(Window::Handle(), nullptr, nullptr,
+        ::RedrawWindow(Hwnd(), nullptr, nullptr,
                        RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 int TWinControl::ClientWidth() const {
     if (!HandleAllocated()) return Width();
     RECT r;
-    ::GetClientRect(Window::Handle(), &r);
+    ::GetClientRect(Hwnd(), &r);
     return r.right - r.left;
 }
 
 int TWinControl::ClientHeight() const {
     if (!HandleAllocated()) return Height();
     RECT r;
-    ::GetClientRect(Window::Handle(), &r);
+    ::GetClientRect(Hwnd(), &r);
     return r.bottom - r.top;
 }
 
@@ -299,22 +299,13 @@ HBRUSH TWinControl::ColorBrush() {
 }
 
 void TWinControl::AlignControls() {
-    RECT r{0, 0, ClientWidth(), ClientHeight()};
-    auto place = [&](TAlign which) {
-        for (TControl* c : controls_) {
-            if (c->Align() != which || !c->Visible()) continue;
-            int w = c->Width(), h = c->Height();
-            switch (which) {
-            case alTop: c->SetBounds(r.left, r.top, r.right - r.left, h), r.top += h; break;
-            case alBottom: c->SetBounds(r.left, r.bottom - h, r.right - r.left, h), r.bottom -= h; break;
-            case alLeft: c->SetBounds(r.left, r.top, w, r.bottom - r.top), r.left += w; break;
-            case alRight: c->SetBounds(r.right - w, r.top, w, r.bottom - r.top), r.right -= w; break;
-            case alClient: c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); break;
-            case alNone: break;
-            }
-        }
-    };
-    for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) place(a);
+    // Bottom-aligned children stack upwards from the client area's bottom edge, full width.
+    int bottom = ClientHeight();
+    for (TControl* c : controls_) {
+        if (c->Align() != alBottom || !c->Visible()) continue;
+        bottom -= c->Height();
+        c->SetBounds(0, bottom, ClientWidth(), c->Height());
+    }
 }
 
 void TWinControl::FillCreateParams(CreateParams& params) {
@@ -324,7 +315,7 @@ void TWinControl::FillCreateParams(CreateParams& params) {
     if (tabStop_) params.style |= WS_TABSTOP;
     params.caption = text_.c_str();
     params.x = left_, params.y = top_, params.width = width_, params.height = height_;
-    params.parent = Parent() ? Parent()->Window::Handle() : nullptr;
+    params.parent = Parent() ? Parent()->Hwnd() : nullptr;
 }
 
 void TWinControl::CreateWnd() {
@@ -349,7 +340,7 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::InitWnd() {
-    ::SendMessageA(Window::Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+    ::SendMessageA(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
 }
 
 void TWinControl::UpdateHandle() {
@@ -363,7 +354,7 @@ void TWinControl::ArrangeTabOrder() {
     HWND after = HWND_TOP;
     for (TWinControl* c : TabList()) {
         if (!c->HandleAllocated()) continue;
-        HWND h = c->Window::Handle();
+        HWND h = c->Hwnd();
         ::SetWindowPos(h, after, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
         after = h;
@@ -414,13 +405,13 @@ void TWinControl::Loaded() {
 
 void TWinControl::BoundsChanged() {
     if (HandleAllocated())
-        ::SetWindowPos(Window::Handle(), nullptr, left_, top_, width_, height_,
+        ::SetWindowPos(Hwnd(), nullptr, left_, top_, width_, height_,
                        SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWinControl::VisibleChanged() {
     if (HandleAllocated()) {
-        ::ShowWindow(Window::Handle(), visible_ ? SW_SHOWNA : SW_HIDE);
+        ::ShowWindow(Hwnd(), visible_ ? SW_SHOWNA : SW_HIDE);
     } else {
         UpdateHandle();
     }
@@ -428,16 +419,16 @@ void TWinControl::VisibleChanged() {
 }
 
 void TWinControl::EnabledChanged() {
-    if (HandleAllocated()) ::EnableWindow(Window::Handle(), enabled_);
+    if (HandleAllocated()) ::EnableWindow(Hwnd(), enabled_);
 }
 
 void TWinControl::TextChanged() {
-    if (HandleAllocated()) ::SetWindowTextA(Window::Handle(), text_.c_str());
+    if (HandleAllocated()) ::SetWindowTextA(Hwnd(), text_.c_str());
 }
 
 void TWinControl::FontChanged() {
     if (HandleAllocated())
-        ::SendMessageA(Window::Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+        ::SendMessageA(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
     for (TControl* c : controls_)
         if (c->ParentFont()) c->TakeParentFont();
 }
@@ -450,7 +441,7 @@ void TWinControl::ColorChanged() {
 void TWinControl::ParentChanged() {
     if (HandleAllocated()) {
         if (Parent() && Parent()->HandleAllocated())
-            ::SetParent(Window::Handle(), Parent()->Window::Handle());
+            ::SetParent(Hwnd(), Parent()->Hwnd());
         else
             DestroyHandle();
     }
@@ -460,7 +451,7 @@ void TWinControl::ParentChanged() {
 
 bool TWinControl::SetCursorFor(HWND hwnd, WORD hitTest) {
     int cursor = Screen().Cursor();
-    if (cursor == crDefault && hwnd == Window::Handle() && hitTest == HTCLIENT) cursor = Cursor();
+    if (cursor == crDefault && hwnd == Hwnd() && hitTest == HTCLIENT) cursor = Cursor();
     if (cursor == crDefault) return false;
     ::SetCursor(Screen().Cursors(cursor));
     return true;
@@ -473,7 +464,7 @@ void TWinControl::MouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         leftDown_ = true;
-        if (captureMouse_) ::SetCapture(Window::Handle());
+        if (captureMouse_) ::SetCapture(Hwnd());
         if (msg == WM_LBUTTONDBLCLK) {
             shift |= ssDouble;
             if (clickEvents_) DblClick();
@@ -490,9 +481,9 @@ void TWinControl::MouseButton(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_LBUTTONUP: {
         bool wasDown = std::exchange(leftDown_, false);
-        if (captureMouse_ && ::GetCapture() == Window::Handle()) ::ReleaseCapture();
+        if (captureMouse_ && ::GetCapture() == Hwnd()) ::ReleaseCapture();
         RECT client;
-        ::GetClientRect(Window::Handle(), &client);
+        ::GetClientRect(Hwnd(), &client);
         POINT pt{x, y};
         if (clickEvents_ && wasDown && ::PtInRect(&client, pt)) Click();
         MouseUp(mbLeft, shift, x, y);
@@ -549,19 +540,19 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return r;
     }
     case WM_CONTEXTMENU:
-        if (reinterpret_cast<HWND>(wParam) == Window::Handle()) {
+        if (reinterpret_cast<HWND>(wParam) == Hwnd()) {
             POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             if (lParam == -1) {
                 // From the keyboard: the middle of the control.
                 pt = {Width() / 2, Height() / 2};
-                ::ClientToScreen(Window::Handle(), &pt);
+                ::ClientToScreen(Hwnd(), &pt);
             }
             bool handled = false;
             ContextPopup(pt, handled);
             if (handled) return 0;
             if (TPopupMenu* menu = PopupMenu(); menu && menu->AutoPopup()) {
                 menu->SetPopupComponent(this);
-                menu->Popup(pt.x, pt.y, Window::Handle());
+                menu->Popup(pt.x, pt.y, Hwnd());
                 return 0;
             }
         }
@@ -582,7 +573,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return r;
     }
     case WM_CAPTURECHANGED:
-        if (captureMouse_ && reinterpret_cast<HWND>(lParam) != Window::Handle()) leftDown_ = false;
+        if (captureMouse_ && reinterpret_cast<HWND>(lParam) != Hwnd()) leftDown_ = false;
         break;
     }
     return DefaultProc(msg, wParam, lParam);

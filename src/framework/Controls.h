@@ -56,37 +56,15 @@ using TMouseMoveEvent = Event<TObject*, TShiftState, int, int>;
 // Sender, the point in screen coordinates, and whether the handler dealt with it.
 using TContextPopupEvent = Event<TObject*, POINT, bool&>;
 
-enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAlign { alNone, alBottom };
 
 // Indexes into the screen's cursor table; positive indexes are the program's own cursors.
-enum TCursorIndex : int {
-    crDefault = 0,
-    crNone = -1,
-    crArrow = -2,
-    crCross = -3,
-    crIBeam = -4,
-    crSizeNESW = -6,
-    crSizeNS = -7,
-    crSizeNWSE = -8,
-    crSizeWE = -9,
-    crUpArrow = -10,
-    crHourGlass = -11,
-    crNo = -18,
-    crAppStart = -19,
-    crHelp = -20,
-    crHandPoint = -21,
-    crSizeAll = -22,
-};
+enum TCursorIndex : int { crDefault = 0 };
 
 using TModalResult = int;
 inline constexpr TModalResult mrNone = 0;
 inline constexpr TModalResult mrOk = IDOK;
 inline constexpr TModalResult mrCancel = IDCANCEL;
-inline constexpr TModalResult mrAbort = IDABORT;
-inline constexpr TModalResult mrRetry = IDRETRY;
-inline constexpr TModalResult mrIgnore = IDIGNORE;
-inline constexpr TModalResult mrYes = IDYES;
-inline constexpr TModalResult mrNo = IDNO;
 
 // What a description gives a non-visual component.
 struct ComponentProps {
@@ -260,7 +238,7 @@ public:
     virtual HBRUSH BackgroundBrush();
     // The control's own colour as a brush.
     HBRUSH ColorBrush();
-    // Lays out the children with an alignment inside the client area.
+    // Lays out the bottom-aligned children along the client area's bottom edge.
     void AlignControls();
     // The child-window identifier the window is created with.
     UINT ControlId() const noexcept { return id_; }

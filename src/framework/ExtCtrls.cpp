@@ -15,16 +15,6 @@ void TBevel::ApplyProps(const Props& props) {
     Invalidate();
 }
 
-void TBevel::SetShape(TBevelShape shape) {
-    shape_ = shape;
-    Invalidate();
-}
-
-void TBevel::SetStyle(TBevelStyle style) {
-    style_ = style;
-    Invalidate();
-}
-
 void TBevel::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.className = "fw.Bevel";
@@ -32,7 +22,7 @@ void TBevel::FillCreateParams(CreateParams& params) {
 
 void TBevel::Paint(HDC dc) {
     RECT rc;
-    ::GetClientRect(Window::Handle(), &rc);
+    ::GetClientRect(Hwnd(), &rc);
     ::FillRect(dc, &rc, Parent() ? Parent()->BackgroundBrush() : ColorBrush());
     bool lowered = style_ == bsLowered;
     UINT line = lowered ? EDGE_ETCHED : EDGE_BUMP;
@@ -66,7 +56,7 @@ void TBevel::Paint(HDC dc) {
 LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PaintDC dc(Window::Handle());
+        PaintDC dc(Hwnd());
         Paint(dc.Get());
         return 0;
     }
@@ -95,16 +85,6 @@ void TImage::ApplyProps(const Props& props) {
     Invalidate();
 }
 
-void TImage::SetCenter(bool value) {
-    center_ = value;
-    Invalidate();
-}
-
-void TImage::SetStretch(bool value) {
-    stretch_ = value;
-    Invalidate();
-}
-
 void TImage::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.className = "fw.Image";
@@ -116,7 +96,7 @@ void TImage::PictureChanged(TObject*) {
 
 void TImage::Paint(HDC dc) {
     RECT rc;
-    ::GetClientRect(Window::Handle(), &rc);
+    ::GetClientRect(Hwnd(), &rc);
     ::FillRect(dc, &rc, Parent() ? Parent()->BackgroundBrush() : ColorBrush());
     if (icon_.Empty()) return;
     int w = icon_.Width() > 0 ? icon_.Width() : ::GetSystemMetrics(SM_CXICON);
@@ -133,7 +113,7 @@ void TImage::Paint(HDC dc) {
 LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PaintDC dc(Window::Handle());
+        PaintDC dc(Hwnd());
         Paint(dc.Get());
         return 0;
     }
@@ -171,7 +151,7 @@ private:
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {}
 
 TTimer::~TTimer() {
-    if (sink_ && sink_->HandleAllocated()) ::KillTimer(sink_->Handle(), 1);
+    if (sink_ && sink_->HandleAllocated()) ::KillTimer(sink_->Hwnd(), 1);
 }
 
 void TTimer::ApplyCommon(const ComponentProps& props, TWinControl*) {
@@ -203,10 +183,10 @@ void TTimer::Timer() {
 }
 
 void TTimer::UpdateTimer() {
-    if (sink_) ::KillTimer(sink_->Handle(), 1);
+    if (sink_) ::KillTimer(sink_->Hwnd(), 1);
     if (!enabled_ || interval_ == 0) return;
     if (!sink_) sink_ = std::make_unique<Sink>(this);
-    if (!::SetTimer(sink_->Handle(), 1, interval_, nullptr)) throw Error("Not enough timers available");
+    if (!::SetTimer(sink_->Hwnd(), 1, interval_, nullptr)) throw Error("Not enough timers available");
 }
 
 }  // namespace fw

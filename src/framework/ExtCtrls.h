@@ -26,9 +26,7 @@ public:
     void ApplyProps(const Props& props);
 
     TBevelShape Shape() const noexcept { return shape_; }
-    void SetShape(TBevelShape shape);
     TBevelStyle Style() const noexcept { return style_; }
-    void SetStyle(TBevelStyle style);
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -57,9 +55,7 @@ public:
     // The picture; a change repaints.
     TIcon& Icon() noexcept { return icon_; }
     bool Center() const noexcept { return center_; }
-    void SetCenter(bool value);
     bool Stretch() const noexcept { return stretch_; }
-    void SetStretch(bool value);
 
 protected:
     void FillCreateParams(CreateParams& params) override;

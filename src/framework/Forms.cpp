@@ -132,7 +132,7 @@ void TForm::SetVisible(bool visible) {
         showAfterLoading_ = visible;
         return;
     }
-    HWND h = HandleAllocated() ? Window::Handle() : nullptr;
+    HWND h = HandleAllocated() ? Hwnd() : nullptr;
     bool showing = h && ::IsWindowVisible(h);
     if (visible) {
         if (visible_ && showing) return;
@@ -157,7 +157,7 @@ void TForm::SetVisible(bool visible) {
 void TForm::Show() {
     SetVisible(true);
     if (HandleAllocated() && visible_)
-        ::SetWindowPos(Window::Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::SetWindowPos(Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 bool TForm::CloseQuery() {
@@ -260,8 +260,8 @@ void TForm::Release() {
 void TForm::SetWindowState(TWindowState state) {
     if (state == windowState_) return;
     windowState_ = state;
-    if (HandleAllocated() && ::IsWindowVisible(Window::Handle()))
-        ::ShowWindow(Window::Handle(), kStateCommands[state]);
+    if (HandleAllocated() && ::IsWindowVisible(Hwnd()))
+        ::ShowWindow(Hwnd(), kStateCommands[state]);
 }
 
 void TForm::StyleFor(DWORD& style, DWORD& exStyle) const {
@@ -299,7 +299,7 @@ void TForm::SetBorderStyle(TBorderStyle style) {
         OuterFromClient(clientWidth_, clientHeight_);
         return;
     }
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     DWORD s, ex;
     StyleFor(s, ex);
     DWORD kept = static_cast<DWORD>(::GetWindowLongA(h, GWL_STYLE)) &
@@ -317,12 +317,12 @@ void TForm::SetBorderIcons(TBorderIcons icons) {
 }
 
 int TForm::ClientWidth() const {
-    if (HandleAllocated() && !::IsIconic(Window::Handle())) return TWinControl::ClientWidth();
+    if (HandleAllocated() && !::IsIconic(Hwnd())) return TWinControl::ClientWidth();
     return clientWidth_;
 }
 
 int TForm::ClientHeight() const {
-    if (HandleAllocated() && !::IsIconic(Window::Handle())) return TWinControl::ClientHeight();
+    if (HandleAllocated() && !::IsIconic(Hwnd())) return TWinControl::ClientHeight();
     return clientHeight_;
 }
 
@@ -344,7 +344,7 @@ void TForm::OuterFromClient(int clientWidth, int clientHeight) {
 }
 
 void TForm::FitClientSize() {
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     if (::IsIconic(h) || ::IsZoomed(h) || (clientWidth_ <= 0 && clientHeight_ <= 0)) return;
     // Measured rather than computed: the frame is whatever the system made it.
     RECT window, client;
@@ -357,7 +357,7 @@ void TForm::FitClientSize() {
 
 void TForm::BoundsChanged() {
     if (!HandleAllocated()) return;
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     if (!::IsIconic(h) && !::IsZoomed(h)) {
         ::SetWindowPos(h, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
         return;
@@ -373,7 +373,7 @@ void TForm::BoundsChanged() {
 
 void TForm::Repaint() {
     if (HandleAllocated())
-        ::RedrawWindow(Window::Handle(), nullptr, nullptr,
+        ::RedrawWindow(Hwnd(), nullptr, nullptr,
                        RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -388,7 +388,7 @@ void TForm::FillCreateParams(CreateParams& params) {
     // Owned by the form that owns us, or by the main form: one taskbar button, kept above it.
     params.parent = nullptr;
     if (auto* owner = dynamic_cast<TForm*>(Owner()); owner && owner->HandleAllocated())
-        params.parent = owner->Window::Handle();
+        params.parent = owner->Hwnd();
     else if (Screen().MainForm() != this)
         params.parent = Application().MainWindow();
 }
@@ -401,7 +401,7 @@ void TForm::CreateWnd() {
 
 void TForm::IconChanged(TObject*) {
     if (!HandleAllocated()) return;
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     auto icon = reinterpret_cast<LPARAM>(icon_.Handle());
     ::SendMessageA(h, WM_SETICON, ICON_BIG, icon);
     ::SendMessageA(h, WM_SETICON, ICON_SMALL, icon);
@@ -420,7 +420,7 @@ void TForm::Notification(TComponent* component, Operation operation) {
 
 void TForm::SetActiveControl(TWinControl* control) {
     activeControl_ = control;
-    if (control && HandleAllocated() && ::GetActiveWindow() == Window::Handle()) control->SetFocus();
+    if (control && HandleAllocated() && ::GetActiveWindow() == Hwnd()) control->SetFocus();
 }
 
 void TForm::ControlFocused(TWinControl* control) {
@@ -431,7 +431,7 @@ void TForm::ControlFocused(TWinControl* control) {
 }
 
 void TForm::SaveFocus() {
-    HWND self = Window::Handle();
+    HWND self = Hwnd();
     HWND focus = ::GetFocus();
     if (!focus || !::IsChild(self, focus)) return;
     for (HWND w = focus; w && w != self; w = ::GetParent(w)) {
@@ -443,10 +443,10 @@ void TForm::SaveFocus() {
 }
 
 void TForm::RestoreFocus() {
-    HWND self = Window::Handle();
+    HWND self = Hwnd();
     HWND target = nullptr;
     if (activeControl_ && activeControl_->HandleAllocated()) {
-        HWND h = activeControl_->Window::Handle();
+        HWND h = activeControl_->Hwnd();
         if (::IsWindowVisible(h) && ::IsWindowEnabled(h)) target = h;
     }
     if (!target) target = ::GetNextDlgTabItem(self, nullptr, FALSE);
@@ -491,7 +491,7 @@ bool TForm::PressButton(WORD id) {
 }
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    HWND self = Window::Handle();
+    HWND self = Hwnd();
     switch (msg) {
     case WM_CLOSE:
         Close();
@@ -532,8 +532,8 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SETFOCUS:
         if (activeControl_ && activeControl_->HandleAllocated() &&
-            ::IsWindowVisible(activeControl_->Window::Handle()))
-            ::SetFocus(activeControl_->Window::Handle());
+            ::IsWindowVisible(activeControl_->Hwnd()))
+            ::SetFocus(activeControl_->Hwnd());
         return 0;
     case DM_GETDEFID:
         if (TButton* b = DefaultButton()) return MAKELONG(b->ControlId(), DC_HASDEFID);
@@ -579,25 +579,7 @@ void TScreen::SetCursor(int cursor) {
 HCURSOR TScreen::Cursors(int index) const {
     for (const auto& [i, cursor] : cursors_)
         if (i == index) return cursor.Get();
-    LPCSTR id = IDC_ARROW;
-    switch (index) {
-    case crNone: return nullptr;
-    case crCross: id = IDC_CROSS; break;
-    case crIBeam: id = IDC_IBEAM; break;
-    case crSizeNESW: id = IDC_SIZENESW; break;
-    case crSizeNS: id = IDC_SIZENS; break;
-    case crSizeNWSE: id = IDC_SIZENWSE; break;
-    case crSizeWE: id = IDC_SIZEWE; break;
-    case crUpArrow: id = IDC_UPARROW; break;
-    case crHourGlass: id = IDC_WAIT; break;
-    case crNo: id = IDC_NO; break;
-    case crAppStart: id = IDC_APPSTARTING; break;
-    case crHelp: id = IDC_HELP; break;
-    case crHandPoint: id = IDC_HAND; break;
-    case crSizeAll: id = IDC_SIZEALL; break;
-    default: break;
-    }
-    return ::LoadCursorA(nullptr, id);
+    return ::LoadCursorA(nullptr, IDC_ARROW);
 }
 
 void TScreen::SetCursors(int index, HCURSOR cursor) {
@@ -617,14 +599,6 @@ void TScreen::SetCursors(int index, HCURSOR cursor) {
 TForm* TScreen::Forms(int index) const {
     if (index < 0 || index >= FormCount()) ThrowListIndex(index);
     return forms_[static_cast<size_t>(index)];
-}
-
-TForm* TScreen::ActiveForm() const {
-    HWND active = ::GetActiveWindow();
-    if (!active) return nullptr;
-    for (TForm* f : forms_)
-        if (f->HandleAllocated() && f->Window::Handle() == active) return f;
-    return nullptr;
 }
 
 void TScreen::SetMainForm(TForm* form) {

@@ -1,6 +1,6 @@
 #pragma once
 // Forms: top-level windows built from a description in code, inside the loading state, and
-// the screen: the forms, the active one, the main one, and the table of cursors.
+// the screen: the forms, the main one, and the table of cursors.
 #include <windows.h>
 
 #include <string>
@@ -200,15 +200,13 @@ public:
     // The cursor shown over every window of ours while it is not crDefault.
     int Cursor() const noexcept { return cursor_; }
     void SetCursor(int cursor);
-    // The cursor at index: one the program registered, a standard one, or the arrow.
+    // The cursor at index: one the program registered, or the arrow.
     HCURSOR Cursors(int index) const;
     // Registers cursor at index and owns it; a cursor registered there before is destroyed.
     void SetCursors(int index, HCURSOR cursor);
 
     int FormCount() const noexcept { return static_cast<int>(forms_.size()); }
     TForm* Forms(int index) const;
-    // The form of the thread's active window, or null.
-    TForm* ActiveForm() const;
 
     // The main form: Application().Run shows it (as the starting program asked) and closing
     // it ends the message loop. Set it once the form is fully constructed.

@@ -23,7 +23,7 @@ void TButton::ApplyProps(const Props& props) {
 void TButton::SetDefault(bool value) {
     default_ = value;
     if (HandleAllocated())
-        ::SendMessageA(Window::Handle(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        ::SendMessageA(Hwnd(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::Click() {
@@ -58,7 +58,7 @@ void TCheckBox::ApplyProps(const Props& props) {
 void TCheckBox::SetChecked(bool value) {
     checked_ = value;
     if (HandleAllocated())
-        ::SendMessageA(Window::Handle(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SendMessageA(Hwnd(), BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void TCheckBox::FillCreateParams(CreateParams& params) {
@@ -69,12 +69,12 @@ void TCheckBox::FillCreateParams(CreateParams& params) {
 
 void TCheckBox::InitWnd() {
     TWinControl::InitWnd();
-    ::SendMessageA(Window::Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageA(Hwnd(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool TCheckBox::CommandNotify(WORD code) {
     if (code != BN_CLICKED) return false;
-    checked_ = ::SendMessageA(Window::Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    checked_ = ::SendMessageA(Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
     Click();
     return true;
 }
@@ -172,7 +172,7 @@ void TLabel::EnabledChanged() {
 
 void TLabel::Paint(HDC dc) {
     RECT rc;
-    ::GetClientRect(Window::Handle(), &rc);
+    ::GetClientRect(Hwnd(), &rc);
     HBRUSH background = transparent_ && Parent() ? Parent()->BackgroundBrush() : ColorBrush();
     ::FillRect(dc, &rc, background);
     ::SetBkMode(dc, TRANSPARENT);
@@ -184,7 +184,7 @@ void TLabel::Paint(HDC dc) {
 LRESULT TLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT: {
-        PaintDC dc(Window::Handle());
+        PaintDC dc(Hwnd());
         Paint(dc.Get());
         return 0;
     }
@@ -216,17 +216,17 @@ void TEdit::ApplyProps(const Props& props) {
 
 void TEdit::SetReadOnly(bool value) {
     readOnly_ = value;
-    if (HandleAllocated()) ::SendMessageA(Window::Handle(), EM_SETREADONLY, value, 0);
+    if (HandleAllocated()) ::SendMessageA(Hwnd(), EM_SETREADONLY, value, 0);
 }
 
 void TEdit::SelectAll() {
-    if (HandleAllocated()) ::SendMessageA(Window::Handle(), EM_SETSEL, 0, -1);
+    if (HandleAllocated()) ::SendMessageA(Hwnd(), EM_SETSEL, 0, -1);
 }
 
 int TEdit::SelStart() const {
     if (!HandleAllocated()) return 0;
     DWORD start = 0, end = 0;
-    ::SendMessageA(Window::Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    ::SendMessageA(Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                    reinterpret_cast<LPARAM>(&end));
     return static_cast<int>(start);
 }
@@ -234,7 +234,7 @@ int TEdit::SelStart() const {
 int TEdit::SelLength() const {
     if (!HandleAllocated()) return 0;
     DWORD start = 0, end = 0;
-    ::SendMessageA(Window::Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+    ::SendMessageA(Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                    reinterpret_cast<LPARAM>(&end));
     return static_cast<int>(end - start);
 }
@@ -267,7 +267,7 @@ LRESULT TEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool TEdit::CommandNotify(WORD code) {
     if (code != EN_CHANGE) return false;
     if (pushing_) return true;
-    HWND h = Window::Handle();
+    HWND h = Hwnd();
     std::string text(static_cast<size_t>(::GetWindowTextLengthA(h)), '\0');
     if (!text.empty()) {
         int got = ::GetWindowTextA(h, text.data(), static_cast<int>(text.size() + 1));
@@ -294,7 +294,7 @@ void TEdit::Change() {
 
 void TEdit::PushText(const char* text) {
     pushing_ = true;
-    ::SetWindowTextA(Window::Handle(), text);
+    ::SetWindowTextA(Hwnd(), text);
     pushing_ = false;
 }
 
@@ -388,7 +388,7 @@ void TMemo::FillCreateParams(CreateParams& params) {
 
 void TMemo::InitWnd() {
     TWinControl::InitWnd();
-    ::SendMessageA(Window::Handle(), EM_SETLIMITTEXT, 0, 0);
+    ::SendMessageA(Hwnd(), EM_SETLIMITTEXT, 0, 0);
     if (visible_) PushShown();
 }
 
@@ -442,7 +442,7 @@ LRESULT TGroupBox::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_ERASEBKGND) {
         // The system's group box paints only its frame and caption; the inside is ours.
         RECT rc;
-        ::GetClientRect(Window::Handle(), &rc);
+        ::GetClientRect(Hwnd(), &rc);
         ::FillRect(reinterpret_cast<HDC>(wParam), &rc, BackgroundBrush());
         return 1;
     }

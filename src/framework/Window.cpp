@@ -21,6 +21,22 @@ LRESULT NeutralResult(UINT msg) noexcept {
     }
 }
 
+void RegisterWindowClass(const char* name, WNDPROC proc, UINT style, HICON icon, HCURSOR cursor,
+                         HBRUSH background) {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    if (::GetClassInfoExA(instance, name, &wc)) return;
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    if (!::RegisterClassExA(&wc)) throw Error(Format("Cannot register window class %s", name));
+}
+
 Window::~Window() {
     DestroyHandle();
 }
@@ -33,22 +49,11 @@ Window* Window::FromHandle(HWND hwnd) noexcept {
 void Window::CreateHandle(const char* className, DWORD exStyle, DWORD style, const char* caption,
                           int x, int y, int width, int height, HWND parent, HMENU menu,
                           UINT classStyle, HICON icon) {
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    if (!::GetClassInfoExA(instance, className, &wc)) {
-        wc.cbSize = sizeof wc;
-        wc.style = classStyle;
-        wc.lpfnWndProc = StaticWndProc;
-        wc.hInstance = instance;
-        wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.hIcon = icon;
-        wc.lpszClassName = className;
-        if (!::RegisterClassExA(&wc)) throw Error(Format("Cannot register window class %s", className));
-    }
+    RegisterWindowClass(className, StaticWndProc, classStyle, icon, ::LoadCursorA(nullptr, IDC_ARROW),
+                        reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     baseProc_ = nullptr;
     HWND hwnd = ::CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
-                                  menu, instance, this);
+                                  menu, ::GetModuleHandleA(nullptr), this);
     if (!hwnd) throw Error(Format("Error creating window %s", className));
 }
 

@@ -12,6 +12,11 @@ class TComponent;
 // default processing.
 LRESULT NeutralResult(UINT msg) noexcept;
 
+// Registers a window class of this module once per process: a class already registered under
+// name is kept. Throws Error when registration fails.
+void RegisterWindowClass(const char* name, WNDPROC proc, UINT style = 0, HICON icon = nullptr,
+                         HCURSOR cursor = nullptr, HBRUSH background = nullptr);
+
 class Window {
 public:
     Window() = default;
@@ -19,7 +24,8 @@ public:
     Window& operator=(const Window&) = delete;
     virtual ~Window();
 
-    HWND Handle() const noexcept { return hwnd_; }
+    // The window, or null; never creates it (TWinControl::Handle does).
+    HWND Hwnd() const noexcept { return hwnd_; }
     bool HandleAllocated() const noexcept { return hwnd_ != nullptr; }
 
     // The object bound to hwnd, or null for a window that is not ours.

@@ -8,26 +8,6 @@
 
 namespace sockmere {
 
-namespace {
-
-// Holds the list's lock, when it has one, for one change.
-class Guard {
-public:
-    explicit Guard(fw::CriticalSection* lock) noexcept : lock_(lock) {
-        if (lock_) lock_->Enter();
-    }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-    ~Guard() {
-        if (lock_) lock_->Leave();
-    }
-
-private:
-    fw::CriticalSection* lock_;
-};
-
-}  // namespace
-
 TIconList::~TIconList() {
     OnChange.Clear();
     for (auto& icon : items_)
@@ -36,7 +16,7 @@ TIconList::~TIconList() {
 
 template <class F>
 void TIconList::Batch(F&& change) {
-    Guard guard(lock_);
+    fw::Lock guard(*lock_);
     BeginUpdate();
     try {
         change();
@@ -100,7 +80,7 @@ std::unique_ptr<fw::TIcon> TIconList::LoadResource(HINSTANCE instance, const cha
 }
 
 void TIconList::Place(int index, std::unique_ptr<fw::TIcon> icon) {
-    Guard guard(lock_);
+    fw::Lock guard(*lock_);
     if (index < 0 || index > Count()) fw::ThrowListIndex(index);
     if (icon) icon->OnChange = fw::TNotifyEvent::Of<&TIconList::PictureChanged>(this);
     items_.insert(items_.begin() + index, std::move(icon));
@@ -130,7 +110,7 @@ void TIconList::InsertResource(int index, HINSTANCE instance, const char* name) 
 }
 
 void TIconList::Delete(int index) {
-    Guard guard(lock_);
+    fw::Lock guard(*lock_);
     CheckIndex(index);
     std::unique_ptr<fw::TIcon> icon = std::move(items_[size_t(index)]);
     if (icon) icon->OnChange.Clear();
@@ -146,7 +126,7 @@ void TIconList::Clear() {
 }
 
 void TIconList::Exchange(int index1, int index2) {
-    Guard guard(lock_);
+    fw::Lock guard(*lock_);
     CheckIndex(index1);
     CheckIndex(index2);
     std::swap(items_[size_t(index1)], items_[size_t(index2)]);
@@ -154,7 +134,7 @@ void TIconList::Exchange(int index1, int index2) {
 }
 
 void TIconList::Move(int from, int to) {
-    Guard guard(lock_);
+    fw::Lock guard(*lock_);
     CheckIndex(from);
     CheckIndex(to);
     std::unique_ptr<fw::TIcon> icon = std::move(items_[size_t(from)]);

@@ -58,9 +58,9 @@ public:
     // Raised with the list as sender when the list or one of its pictures changes.
     fw::TNotifyEvent OnChange;
 
-    // When set, every change runs inside lock, so that a thread that reads the list under the
-    // same lock never sees it half changed.
-    void SetLock(fw::CriticalSection* lock) noexcept { lock_ = lock; }
+    // Every change runs inside lock (the list's own until set), so that a thread that reads the
+    // list under the same lock never sees it half changed.
+    void SetLock(fw::CriticalSection* lock) noexcept { lock_ = lock ? lock : &ownLock_; }
 
 protected:
     virtual void NotifyChange();
@@ -76,7 +76,8 @@ private:
 
     std::vector<std::unique_ptr<fw::TIcon>> items_;
     int updateCount_ = 0;
-    fw::CriticalSection* lock_ = nullptr;
+    fw::CriticalSection ownLock_;
+    fw::CriticalSection* lock_ = &ownLock_;
 };
 
 }  // namespace sockmere

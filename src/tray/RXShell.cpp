@@ -171,7 +171,7 @@ TRxTrayIcon::~TRxTrayIcon() {
 }
 
 HWND TRxTrayIcon::CallbackWindow() const noexcept {
-    return window_ ? window_->Handle() : nullptr;
+    return window_ ? window_->Hwnd() : nullptr;
 }
 
 void TRxTrayIcon::SetActive(bool value) {

@@ -7,6 +7,7 @@
 #include "framework/Controls.h"
 #include "framework/Errors.h"
 #include "framework/Forms.h"
+#include "framework/Window.h"
 
 namespace sockmere {
 
@@ -217,17 +218,9 @@ void TControlHook::NotifyWatchers(Pass pass, fw::TMessage& message, bool& handle
 // THookList
 
 THookList::THookList() {
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    if (!::GetClassInfoExA(instance, kHookListClass, &wc)) {
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = HiddenProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kHookListClass;
-        if (!::RegisterClassExA(&wc)) throw fw::Error("Cannot register the hook list's window class");
-    }
+    fw::RegisterWindowClass(kHookListClass, HiddenProc);
     window_.Reset(::CreateWindowExA(0, kHookListClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    instance, nullptr));
+                                    ::GetModuleHandleA(nullptr), nullptr));
     if (!window_) throw fw::Error("Cannot create the hook list's window");
     ::SetWindowLongPtrA(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

@@ -19,10 +19,13 @@ inline void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
     if (auto step = std::exchange(g_step, nullptr)) step();
 }
 
-// A step that failed to end the showing must not hang the suite: give up with mrAbort.
+// What ShowModalWith returns when the step failed to end the showing; no button answers it.
+inline constexpr fw::TModalResult kGaveUp = -1;
+
+// A step that failed to end the showing must not hang the suite: give up with kGaveUp.
 inline void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    if (g_modal && g_modal->Modal()) g_modal->SetModalResult(fw::mrAbort);
+    if (g_modal && g_modal->Modal()) g_modal->SetModalResult(kGaveUp);
 }
 
 // Shows form modally and runs step once the modal loop is pumping; returns the modal result.

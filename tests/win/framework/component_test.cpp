@@ -122,13 +122,13 @@ TEST(Window, BindsHandleAndReportsExceptionsWithoutUnwindingUser32) {
         Thrower w;
         w.Create();
         ASSERT_TRUE(w.HandleAllocated());
-        EXPECT_EQ(Window::FromHandle(w.Handle()), &w);
-        ::SendMessageA(w.Handle(), WM_APP + 7, 0, 0);
-        ::SendMessageA(w.Handle(), WM_APP + 7, 0, 0);
+        EXPECT_EQ(Window::FromHandle(w.Hwnd()), &w);
+        ::SendMessageA(w.Hwnd(), WM_APP + 7, 0, 0);
+        ::SendMessageA(w.Hwnd(), WM_APP + 7, 0, 0);
         ASSERT_EQ(reports.texts.size(), 2u);
         EXPECT_EQ(reports.texts[0], "Boom");
         EXPECT_EQ(reports.sender, &w.sender);
-        HWND h = w.Handle();
+        HWND h = w.Hwnd();
         ::DestroyWindow(h);
         EXPECT_FALSE(w.HandleAllocated());
         EXPECT_EQ(Window::FromHandle(h), nullptr);
