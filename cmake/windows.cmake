@@ -50,6 +50,15 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     target_sources(Sockmere PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Terminate.cpp)
     target_link_options(Sockmere PRIVATE -s -Wl,--gc-sections
                         -Wl,--wrap=_ZN9__gnu_cxx27__verbose_terminate_handlerEv)
+    # The program's threads are Win32 threads, so it links the C++ runtime built for them, which
+    # carries no pthread emulation; the test programs keep the posix one that GoogleTest needs.
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++.a
+                    OUTPUT_VARIABLE posixRuntime OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REPLACE "-posix" "-win32" win32Runtime "${posixRuntime}")
+    get_filename_component(win32RuntimeDir "${win32Runtime}" DIRECTORY)
+    if(NOT win32Runtime STREQUAL posixRuntime AND EXISTS "${win32Runtime}")
+        target_link_options(Sockmere PRIVATE -L${win32RuntimeDir})
+    endif()
 endif()
 
 # One test program per folder of tests/win keeps Wine start-ups few.
