@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 
 #include "framework/Component.h"
+#include "framework/EnumSet.h"
 #include "framework/Forms.h"
 #include "framework/Messages.h"
 #include "framework/StringList.h"
@@ -22,21 +22,7 @@ class TRxWindowHook;
 
 enum class TPlacementOption { fpState, fpPosition, fpActiveControl };
 
-// One bit per option, lowest ordinal in the lowest bit.
-class TPlacementOptions {
-public:
-    constexpr TPlacementOptions() = default;
-    constexpr TPlacementOptions(std::initializer_list<TPlacementOption> options) {
-        for (TPlacementOption o : options) bits_ |= Bit(o);
-    }
-    constexpr bool Has(TPlacementOption o) const { return (bits_ & Bit(o)) != 0; }
-    constexpr unsigned Bits() const { return bits_; }
-    friend constexpr bool operator==(TPlacementOptions, TPlacementOptions) = default;
-
-private:
-    static constexpr unsigned Bit(TPlacementOption o) { return 1u << static_cast<unsigned>(o); }
-    unsigned bits_ = 0;
-};
+using TPlacementOptions = fw::EnumSet<TPlacementOption>;
 
 // Optional size limits of the form; all eight 0 means none. Every change is told to the owner.
 class TWinMinMaxInfo : public fw::TPersistent {

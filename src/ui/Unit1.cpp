@@ -68,6 +68,16 @@ private:
     bool outer_;
 };
 
+// A menu line as a description gives it: owned by the menu, named, with its caption and click.
+fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick) {
+    auto* item = new fw::TMenuItem(&menu);
+    item->SetName(name);
+    item->SetCaption(caption);
+    item->OnClick = onClick;
+    menu.Items()->Add(item);
+    return item;
+}
+
 char DecimalSeparator() {
     char sep[4] = {};
     return ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, sizeof sep) > 1 ? sep[0] : '.';
@@ -165,12 +175,7 @@ void TForm1::DescribeTray() {
     PopupMenu1 = new fw::TPopupMenu(this);
     PopupMenu1->SetName("PopupMenu1");
     auto item = [this](const char* name, const char* caption, fw::TNotifyEvent onClick) {
-        auto* menuItem = new fw::TMenuItem(PopupMenu1);
-        menuItem->SetName(name);
-        menuItem->SetCaption(caption);
-        menuItem->OnClick = onClick;
-        PopupMenu1->Items()->Add(menuItem);
-        return menuItem;
+        return AddMenuItem(*PopupMenu1, name, caption, onClick);
     };
     Restore1 = item("Restore1", "Restore", Bind<&TForm1::Restore1Click>(this));
     Restore1->SetDefault(true);
@@ -197,12 +202,7 @@ void TForm1::DescribeTableMenu() {
     PopupMenu2->SetName("PopupMenu2");
     PopupMenu2->OnPopup = Bind<&TForm1::PopupMenu2Popup>(this);
     auto item = [this](const char* name, const char* caption, fw::TNotifyEvent onClick) {
-        auto* menuItem = new fw::TMenuItem(PopupMenu2);
-        menuItem->SetName(name);
-        menuItem->SetCaption(caption);
-        menuItem->OnClick = onClick;
-        PopupMenu2->Items()->Add(menuItem);
-        return menuItem;
+        return AddMenuItem(*PopupMenu2, name, caption, onClick);
     };
     Info1 = item("Info1", "Connection Info...", Bind<&TForm1::Info1Click>(this));
     Info1->SetDefault(true);

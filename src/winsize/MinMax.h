@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "framework/Component.h"
+#include "framework/EnumSet.h"
 #include "framework/Messages.h"
 #include "framework/ProcEntry.h"
 
@@ -18,24 +19,10 @@ namespace sockmere {
 
 enum class TMinMaxOption { opAllowResize, opMaxPosition, opMaxSize, opMaxTrackSize, opMinTrackSize };
 
-// One bit per option, lowest ordinal in the lowest bit.
-class TMinMaxOptions {
-public:
-    constexpr TMinMaxOptions() = default;
-    constexpr TMinMaxOptions(std::initializer_list<TMinMaxOption> options) {
-        for (TMinMaxOption o : options) bits_ |= Bit(o);
-    }
-    constexpr bool Has(TMinMaxOption o) const { return (bits_ & Bit(o)) != 0; }
-    constexpr unsigned Bits() const { return bits_; }
-    static constexpr TMinMaxOptions All() {
-        return {TMinMaxOption::opAllowResize, TMinMaxOption::opMaxPosition, TMinMaxOption::opMaxSize,
-                TMinMaxOption::opMaxTrackSize, TMinMaxOption::opMinTrackSize};
-    }
-
-private:
-    static constexpr unsigned Bit(TMinMaxOption o) { return 1u << static_cast<unsigned>(o); }
-    unsigned bits_ = 0;
-};
+using TMinMaxOptions = fw::EnumSet<TMinMaxOption>;
+inline constexpr TMinMaxOptions AllMinMaxOptions{TMinMaxOption::opAllowResize, TMinMaxOption::opMaxPosition,
+                                                 TMinMaxOption::opMaxSize, TMinMaxOption::opMaxTrackSize,
+                                                 TMinMaxOption::opMinTrackSize};
 
 class TMinMaxPoint : public fw::TPersistent {
 public:
@@ -57,7 +44,7 @@ public:
     TMinMaxPoint& MaxPosition() { return *maxPosition_; }
     TMinMaxPoint& MinTrackSize() { return *minTrackSize_; }
     TMinMaxPoint& MaxTrackSize() { return *maxTrackSize_; }
-    TMinMaxOptions Options = TMinMaxOptions::All();
+    TMinMaxOptions Options = AllMinMaxOptions;
 
     fw::TWinControl* Parent() const noexcept { return parent_; }
     // Unhooks the old parent, then hooks the new one (creating its window if need be).

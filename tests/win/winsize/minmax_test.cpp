@@ -55,7 +55,7 @@ TEST(MinMax, OnlyTheChosenLimitsAreWrittenZeroIncluded) {
     // A limit whose option is set is written even when it is (0, 0).
     minMax->MinTrackSize().X = 0;
     minMax->MinTrackSize().Y = 0;
-    minMax->Options = sockmere::TMinMaxOptions::All();
+    minMax->Options = sockmere::AllMinMaxOptions;
     info = Ask(form.Handle());
     EXPECT_EQ(info.ptMinTrackSize.x, 0);
     EXPECT_EQ(info.ptMaxTrackSize.x, 0);
