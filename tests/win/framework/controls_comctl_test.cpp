@@ -60,12 +60,11 @@ TEST(ListView, RowsAreServedFromTheObjectByIndex) {
 
     EXPECT_EQ(lv->AddItem("1", {"TCP", "10.0.0.1", "ESTABLISHED"}), 0);
     EXPECT_EQ(lv->AddItem("2", {"UDP", "*"}), 1);
-    std::vector<std::string> fields{"TCP", "host", "LISTENING"};
-    EXPECT_EQ(lv->AddItemRange("3", fields), 2);
+    EXPECT_EQ(lv->AddItem("3", {"TCP", "host", "LISTENING"}), 2);
     EXPECT_EQ(::SendMessageA(h, LVM_GETITEMCOUNT, 0, 0), 3);
     EXPECT_EQ(lv->ItemCaption(1), "2");
     EXPECT_EQ(lv->SubItem(0, 2), "ESTABLISHED");
-    EXPECT_EQ(lv->SubItemCount(1), 2);
+    EXPECT_EQ(lv->SubItem(1, 1), "*");
     // A row with fewer sub-items reads as empty there.
     EXPECT_EQ(lv->SubItem(1, 2), "");
     EXPECT_THROW(lv->SubItem(3, 0), ListError);
@@ -270,7 +269,6 @@ TEST(Animate, ThePlayingStateNeverRaisesEvenWithoutTheClip) {
     }
     animate->SetCommonAVI(aviNone);
     animate->SetActive(true);
-    EXPECT_FALSE(animate->Open());
     EXPECT_TRUE(reports.texts.empty());
 }
 
