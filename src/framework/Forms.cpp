@@ -57,7 +57,6 @@ void Guarded(TComponent* sender, F&& f) noexcept {
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     visible_ = false;
     icon_.OnChange = Event<TObject*>::Of<&TForm::IconChanged>(this);
-    Screen().forms_.push_back(this);
 }
 
 TForm::~TForm() {
@@ -65,8 +64,6 @@ TForm::~TForm() {
     DoDestroy();
     // The components go while the window still exists: some have hooked it.
     DestroyComponents();
-    auto& forms = Screen().forms_;
-    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (Screen().mainForm_ == this) Screen().SetMainForm(nullptr);
     icon_.OnChange.Clear();
 }
@@ -425,8 +422,7 @@ void TForm::SetActiveControl(TWinControl* control) {
 
 void TForm::ControlFocused(TWinControl* control) {
     if (control == activeControl_) return;
-    TWinControl* previous = std::exchange(activeControl_, control);
-    if (previous) previous->DoExit();
+    activeControl_ = control;
     control->DoEnter();
 }
 
@@ -594,11 +590,6 @@ void TScreen::SetCursors(int index, HCURSOR cursor) {
         return;
     }
     if (cursor) cursors_.emplace_back(index, CursorOwner(cursor));
-}
-
-TForm* TScreen::Forms(int index) const {
-    if (index < 0 || index >= FormCount()) ThrowListIndex(index);
-    return forms_[static_cast<size_t>(index)];
 }
 
 void TScreen::SetMainForm(TForm* form) {

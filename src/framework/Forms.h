@@ -1,6 +1,6 @@
 #pragma once
 // Forms: top-level windows built from a description in code, inside the loading state, and
-// the screen: the forms, the main one, and the table of cursors.
+// the screen: the main form and the table of cursors.
 #include <windows.h>
 
 #include <string>
@@ -83,7 +83,6 @@ public:
     // Shows the form with every other window of the thread disabled and pumps messages until
     // the form is closed or ModalResult is set; returns ModalResult.
     TModalResult ShowModal();
-    bool Modal() const noexcept { return modal_; }
     TModalResult ModalResult() const noexcept { return modalResult_; }
     void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
     // Frees the form once the messages now queued have been handled.
@@ -95,14 +94,10 @@ public:
     void SetBorderStyle(TBorderStyle style);
     TBorderIcons BorderIcons() const noexcept { return borderIcons_; }
     void SetBorderIcons(TBorderIcons icons);
-    TPosition Position() const noexcept { return position_; }
-    void SetPosition(TPosition position) noexcept { position_ = position; }
 
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetClientSize(int width, int height);
-    void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
-    void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
 
     // The window's icon; a change shows at once.
     TIcon& Icon() noexcept { return icon_; }
@@ -205,9 +200,6 @@ public:
     // Registers cursor at index and owns it; a cursor registered there before is destroyed.
     void SetCursors(int index, HCURSOR cursor);
 
-    int FormCount() const noexcept { return static_cast<int>(forms_.size()); }
-    TForm* Forms(int index) const;
-
     // The main form: Application().Run shows it (as the starting program asked) and closing
     // it ends the message loop. Set it once the form is fully constructed.
     TForm* MainForm() const noexcept { return mainForm_; }
@@ -220,7 +212,6 @@ private:
     friend class TForm;
     void ShowMainForm();
 
-    std::vector<TForm*> forms_;
     std::vector<std::pair<int, CursorOwner>> cursors_;
     TForm* mainForm_ = nullptr;
     int cursor_ = crDefault;

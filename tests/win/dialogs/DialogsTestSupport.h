@@ -25,7 +25,7 @@ inline constexpr fw::TModalResult kGaveUp = -1;
 // A step that failed to end the showing must not hang the suite: give up with kGaveUp.
 inline void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    if (g_modal && g_modal->Modal()) g_modal->SetModalResult(kGaveUp);
+    if (g_modal && g_modal->Visible()) g_modal->SetModalResult(kGaveUp);
 }
 
 // Shows form modally and runs step once the modal loop is pumping; returns the modal result.

@@ -113,8 +113,8 @@ private:
 std::vector<std::string>* g_fields = nullptr;
 VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    for (int i = 0; i < fw::Screen().FormCount(); ++i) {
-        auto* info = dynamic_cast<sockmere::TForm2*>(fw::Screen().Forms(i));
+    for (fw::TForm* form : ThreadForms()) {
+        auto* info = dynamic_cast<sockmere::TForm2*>(form);
         if (!info || !info->Visible()) continue;
         for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
             g_fields->push_back(e->Text());
@@ -213,11 +213,11 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
     // Without a selection there is nothing to copy, and Enter opens nothing.
     form->lv->SetSelected(-1);
     fw::Clipboard().SetText("before");
-    const int forms = fw::Screen().FormCount();
+    const int forms = static_cast<int>(ThreadForms().size());
     Key('C', true);
     Key(VK_RETURN);
     EXPECT_EQ(fw::Clipboard().GetText(), "before");
-    EXPECT_EQ(fw::Screen().FormCount(), forms);
+    EXPECT_EQ(static_cast<int>(ThreadForms().size()), forms);
     EXPECT_TRUE(reports.texts.empty());
 }
 
