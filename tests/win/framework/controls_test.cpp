@@ -20,6 +20,15 @@ using namespace fw;
 using namespace fwtest;
 
 namespace {
+// The font its handle really makes.
+LOGFONTA Logical(const TFont& font) {
+    LOGFONTA lf{};
+    ::GetObjectA(font.Handle(), sizeof lf, &lf);
+    return lf;
+}
+}  // namespace
+
+namespace {
 
 // Records events by the sender's name.
 struct Log {
@@ -89,7 +98,8 @@ TEST(Controls, CheckBoxFollowsCodeAndUser) {
     Log log;
     auto* check = stage.Make<TCheckBox>({.name = "check", .left = 8, .top = 8, .width = 120, .height = 17,
                                          .caption = "Option"},
-                                        {.checked = true, .onClick = Bind<&Log::Click>(&log)});
+                                        {.onClick = Bind<&Log::Click>(&log)});
+    check->SetChecked(true);
     HWND h = check->Handle();
     EXPECT_EQ(::SendMessageA(h, BM_GETCHECK, 0, 0), BST_CHECKED);
     check->SetChecked(false);
@@ -193,11 +203,11 @@ TEST(Controls, LabelSizesToItsCaptionAndKeepsItsOwnFont) {
     EXPECT_TRUE(label->ParentFont());
     auto* button = stage.Make<TButton>({.name = "button", .left = 200, .top = 10, .width = 75, .height = 25});
     link->Font().SetColor(clPurple);
-    stage.Font().SetHeight(-14);
-    EXPECT_EQ(link->Font().Height(), -11);
+    stage.Font().SetDesc({.height = -14});
+    EXPECT_EQ(Logical(link->Font()).lfHeight, -11);
     EXPECT_EQ(link->Font().Color(), clPurple);
-    EXPECT_EQ(link->Font().Style(), static_cast<TFontStyles>(fsUnderline));
-    EXPECT_EQ(label->Font().Height(), -14);
+    EXPECT_TRUE(Logical(link->Font()).lfUnderline);
+    EXPECT_EQ(Logical(label->Font()).lfHeight, -14);
     EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(button->Handle(), WM_GETFONT, 0, 0)),
               stage.Font().Handle());
 }
