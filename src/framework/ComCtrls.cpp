@@ -486,17 +486,6 @@ void TStatusBar::SetPanelText(int index, std::string text) {
                        reinterpret_cast<LPARAM>(panel.text.c_str()));
 }
 
-int TStatusBar::PanelWidth(int index) const {
-    CheckPanel(index);
-    return panels_[static_cast<size_t>(index)].width;
-}
-
-void TStatusBar::SetPanelWidth(int index, int width) {
-    CheckPanel(index);
-    panels_[static_cast<size_t>(index)].width = width;
-    if (HandleAllocated()) ShowParts();
-}
-
 void TStatusBar::ShowParts() {
     std::vector<int> edges;
     int right = 0;

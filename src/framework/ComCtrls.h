@@ -170,8 +170,6 @@ public:
     const std::string& PanelText(int index) const;
     // An unchanged text costs nothing.
     void SetPanelText(int index, std::string text);
-    int PanelWidth(int index) const;
-    void SetPanelWidth(int index, int width);
 
 protected:
     void FillCreateParams(CreateParams& params) override;

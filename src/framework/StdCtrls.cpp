@@ -51,7 +51,6 @@ TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
 }
 
 void TCheckBox::ApplyProps(const Props& props) {
-    SetChecked(props.checked);
     OnClick = props.onClick;
 }
 
@@ -91,8 +90,6 @@ void TLabel::ApplyProps(const Props& props) {
     wordWrap_ = props.wordWrap;
     transparent_ = props.transparent;
     OnClick = props.onClick;
-    OnMouseDown = props.onMouseDown;
-    OnMouseUp = props.onMouseUp;
     SetAutoSize(props.autoSize);
     Invalidate();
 }
@@ -185,7 +182,6 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
 
 void TEdit::ApplyProps(const Props& props) {
     SetReadOnly(props.readOnly);
-    autoSelect_ = props.autoSelect;
     OnClick = props.onClick;
     OnEnter = props.onEnter;
     OnChange = props.onChange;

@@ -47,7 +47,6 @@ private:
 class TCheckBox : public TWinControl {
 public:
     struct Props {
-        bool checked = false;
         TNotifyEvent onClick{};
     };
 
@@ -79,8 +78,6 @@ public:
         bool wordWrap = false;
         bool transparent = false;
         TNotifyEvent onClick{};
-        TMouseEvent onMouseDown{};
-        TMouseEvent onMouseUp{};
     };
 
     explicit TLabel(TComponent* owner);
@@ -114,7 +111,6 @@ class TEdit : public TWinControl {
 public:
     struct Props {
         bool readOnly = false;
-        bool autoSelect = true;  // select all on focus other than by a mouse click
         TNotifyEvent onClick{};
         TNotifyEvent onEnter{};
         TNotifyEvent onChange{};
@@ -126,6 +122,7 @@ public:
 
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool value);
+    // Whether focus other than by a mouse click selects the whole text.
     void SetAutoSelect(bool value) noexcept { autoSelect_ = value; }
     void SelectAll();
 

@@ -76,8 +76,8 @@ TEST(Edits, FocusByKeyboardSelectsAllAndAClickRaisesOnClick) {
                                      {.readOnly = true, .onClick = Bind<&EditLog::Click>(&log),
                                       .onEnter = Bind<&EditLog::Enter>(&log)});
     auto* plain = stage.Make<TEdit>({.name = "plain", .left = 8, .top = 70, .width = 120, .height = 21,
-                                     .caption = "no select"},
-                                    {.autoSelect = false});
+                                     .caption = "no select"});
+    plain->SetAutoSelect(false);
     log.selectOnClick = second;
     Pump();
     first->SetFocus();
