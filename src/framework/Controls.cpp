@@ -205,11 +205,6 @@ TWinControl* TWinControl::FindControl(HWND hwnd) noexcept {
     return dynamic_cast<TWinControl*>(Window::FromHandle(hwnd));
 }
 
-TControl* TWinControl::Controls(int index) const {
-    if (index < 0 || index >= ControlCount()) ThrowListIndex(index);
-    return controls_[static_cast<size_t>(index)];
-}
-
 std::vector<TWinControl*> TWinControl::TabList() const {
     std::vector<TWinControl*> list;
     for (TControl* c : controls_)

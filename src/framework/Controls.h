@@ -59,10 +59,6 @@ enum TAlign { alNone, alBottom };
 // Indexes into the screen's cursor table; positive indexes are the program's own cursors.
 enum TCursorIndex : int { crDefault = 0 };
 
-using TModalResult = int;
-inline constexpr TModalResult mrNone = 0;
-inline constexpr TModalResult mrOk = IDOK;
-inline constexpr TModalResult mrCancel = IDCANCEL;
 
 // What a description gives a non-visual component.
 struct ComponentProps {
@@ -212,7 +208,6 @@ public:
     static TWinControl* FindControl(HWND hwnd) noexcept;
 
     int ControlCount() const noexcept { return static_cast<int>(controls_.size()); }
-    TControl* Controls(int index) const;
     // The windowed children in tab order.
     std::vector<TWinControl*> TabList() const;
 
@@ -229,8 +224,6 @@ public:
     HBRUSH ColorBrush();
     // Lays out the bottom-aligned children along the client area's bottom edge.
     void AlignControls();
-    // The child-window identifier the window is created with.
-    UINT ControlId() const noexcept { return id_; }
 
     TNotifyEvent OnEnter;
 

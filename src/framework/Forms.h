@@ -18,11 +18,8 @@ enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSize
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = unsigned;
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
-enum TPosition { poDesigned, poDefault, poScreenCenter };
 
 using TCloseQueryEvent = Event<TObject*, bool&>;
-using TCloseEvent = Event<TObject*, TCloseAction&>;
 // Sender, the virtual key, the modifier keys held (ssShift, ssCtrl, ssAlt), and whether the
 // handler took the key.
 using TShortCutEvent = Event<TObject*, WORD, TShiftState, bool&>;
@@ -37,15 +34,10 @@ struct FormProps {
     int clientHeight = 0;
     TBorderStyle borderStyle = bsSizeable;
     TBorderIcons borderIcons = biSystemMenu | biMinimize | biMaximize;
-    TPosition position = poDesigned;
     FontDesc font{};
     bool visible = false;
     TNotifyEvent onCreate{};
     TNotifyEvent onShow{};
-    TNotifyEvent onHide{};
-    TCloseQueryEvent onCloseQuery{};
-    TCloseEvent onClose{};
-    TNotifyEvent onDestroy{};
     TNotifyEvent onResize{};
     TShortCutEvent onShortCut{};
 };
@@ -76,17 +68,13 @@ public:
     void SetVisible(bool visible) override;
     // Shows the form and brings it to the front.
     void Show();
-    // Asks OnCloseQuery, then OnClose decides: hide (the default), minimize, free or nothing.
-    // Closing the main form ends the message loop; closing a modal form ends its showing.
+    // Asks OnCloseQuery, then hides the form. Closing the main form ends the message loop;
+    // closing a modal form ends its showing.
     void Close();
     virtual bool CloseQuery();
     // Shows the form with every other window of the thread disabled and pumps messages until
-    // the form is closed or ModalResult is set; returns ModalResult.
-    TModalResult ShowModal();
-    TModalResult ModalResult() const noexcept { return modalResult_; }
-    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
-    // Frees the form once the messages now queued have been handled.
-    void Release();
+    // the form is closed.
+    void ShowModal();
 
     TWindowState WindowState() const noexcept { return windowState_; }
     void SetWindowState(TWindowState state);
@@ -106,17 +94,14 @@ public:
     // The control that has, or last had, the focus on this form.
     TWinControl* ActiveControl() const noexcept { return activeControl_; }
     void SetActiveControl(TWinControl* control);
-    // The visible, enabled button that Enter or Esc presses, if any.
-    TButton* DefaultButton() const;
+    // The visible, enabled button that Esc presses, if any.
     TButton* CancelButton() const;
 
     // Public so that a component can take them over once the form has loaded and call the
     // previous handler itself.
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
-    TNotifyEvent OnHide;
     TCloseQueryEvent OnCloseQuery;
-    TCloseEvent OnClose;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnResize;
     // Sees every key pressed while the form is active, before the focused control does.
@@ -146,8 +131,6 @@ protected:
 
     virtual void DoCreate();
     virtual void DoShow();
-    virtual void DoHide();
-    virtual void DoClose(TCloseAction& action);
     virtual void Resize();
 
     void FillCreateParams(CreateParams& params) override;
@@ -169,19 +152,16 @@ private:
     void IconChanged(TObject* sender);
     bool PressButton(WORD id);
     void CloseModal();
-    TButton* FindButton(bool wantCancel, UINT id) const;
 
     TBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
-    TPosition position_ = poDesigned;
     TWindowState windowState_ = wsNormal;
-    TModalResult modalResult_ = mrNone;
     TIcon icon_;
     TWinControl* activeControl_ = nullptr;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     bool modal_ = false;
-    bool shown_ = false;
+    bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
     bool showAfterLoading_ = false;
     bool destroyed_ = false;
 };
@@ -204,9 +184,6 @@ public:
     // it ends the message loop. Set it once the form is fully constructed.
     TForm* MainForm() const noexcept { return mainForm_; }
     void SetMainForm(TForm* form);
-
-    int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
-    int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
 
 private:
     friend class TForm;

@@ -14,27 +14,14 @@ TButton::TButton(TComponent* owner) : TWinControl(owner) {
 }
 
 void TButton::ApplyProps(const Props& props) {
-    SetDefault(props.isDefault);
     cancel_ = props.cancel;
-    modalResult_ = props.modalResult;
     OnClick = props.onClick;
-}
-
-void TButton::SetDefault(bool value) {
-    default_ = value;
-    if (HandleAllocated())
-        ::SendMessageA(Hwnd(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-}
-
-void TButton::Click() {
-    if (TForm* form = ParentForm(); form && modalResult_ != mrNone) form->SetModalResult(modalResult_);
-    TWinControl::Click();
 }
 
 void TButton::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = "BUTTON";
-    params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    params.style |= BS_PUSHBUTTON;
 }
 
 bool TButton::CommandNotify(WORD code) {

@@ -14,9 +14,7 @@ namespace fw {
 class TButton : public TWinControl {
 public:
     struct Props {
-        bool isDefault = false;
         bool cancel = false;  // Esc presses it
-        TModalResult modalResult = mrNone;
         TNotifyEvent onClick{};
     };
 
@@ -25,23 +23,14 @@ public:
     const TPropTable* PublishedProps() const override;
     void ApplyProps(const Props& props);
 
-    bool Default() const noexcept { return default_; }
-    void SetDefault(bool value);
     bool Cancel() const noexcept { return cancel_; }
-    TModalResult ModalResult() const noexcept { return modalResult_; }
-    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
-
-    // Sets the form's modal result to the button's, then raises OnClick.
-    void Click() override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;
     bool CommandNotify(WORD code) override;
 
 private:
-    bool default_ = false;
     bool cancel_ = false;
-    TModalResult modalResult_ = mrNone;
 };
 
 class TCheckBox : public TWinControl {
