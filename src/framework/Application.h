@@ -24,7 +24,6 @@ public:
     // Registers the common controls; safe to call more than once.
     void Initialize();
 
-    const std::string& Title() const noexcept { return title_; }
     void SetTitle(std::string title) { title_ = std::move(title); }
 
     // The main window; closing it ends the message loop. Forms set it through their own code.

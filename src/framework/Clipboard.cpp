@@ -58,19 +58,4 @@ void TClipboard::SetText(std::string_view text) {
     else throw Error("Cannot set clipboard data");
 }
 
-std::string TClipboard::GetText() {
-    ClipboardScope open;
-    HANDLE data = ::GetClipboardData(CF_TEXT);
-    if (!data) return {};
-    const char* bytes = static_cast<const char*>(::GlobalLock(data));
-    if (!bytes) return {};
-    std::string text(bytes, ::strnlen(bytes, ::GlobalSize(data)));
-    ::GlobalUnlock(data);
-    return text;
-}
-
-bool TClipboard::HasText() const {
-    return ::IsClipboardFormatAvailable(CF_TEXT) != 0;
-}
-
 }  // namespace fw

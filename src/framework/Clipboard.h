@@ -1,6 +1,5 @@
 #pragma once
 // The system clipboard as plain text (CF_TEXT).
-#include <string>
 #include <string_view>
 
 namespace fw {
@@ -14,9 +13,6 @@ public:
     // Replaces the clipboard's contents with text and its terminating zero; raises Error when
     // the clipboard cannot be had.
     void SetText(std::string_view text);
-    // The clipboard's text, or empty when it holds none.
-    std::string GetText();
-    bool HasText() const;
 };
 
 // The one clipboard object of the process.

@@ -44,20 +44,10 @@ TListView::TListView(TComponent* owner) : TWinControl(owner) {
 
 void TListView::ApplyProps(const Props& props) {
     rowSelect_ = props.rowSelect;
-    hideSelection_ = props.hideSelection;
-    gridLines_ = props.gridLines;
     for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width);
     OnDblClick = props.onDblClick;
-    OnClick = props.onClick;
     OnColumnClick = props.onColumnClick;
     OnSortRows = props.onSortRows;
-}
-
-void TListView::SetRowSelect(bool value) {
-    rowSelect_ = value;
-    if (HandleAllocated())
-        ::SendMessageA(Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-                       value ? LVS_EX_FULLROWSELECT : 0);
 }
 
 void TListView::AddColumn(std::string caption, int width) {
@@ -163,14 +153,6 @@ std::string_view TListView::Field(int item, int column) const noexcept {
 std::string_view TListView::ItemCaption(int item) const {
     CheckItem(item);
     return Field(item, 0);
-}
-
-int TListView::SubItemCount(int item) const {
-    CheckItem(item);
-    size_t first = rows_[static_cast<size_t>(item)];
-    size_t end = static_cast<size_t>(item) + 1 < rows_.size() ? rows_[static_cast<size_t>(item) + 1]
-                                                              : fields_.size();
-    return static_cast<int>(end - first) - 1;
 }
 
 std::string TListView::SubItem(int item, int index) const {
@@ -320,7 +302,6 @@ void TListView::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = WC_LISTVIEWA;
     params.style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHAREIMAGELISTS;
-    if (!hideSelection_) params.style |= LVS_SHOWSELALWAYS;
     params.exStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -340,7 +321,6 @@ void TListView::InitWnd() {
     HWND h = Hwnd();
     DWORD ex = LVS_EX_LABELTIP;
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
-    if (gridLines_) ex |= LVS_EX_GRIDLINES;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
     // Widths by rule are worked out first, so each column goes in once at its width.
     widthsOnly_ = true;
@@ -506,17 +486,6 @@ void TStatusBar::SetPanelText(int index, std::string text) {
                        reinterpret_cast<LPARAM>(panel.text.c_str()));
 }
 
-int TStatusBar::PanelWidth(int index) const {
-    CheckPanel(index);
-    return panels_[static_cast<size_t>(index)].width;
-}
-
-void TStatusBar::SetPanelWidth(int index, int width) {
-    CheckPanel(index);
-    panels_[static_cast<size_t>(index)].width = width;
-    if (HandleAllocated()) ShowParts();
-}
-
 void TStatusBar::ShowParts() {
     std::vector<int> edges;
     int right = 0;
@@ -575,13 +544,6 @@ void TAnimate::SetActive(bool value) {
         ShowState();
     else if (value)
         UpdateHandle();
-}
-
-void TAnimate::Play(int startFrame, int stopFrame, int repetitions) {
-    startFrame_ = startFrame;
-    stopFrame_ = stopFrame;
-    repetitions_ = repetitions;
-    SetActive(true);
 }
 
 void TAnimate::FillCreateParams(CreateParams& params) {

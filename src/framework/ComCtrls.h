@@ -42,10 +42,7 @@ public:
     struct Props {
         std::vector<TListColumn> columns{};
         bool rowSelect = false;
-        bool hideSelection = true;
-        bool gridLines = false;
         TNotifyEvent onDblClick{};
-        TNotifyEvent onClick{};
         TColumnClickEvent onColumnClick{};
         TSortRowsEvent onSortRows{};
     };
@@ -53,9 +50,6 @@ public:
     explicit TListView(TComponent* owner);
     const char* ClassName() const override { return "TListView"; }
     void ApplyProps(const Props& props);
-
-    bool RowSelect() const noexcept { return rowSelect_; }
-    void SetRowSelect(bool value);
 
     int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
     void AddColumn(std::string caption, int width);
@@ -68,15 +62,8 @@ public:
     int ItemCount() const noexcept { return static_cast<int>(rows_.size()); }
     // Appends a row: its caption and its sub-items in order; returns its index.
     int AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems = {});
-    template <class Range>
-    int AddItemRange(std::string_view caption, const Range& subItems) {
-        BeginRow(caption);
-        for (const auto& s : subItems) AddField(std::string_view(s));
-        return EndRow();
-    }
     // Valid until the rows change.
     std::string_view ItemCaption(int item) const;
-    int SubItemCount(int item) const;
     // Sub-item index of item; empty when the row has fewer sub-items.
     std::string SubItem(int item, int index) const;
     // Drops every row and gives their memory back.
@@ -90,7 +77,6 @@ public:
     // Updates nest; the outermost EndUpdate shows the rows and fits the column widths.
     void BeginUpdate();
     void EndUpdate();
-    bool Updating() const noexcept { return updating_ > 0; }
 
     // The selected item, or -1.
     int Selected() const;
@@ -156,8 +142,6 @@ private:
     bool sortDescending_ = false;
     int updating_ = 0;
     bool rowSelect_ = false;
-    bool hideSelection_ = true;
-    bool gridLines_ = false;
     bool fitting_ = false;
     bool widthsOnly_ = false;  // fitting records the widths without the window
     HFONT measuredFont_ = nullptr;
@@ -186,9 +170,6 @@ public:
     const std::string& PanelText(int index) const;
     // An unchanged text costs nothing.
     void SetPanelText(int index, std::string text);
-    int PanelWidth(int index) const;
-    void SetPanelWidth(int index, int width);
-    bool SizeGrip() const noexcept { return sizeGrip_; }
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -223,17 +204,9 @@ public:
     const char* ClassName() const override { return "TAnimate"; }
     void ApplyProps(const Props& props);
 
-    TCommonAVI CommonAVI() const noexcept { return commonAVI_; }
     void SetCommonAVI(TCommonAVI clip);
     bool Active() const noexcept { return active_; }
     void SetActive(bool value);
-    void Play(int startFrame, int stopFrame, int repetitions);
-    void Stop() { SetActive(false); }
-    // True when the window holds a clip it can play.
-    bool Open() const noexcept { return open_; }
-    int StartFrame() const noexcept { return startFrame_; }
-    int StopFrame() const noexcept { return stopFrame_; }
-    int Repetitions() const noexcept { return repetitions_; }
 
 protected:
     void FillCreateParams(CreateParams& params) override;

@@ -37,11 +37,6 @@ TComponent::~TComponent() {
     if (owner_) owner_->RemoveComponent(this);
 }
 
-TComponent* TComponent::Components(int index) const {
-    if (index < 0 || index >= ComponentCount()) ThrowListIndex(index);
-    return components_[static_cast<size_t>(index)];
-}
-
 TComponent* TComponent::FindComponent(const std::string& name) const {
     if (name.empty()) return nullptr;
     for (TComponent* c : components_) {

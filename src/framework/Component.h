@@ -49,8 +49,6 @@ public:
     void SetTag(int tag) noexcept { tag_ = tag; }
     const TPropTable* PublishedProps() const override;
 
-    int ComponentCount() const noexcept { return static_cast<int>(components_.size()); }
-    TComponent* Components(int index) const;
     TComponent* FindComponent(const std::string& name) const;
 
     // Asks to hear, through Notification, when component goes away (and tells it the same of us).

@@ -111,11 +111,6 @@ void TControl::SetText(std::string text) {
     TextChanged();
 }
 
-void TControl::SetParentFont(bool value) {
-    parentFont_ = value;
-    if (value) TakeParentFont();
-}
-
 void TControl::SetColor(TColor color) {
     if (color == color_) return;
     color_ = color;
@@ -126,11 +121,6 @@ void TControl::SetAlign(TAlign align) {
     if (align == align_) return;
     align_ = align;
     if (parent_ && align != alNone) parent_->AlignControls();
-}
-
-void TControl::SetTabOrder(int order) {
-    tabOrder_ = order;
-    if (parent_) parent_->ArrangeTabOrder();
 }
 
 void TControl::SetPopupMenu(TPopupMenu* menu) {
@@ -163,10 +153,6 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 
 void TControl::MouseMove(TShiftState shift, int x, int y) {
     OnMouseMove(this, shift, x, y);
-}
-
-void TControl::ContextPopup(POINT screen, bool& handled) {
-    OnContextPopup(this, screen, handled);
 }
 
 void TControl::Loaded() {
@@ -219,11 +205,6 @@ TWinControl* TWinControl::FindControl(HWND hwnd) noexcept {
     return dynamic_cast<TWinControl*>(Window::FromHandle(hwnd));
 }
 
-TControl* TWinControl::Controls(int index) const {
-    if (index < 0 || index >= ControlCount()) ThrowListIndex(index);
-    return controls_[static_cast<size_t>(index)];
-}
-
 std::vector<TWinControl*> TWinControl::TabList() const {
     std::vector<TWinControl*> list;
     for (TControl* c : controls_)
@@ -233,20 +214,6 @@ std::vector<TWinControl*> TWinControl::TabList() const {
         return a->sequence_ < b->sequence_;
     });
     return list;
-}
-
-void TWinControl::SetTabStop(bool value) {
-    tabStop_ = value;
-    if (HandleAllocated()) {
-        HWND h = Hwnd();
-        LONG style = ::GetWindowLongA(h, GWL_STYLE);
-        style = value ? style | WS_TABSTOP : style & ~WS_TABSTOP;
-        ::SetWindowLongA(h, GWL_STYLE, style);
-    }
-}
-
-bool TWinControl::Focused() const noexcept {
-    return HandleAllocated() && ::GetFocus() == Hwnd();
 }
 
 bool TWinControl::CanFocus() const noexcept {
@@ -261,10 +228,6 @@ void TWinControl::SetFocus() {
 
 void TWinControl::Invalidate() noexcept {
     if (HandleAllocated()) ::InvalidateRect(Hwnd(), nullptr, TRUE);
-}
-
-void TWinControl::Update() noexcept {
-    if (HandleAllocated()) ::UpdateWindow(Hwnd());
 }
 
 void TWinControl::Repaint() {
@@ -390,10 +353,6 @@ HBRUSH TWinControl::CtlColor(HDC dc) {
 
 void TWinControl::DoEnter() {
     OnEnter(this);
-}
-
-void TWinControl::DoExit() {
-    OnExit(this);
 }
 
 void TWinControl::Loaded() {
@@ -547,11 +506,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 pt = {Width() / 2, Height() / 2};
                 ::ClientToScreen(Hwnd(), &pt);
             }
-            bool handled = false;
-            ContextPopup(pt, handled);
-            if (handled) return 0;
-            if (TPopupMenu* menu = PopupMenu(); menu && menu->AutoPopup()) {
-                menu->SetPopupComponent(this);
+            if (TPopupMenu* menu = PopupMenu()) {
                 menu->Popup(pt.x, pt.y, Hwnd());
                 return 0;
             }

@@ -53,18 +53,12 @@ enum TShiftFlag : unsigned {
 using TShiftState = unsigned;
 using TMouseEvent = Event<TObject*, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = Event<TObject*, TShiftState, int, int>;
-// Sender, the point in screen coordinates, and whether the handler dealt with it.
-using TContextPopupEvent = Event<TObject*, POINT, bool&>;
 
 enum TAlign { alNone, alBottom };
 
 // Indexes into the screen's cursor table; positive indexes are the program's own cursors.
 enum TCursorIndex : int { crDefault = 0 };
 
-using TModalResult = int;
-inline constexpr TModalResult mrNone = 0;
-inline constexpr TModalResult mrOk = IDOK;
-inline constexpr TModalResult mrCancel = IDCANCEL;
 
 // What a description gives a non-visual component.
 struct ComponentProps {
@@ -136,7 +130,6 @@ public:
     const TFont& Font() const noexcept { return font_; }
     // True while the control follows its parent's font; changing Font() clears it.
     bool ParentFont() const noexcept { return parentFont_; }
-    void SetParentFont(bool value);
     TColor Color() const noexcept { return color_; }
     void SetColor(TColor color);
     int Cursor() const noexcept { return cursor_; }
@@ -144,8 +137,7 @@ public:
     TAlign Align() const noexcept { return align_; }
     void SetAlign(TAlign align);
     int TabOrder() const noexcept { return tabOrder_; }
-    void SetTabOrder(int order);
-    // The menu a right click shows (when its AutoPopup is on and OnContextPopup left it).
+    // The menu a right click or the menu key shows.
     TPopupMenu* PopupMenu() const noexcept { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* menu);
 
@@ -154,7 +146,6 @@ public:
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
-    TContextPopupEvent OnContextPopup;
 
     // What a click does; code may call it to click the control.
     virtual void Click();
@@ -162,8 +153,6 @@ public:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
-    // A right click or the menu key; handled = true stops the default menu.
-    virtual void ContextPopup(POINT screen, bool& handled);
 
 protected:
     void Loaded() override;
@@ -219,18 +208,13 @@ public:
     static TWinControl* FindControl(HWND hwnd) noexcept;
 
     int ControlCount() const noexcept { return static_cast<int>(controls_.size()); }
-    TControl* Controls(int index) const;
     // The windowed children in tab order.
     std::vector<TWinControl*> TabList() const;
 
-    bool TabStop() const noexcept { return tabStop_; }
-    void SetTabStop(bool value);
-    bool Focused() const noexcept;
     bool CanFocus() const noexcept;
     void SetFocus();
 
     void Invalidate() noexcept;
-    void Update() noexcept;
     virtual void Repaint();
     int ClientWidth() const override;
     int ClientHeight() const override;
@@ -240,11 +224,8 @@ public:
     HBRUSH ColorBrush();
     // Lays out the bottom-aligned children along the client area's bottom edge.
     void AlignControls();
-    // The child-window identifier the window is created with.
-    UINT ControlId() const noexcept { return id_; }
 
     TNotifyEvent OnEnter;
-    TNotifyEvent OnExit;
 
 protected:
     struct CreateParams {
@@ -280,7 +261,6 @@ protected:
     // The parent's answer to WM_CTLCOLOR* for this window; null leaves it to the default.
     virtual HBRUSH CtlColor(HDC dc);
     virtual void DoEnter();
-    virtual void DoExit();
 
     void Loaded() override;
     void BoundsChanged() override;

@@ -23,7 +23,6 @@ public:
 
     bool Assigned() const noexcept { return fn_ != nullptr; }
     explicit operator bool() const noexcept { return Assigned(); }
-    void* Object() const noexcept { return object_; }
     void Clear() noexcept { object_ = nullptr, fn_ = nullptr; }
 
     void operator()(Args... args) const {

@@ -81,7 +81,6 @@ TImage::~TImage() {
 
 void TImage::ApplyProps(const Props& props) {
     center_ = props.center;
-    stretch_ = props.stretch;
     Invalidate();
 }
 
@@ -102,11 +101,7 @@ void TImage::Paint(HDC dc) {
     int w = icon_.Width() > 0 ? icon_.Width() : ::GetSystemMetrics(SM_CXICON);
     int h = icon_.Height() > 0 ? icon_.Height() : ::GetSystemMetrics(SM_CYICON);
     int x = 0, y = 0;
-    if (stretch_) {
-        w = rc.right, h = rc.bottom;
-    } else if (center_) {
-        x = (rc.right - w) / 2, y = (rc.bottom - h) / 2;
-    }
+    if (center_) x = (rc.right - w) / 2, y = (rc.bottom - h) / 2;
     ::DrawIconEx(dc, x, y, icon_.Handle(), w, h, 0, nullptr, DI_NORMAL);
 }
 
@@ -159,7 +154,6 @@ void TTimer::ApplyCommon(const ComponentProps& props, TWinControl*) {
 }
 
 void TTimer::ApplyProps(const Props& props) {
-    tag_ = props.tag;
     OnTimer = props.onTimer;
     interval_ = props.interval;
     enabled_ = props.enabled;
@@ -169,12 +163,6 @@ void TTimer::ApplyProps(const Props& props) {
 void TTimer::SetEnabled(bool value) {
     if (value == enabled_) return;
     enabled_ = value;
-    UpdateTimer();
-}
-
-void TTimer::SetInterval(unsigned value) {
-    if (value == interval_) return;
-    interval_ = value;
     UpdateTimer();
 }
 

@@ -25,8 +25,6 @@ public:
     const char* ClassName() const override { return "TBevel"; }
     void ApplyProps(const Props& props);
 
-    TBevelShape Shape() const noexcept { return shape_; }
-    TBevelStyle Style() const noexcept { return style_; }
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -39,12 +37,11 @@ private:
     TBevelStyle style_ = bsLowered;
 };
 
-// Shows an icon at its own size in the top-left corner, or centred or stretched.
+// Shows an icon at its own size in the top-left corner, or centred.
 class TImage : public TWinControl {
 public:
     struct Props {
         bool center = false;
-        bool stretch = false;
     };
 
     explicit TImage(TComponent* owner);
@@ -54,8 +51,6 @@ public:
 
     // The picture; a change repaints.
     TIcon& Icon() noexcept { return icon_; }
-    bool Center() const noexcept { return center_; }
-    bool Stretch() const noexcept { return stretch_; }
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -67,7 +62,6 @@ private:
 
     TIcon icon_;
     bool center_ = false;
-    bool stretch_ = false;
 };
 
 // Raises OnTimer every Interval milliseconds while enabled, on the GUI thread, from the
@@ -78,7 +72,6 @@ public:
     struct Props {
         unsigned interval = 1000;
         bool enabled = true;
-        std::int32_t tag = 0;
         TNotifyEvent onTimer{};
     };
 
@@ -90,8 +83,6 @@ public:
 
     bool Enabled() const noexcept { return enabled_; }
     void SetEnabled(bool value);
-    unsigned Interval() const noexcept { return interval_; }
-    void SetInterval(unsigned value);
     std::int32_t Tag() const noexcept { return tag_; }
     void SetTag(std::int32_t value) noexcept { tag_ = value; }
 

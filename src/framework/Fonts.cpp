@@ -83,18 +83,6 @@ void TFont::SetDesc(FontDesc desc) {
     if (shape || colour) Changed(shape);
 }
 
-void TFont::SetName(std::string name) {
-    if (name == desc_.name) return;
-    desc_.name = std::move(name);
-    Changed(true);
-}
-
-void TFont::SetHeight(int height) {
-    if (height == desc_.height) return;
-    desc_.height = height;
-    Changed(true);
-}
-
 void TFont::SetColor(TColor color) {
     if (color == desc_.color) return;
     desc_.color = color;

@@ -51,15 +51,9 @@ public:
     explicit TFont(FontDesc desc) : desc_(std::move(desc)) {}
     const char* ClassName() const override { return "TFont"; }
 
-    const FontDesc& Desc() const noexcept { return desc_; }
     void SetDesc(FontDesc desc);
-    const std::string& Name() const noexcept { return desc_.name; }
-    void SetName(std::string name);
-    int Height() const noexcept { return desc_.height; }
-    void SetHeight(int height);
     TColor Color() const noexcept { return desc_.color; }
     void SetColor(TColor color);
-    TFontStyles Style() const noexcept { return desc_.style; }
     void SetStyle(TFontStyles style);
 
     // The font's HFONT, made on first use. A face the system lacks falls back to the face of

@@ -12,9 +12,6 @@ namespace fw {
 
 namespace {
 
-// Posted to a form by Release: it frees itself once the messages before it are handled.
-constexpr UINT kReleaseForm = WM_APP + 0x46;
-
 constexpr int kShowCommands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
 constexpr int kStateCommands[] = {SW_SHOWNORMAL, SW_MINIMIZE, SW_SHOWMAXIMIZED};
 
@@ -57,7 +54,6 @@ void Guarded(TComponent* sender, F&& f) noexcept {
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     visible_ = false;
     icon_.OnChange = Event<TObject*>::Of<&TForm::IconChanged>(this);
-    Screen().forms_.push_back(this);
 }
 
 TForm::~TForm() {
@@ -65,8 +61,6 @@ TForm::~TForm() {
     DoDestroy();
     // The components go while the window still exists: some have hooked it.
     DestroyComponents();
-    auto& forms = Screen().forms_;
-    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (Screen().mainForm_ == this) Screen().SetMainForm(nullptr);
     icon_.OnChange.Clear();
 }
@@ -82,13 +76,8 @@ void TForm::ApplyForm(const FormProps& props) {
     SetText(props.caption);
     borderStyle_ = props.borderStyle;
     borderIcons_ = props.borderIcons;
-    position_ = props.position;
     OnCreate = props.onCreate;
     OnShow = props.onShow;
-    OnHide = props.onHide;
-    OnCloseQuery = props.onCloseQuery;
-    OnClose = props.onClose;
-    OnDestroy = props.onDestroy;
     OnResize = props.onResize;
     OnShortCut = props.onShortCut;
     SetBounds(props.left, props.top, Width(), Height());
@@ -102,14 +91,6 @@ void TForm::DoCreate() {
 
 void TForm::DoShow() {
     OnShow(this);
-}
-
-void TForm::DoHide() {
-    OnHide(this);
-}
-
-void TForm::DoClose(TCloseAction& action) {
-    OnClose(this, action);
 }
 
 void TForm::Resize() {
@@ -138,17 +119,12 @@ void TForm::SetVisible(bool visible) {
         if (visible_ && showing) return;
         visible_ = true;
         h = Handle();
-        if (!std::exchange(shown_, true) && position_ == poScreenCenter) {
-            SetBounds((Screen().Width() - Width()) / 2, (Screen().Height() - Height()) / 2, Width(),
-                      Height());
-        }
         // OnShow runs while the window is still hidden, so it can place it unseen.
         Guarded(this, [&] { DoShow(); });
         if (!visible_) return;
         ::ShowWindow(h, kShowCommands[windowState_]);
     } else {
         if (!visible_ && !showing) return;
-        Guarded(this, [&] { DoHide(); });
         visible_ = false;
         if (h) ::ShowWindow(h, SW_HIDE);
     }
@@ -168,46 +144,28 @@ bool TForm::CloseQuery() {
 
 void TForm::Close() {
     if (modal_) {
-        modalResult_ = mrCancel;
+        closing_ = true;
         return;
     }
     if (!CloseQuery()) return;
-    TCloseAction action = caHide;
-    DoClose(action);
-    switch (action) {
-    case caNone: return;
-    case caMinimize: SetWindowState(wsMinimized); return;
-    default: break;
-    }
-    if (IsMainForm()) {
+    if (IsMainForm())
         Application().Terminate();
-        return;
-    }
-    if (action == caFree)
-        Release();
     else
         Hide();
 }
 
 void TForm::CloseModal() {
-    TCloseAction action = caNone;
+    bool close = false;
     try {
-        if (CloseQuery()) {
-            action = caHide;
-            DoClose(action);
-        }
+        close = CloseQuery();
     } catch (...) {
         // A failing close handler keeps the dialog open and is reported like any other.
-        action = caNone;
         Application().HandleException(this);
     }
-    if (action == caNone)
-        modalResult_ = mrNone;
-    else if (action == caFree)
-        Release();
+    if (!close) closing_ = false;
 }
 
-TModalResult TForm::ShowModal() {
+void TForm::ShowModal() {
     if (modal_ || Visible()) throw Error("Cannot make a visible window modal");
     HWND self = Handle();
     HWND previous = ::GetActiveWindow();
@@ -223,18 +181,15 @@ TModalResult TForm::ShowModal() {
         std::rethrow_exception(state.error);
     }
     modal_ = true;
-    modalResult_ = mrNone;
+    closing_ = false;
     try {
         Show();
         for (;;) {
             Application().ProcessMessages();
-            if (Application().Terminated() || !visible_) {
-                if (modalResult_ == mrNone) modalResult_ = mrCancel;
-                break;
-            }
-            if (modalResult_ != mrNone) {
+            if (Application().Terminated() || !visible_) break;
+            if (closing_) {
                 CloseModal();
-                if (modalResult_ != mrNone) break;
+                if (closing_) break;
                 continue;
             }
             ::WaitMessage();
@@ -250,11 +205,6 @@ TModalResult TForm::ShowModal() {
     modal_ = false;
     Hide();
     if (previous && previous != self && ::IsWindow(previous)) ::SetActiveWindow(previous);
-    return modalResult_;
-}
-
-void TForm::Release() {
-    ::PostMessageA(Handle(), kReleaseForm, 0, 0);
 }
 
 void TForm::SetWindowState(TWindowState state) {
@@ -384,7 +334,6 @@ void TForm::FillCreateParams(CreateParams& params) {
     if (!enabled_) params.style |= WS_DISABLED;
     params.caption = text_.c_str();
     params.x = left_, params.y = top_, params.width = width_, params.height = height_;
-    if (position_ == poDefault) params.x = params.y = CW_USEDEFAULT;
     // Owned by the form that owns us, or by the main form: one taskbar button, kept above it.
     params.parent = nullptr;
     if (auto* owner = dynamic_cast<TForm*>(Owner()); owner && owner->HandleAllocated())
@@ -425,8 +374,7 @@ void TForm::SetActiveControl(TWinControl* control) {
 
 void TForm::ControlFocused(TWinControl* control) {
     if (control == activeControl_) return;
-    TWinControl* previous = std::exchange(activeControl_, control);
-    if (previous) previous->DoExit();
+    activeControl_ = control;
     control->DoEnter();
 }
 
@@ -457,34 +405,22 @@ bool TForm::IsMainForm() const noexcept {
     return Screen().MainForm() == this;
 }
 
-TButton* TForm::FindButton(bool wantCancel, UINT id) const {
+TButton* TForm::CancelButton() const {
     std::vector<const TWinControl*> pending{this};
     while (!pending.empty()) {
         const TWinControl* parent = pending.back();
         pending.pop_back();
         for (TWinControl* c : parent->TabList()) {
             if (!c->Visible() || !c->Enabled()) continue;
-            if (auto* b = dynamic_cast<TButton*>(c)) {
-                bool match = id ? b->ControlId() == id && b->Default()
-                                : (wantCancel ? b->Cancel() : b->Default());
-                if (match) return b;
-            }
+            if (auto* b = dynamic_cast<TButton*>(c); b && b->Cancel()) return b;
             pending.push_back(c);
         }
     }
     return nullptr;
 }
 
-TButton* TForm::DefaultButton() const {
-    return FindButton(false, 0);
-}
-
-TButton* TForm::CancelButton() const {
-    return FindButton(true, 0);
-}
-
 bool TForm::PressButton(WORD id) {
-    TButton* button = id == IDCANCEL ? CancelButton() : id == IDOK ? DefaultButton() : FindButton(false, id);
+    TButton* button = id == IDCANCEL ? CancelButton() : nullptr;
     if (!button) return false;
     button->Click();
     return true;
@@ -535,18 +471,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             ::IsWindowVisible(activeControl_->Hwnd()))
             ::SetFocus(activeControl_->Hwnd());
         return 0;
-    case DM_GETDEFID:
-        if (TButton* b = DefaultButton()) return MAKELONG(b->ControlId(), DC_HASDEFID);
-        return 0;
     case WM_COMMAND:
-        // Dialog keys: Esc sends IDCANCEL, Enter the default button's id or IDOK.
+        // Dialog keys: Esc sends IDCANCEL.
         if ((!lParam || !FindControl(reinterpret_cast<HWND>(lParam))) && HIWORD(wParam) == BN_CLICKED &&
             PressButton(LOWORD(wParam)))
             return 0;
         break;
-    case kReleaseForm:
-        delete this;
-        return 0;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
@@ -594,11 +524,6 @@ void TScreen::SetCursors(int index, HCURSOR cursor) {
         return;
     }
     if (cursor) cursors_.emplace_back(index, CursorOwner(cursor));
-}
-
-TForm* TScreen::Forms(int index) const {
-    if (index < 0 || index >= FormCount()) ThrowListIndex(index);
-    return forms_[static_cast<size_t>(index)];
 }
 
 void TScreen::SetMainForm(TForm* form) {

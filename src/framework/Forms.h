@@ -1,6 +1,6 @@
 #pragma once
 // Forms: top-level windows built from a description in code, inside the loading state, and
-// the screen: the forms, the main one, and the table of cursors.
+// the screen: the main form and the table of cursors.
 #include <windows.h>
 
 #include <string>
@@ -18,11 +18,8 @@ enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSize
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = unsigned;
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
-enum TPosition { poDesigned, poDefault, poScreenCenter };
 
 using TCloseQueryEvent = Event<TObject*, bool&>;
-using TCloseEvent = Event<TObject*, TCloseAction&>;
 // Sender, the virtual key, the modifier keys held (ssShift, ssCtrl, ssAlt), and whether the
 // handler took the key.
 using TShortCutEvent = Event<TObject*, WORD, TShiftState, bool&>;
@@ -37,15 +34,10 @@ struct FormProps {
     int clientHeight = 0;
     TBorderStyle borderStyle = bsSizeable;
     TBorderIcons borderIcons = biSystemMenu | biMinimize | biMaximize;
-    TPosition position = poDesigned;
     FontDesc font{};
     bool visible = false;
     TNotifyEvent onCreate{};
     TNotifyEvent onShow{};
-    TNotifyEvent onHide{};
-    TCloseQueryEvent onCloseQuery{};
-    TCloseEvent onClose{};
-    TNotifyEvent onDestroy{};
     TNotifyEvent onResize{};
     TShortCutEvent onShortCut{};
 };
@@ -76,18 +68,13 @@ public:
     void SetVisible(bool visible) override;
     // Shows the form and brings it to the front.
     void Show();
-    // Asks OnCloseQuery, then OnClose decides: hide (the default), minimize, free or nothing.
-    // Closing the main form ends the message loop; closing a modal form ends its showing.
+    // Asks OnCloseQuery, then hides the form. Closing the main form ends the message loop;
+    // closing a modal form ends its showing.
     void Close();
     virtual bool CloseQuery();
     // Shows the form with every other window of the thread disabled and pumps messages until
-    // the form is closed or ModalResult is set; returns ModalResult.
-    TModalResult ShowModal();
-    bool Modal() const noexcept { return modal_; }
-    TModalResult ModalResult() const noexcept { return modalResult_; }
-    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
-    // Frees the form once the messages now queued have been handled.
-    void Release();
+    // the form is closed.
+    void ShowModal();
 
     TWindowState WindowState() const noexcept { return windowState_; }
     void SetWindowState(TWindowState state);
@@ -95,14 +82,10 @@ public:
     void SetBorderStyle(TBorderStyle style);
     TBorderIcons BorderIcons() const noexcept { return borderIcons_; }
     void SetBorderIcons(TBorderIcons icons);
-    TPosition Position() const noexcept { return position_; }
-    void SetPosition(TPosition position) noexcept { position_ = position; }
 
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetClientSize(int width, int height);
-    void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
-    void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
 
     // The window's icon; a change shows at once.
     TIcon& Icon() noexcept { return icon_; }
@@ -111,17 +94,14 @@ public:
     // The control that has, or last had, the focus on this form.
     TWinControl* ActiveControl() const noexcept { return activeControl_; }
     void SetActiveControl(TWinControl* control);
-    // The visible, enabled button that Enter or Esc presses, if any.
-    TButton* DefaultButton() const;
+    // The visible, enabled button that Esc presses, if any.
     TButton* CancelButton() const;
 
     // Public so that a component can take them over once the form has loaded and call the
     // previous handler itself.
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
-    TNotifyEvent OnHide;
     TCloseQueryEvent OnCloseQuery;
-    TCloseEvent OnClose;
     TNotifyEvent OnDestroy;
     TNotifyEvent OnResize;
     // Sees every key pressed while the form is active, before the focused control does.
@@ -151,8 +131,6 @@ protected:
 
     virtual void DoCreate();
     virtual void DoShow();
-    virtual void DoHide();
-    virtual void DoClose(TCloseAction& action);
     virtual void Resize();
 
     void FillCreateParams(CreateParams& params) override;
@@ -174,19 +152,16 @@ private:
     void IconChanged(TObject* sender);
     bool PressButton(WORD id);
     void CloseModal();
-    TButton* FindButton(bool wantCancel, UINT id) const;
 
     TBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
-    TPosition position_ = poDesigned;
     TWindowState windowState_ = wsNormal;
-    TModalResult modalResult_ = mrNone;
     TIcon icon_;
     TWinControl* activeControl_ = nullptr;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     bool modal_ = false;
-    bool shown_ = false;
+    bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
     bool showAfterLoading_ = false;
     bool destroyed_ = false;
 };
@@ -205,22 +180,15 @@ public:
     // Registers cursor at index and owns it; a cursor registered there before is destroyed.
     void SetCursors(int index, HCURSOR cursor);
 
-    int FormCount() const noexcept { return static_cast<int>(forms_.size()); }
-    TForm* Forms(int index) const;
-
     // The main form: Application().Run shows it (as the starting program asked) and closing
     // it ends the message loop. Set it once the form is fully constructed.
     TForm* MainForm() const noexcept { return mainForm_; }
     void SetMainForm(TForm* form);
 
-    int Width() const noexcept { return ::GetSystemMetrics(SM_CXSCREEN); }
-    int Height() const noexcept { return ::GetSystemMetrics(SM_CYSCREEN); }
-
 private:
     friend class TForm;
     void ShowMainForm();
 
-    std::vector<TForm*> forms_;
     std::vector<std::pair<int, CursorOwner>> cursors_;
     TForm* mainForm_ = nullptr;
     int cursor_ = crDefault;

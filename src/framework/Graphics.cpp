@@ -190,13 +190,6 @@ void TIcon::SetHandle(HICON icon) {
     Changed();
 }
 
-HICON TIcon::ReleaseHandle() noexcept {
-    HICON icon = handle_.Release();
-    if (icon) liveHandles_.fetch_sub(1);
-    Adopt(nullptr, 0, 0, {});
-    return icon;
-}
-
 void TIcon::Assign(const TPersistent* source) {
     if (!source) {
         Adopt(nullptr, 0, 0, {});

@@ -24,8 +24,6 @@ public:
     HICON Handle() const noexcept { return handle_.Get(); }
     // Takes ownership of icon (which may be null) and forgets any loaded file bytes.
     void SetHandle(HICON icon);
-    // Gives up ownership of the handle; the icon becomes empty without a change notification.
-    HICON ReleaseHandle() noexcept;
     bool Empty() const noexcept { return !handle_; }
     int Width() const noexcept { return width_; }
     int Height() const noexcept { return height_; }

@@ -99,7 +99,6 @@ using MenuOwner = UniqueHandle<NullTraits<HMENU, ::DestroyMenu>>;
 using WindowOwner = UniqueHandle<NullTraits<HWND, ::DestroyWindow>>;
 using FontOwner = UniqueHandle<GdiTraits<HFONT>>;
 using BrushOwner = UniqueHandle<GdiTraits<HBRUSH>>;
-using PenOwner = UniqueHandle<GdiTraits<HPEN>>;
 using BitmapOwner = UniqueHandle<GdiTraits<HBITMAP>>;
 
 
@@ -149,7 +148,6 @@ public:
     PaintDC& operator=(const PaintDC&) = delete;
     ~PaintDC() { ::EndPaint(hwnd_, &ps_); }
     HDC Get() const noexcept { return dc_; }
-    const RECT& Area() const noexcept { return ps_.rcPaint; }
 
 private:
     HWND hwnd_;
@@ -174,7 +172,7 @@ private:
 
 // GDI objects held by all the owners above right now.
 inline long LiveGdiObjects() noexcept {
-    return GdiTraits<HFONT>::live.load() + GdiTraits<HBRUSH>::live.load() + GdiTraits<HPEN>::live.load() +
+    return GdiTraits<HFONT>::live.load() + GdiTraits<HBRUSH>::live.load() +
            GdiTraits<HBITMAP>::live.load() + MemoryDC::live.load();
 }
 

@@ -24,14 +24,9 @@ TMenuItem* TMenuItem::Items(int index) const {
 }
 
 void TMenuItem::Add(TMenuItem* item) {
-    Insert(Count(), item);
-}
-
-void TMenuItem::Insert(int index, TMenuItem* item) {
     if (!item) return;
     if (item->parent_) throw Error("Menu inserted twice");
-    if (index < 0 || index > Count()) ThrowListIndex(index);
-    items_.insert(items_.begin() + index, item);
+    items_.push_back(item);
     item->parent_ = this;
 }
 
@@ -40,11 +35,6 @@ void TMenuItem::Remove(TMenuItem* item) {
     if (it == items_.end()) return;
     items_.erase(it);
     item->parent_ = nullptr;
-}
-
-int TMenuItem::IndexOf(const TMenuItem* item) const noexcept {
-    auto it = std::find(items_.begin(), items_.end(), item);
-    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
 }
 
 void TMenuItem::Clear() {
@@ -99,18 +89,6 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuI
 
 TPopupMenu::~TPopupMenu() {
     delete items_;
-}
-
-void TPopupMenu::SetPopupComponent(TComponent* component) {
-    if (popupComponent_ == component) return;
-    if (popupComponent_) RemoveFreeNotification(popupComponent_);
-    popupComponent_ = component;
-    if (component) FreeNotification(component);
-}
-
-void TPopupMenu::Notification(TComponent* component, Operation operation) {
-    TComponent::Notification(component, operation);
-    if (operation == Operation::Remove && component == popupComponent_) popupComponent_ = nullptr;
 }
 
 void TPopupMenu::Popup(int x, int y, HWND owner) {

@@ -36,12 +36,9 @@ public:
     // Sub-items, in menu order; the item frees them when it goes.
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int index) const;
-    TMenuItem* Parent() const noexcept { return parent_; }
     void Add(TMenuItem* item);
-    void Insert(int index, TMenuItem* item);
     // Takes item out of the sub-items without freeing it.
     void Remove(TMenuItem* item);
-    int IndexOf(const TMenuItem* item) const noexcept;
     // Frees every sub-item.
     void Clear();
 
@@ -62,13 +59,6 @@ public:
     // The root item; its sub-items are the menu's top-level items.
     TMenuItem* Items() const noexcept { return items_; }
 
-    // Whether the component the menu belongs to shows it on a right click by itself.
-    bool AutoPopup() const noexcept { return autoPopup_; }
-    void SetAutoPopup(bool value) noexcept { autoPopup_ = value; }
-    // The component that showed the menu last.
-    TComponent* PopupComponent() const noexcept { return popupComponent_; }
-    void SetPopupComponent(TComponent* component);
-
     // Raised just before the menu opens; handlers may still change the items.
     TNotifyEvent OnPopup;
 
@@ -78,13 +68,8 @@ public:
     // The menu's handle while it is open, else null.
     HMENU Handle() const noexcept { return handle_.Get(); }
 
-protected:
-    void Notification(TComponent* component, Operation operation) override;
-
 private:
     TMenuItem* items_;
-    bool autoPopup_ = true;
-    TComponent* popupComponent_ = nullptr;
     MenuOwner handle_;
 };
 

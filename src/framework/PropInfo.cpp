@@ -46,12 +46,6 @@ std::vector<const TPropInfo*> GetPropList(const TPersistent& object) {
     return list;
 }
 
-const TPropInfo* FindPropInfo(const TPersistent& object, std::string_view name) {
-    for (const TPropInfo* p : GetPropList(object))
-        if (SameText(p->name, name)) return p;
-    return nullptr;
-}
-
 bool SameText(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

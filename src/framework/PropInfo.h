@@ -103,8 +103,6 @@ struct Publish {
 
 // The published properties of object, its base classes' first.
 std::vector<const TPropInfo*> GetPropList(const TPersistent& object);
-// The property of that name, ignoring letter case, or null.
-const TPropInfo* FindPropInfo(const TPersistent& object, std::string_view name);
 
 bool SameText(std::string_view a, std::string_view b) noexcept;
 // The name of ordinal in an enumeration, empty outside its names.

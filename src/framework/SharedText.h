@@ -26,7 +26,6 @@ public:
     std::string_view Whole() const noexcept { return whole_ ? std::string_view(*whole_) : std::string_view(); }
     // The held string itself when nothing was dropped; else null.
     const std::string* Untouched() const noexcept { return offset_ == 0 ? whole_.get() : nullptr; }
-    std::size_t Offset() const noexcept { return offset_; }
 
     void DropFront(std::size_t count) noexcept {
         offset_ += std::min(count, View().size());

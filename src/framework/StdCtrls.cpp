@@ -14,27 +14,14 @@ TButton::TButton(TComponent* owner) : TWinControl(owner) {
 }
 
 void TButton::ApplyProps(const Props& props) {
-    SetDefault(props.isDefault);
     cancel_ = props.cancel;
-    modalResult_ = props.modalResult;
     OnClick = props.onClick;
-}
-
-void TButton::SetDefault(bool value) {
-    default_ = value;
-    if (HandleAllocated())
-        ::SendMessageA(Hwnd(), BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-}
-
-void TButton::Click() {
-    if (TForm* form = ParentForm(); form && modalResult_ != mrNone) form->SetModalResult(modalResult_);
-    TWinControl::Click();
 }
 
 void TButton::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = "BUTTON";
-    params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    params.style |= BS_PUSHBUTTON;
 }
 
 bool TButton::CommandNotify(WORD code) {
@@ -51,7 +38,6 @@ TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
 }
 
 void TCheckBox::ApplyProps(const Props& props) {
-    SetChecked(props.checked);
     OnClick = props.onClick;
 }
 
@@ -90,11 +76,7 @@ TLabel::TLabel(TComponent* owner) : TWinControl(owner) {
 void TLabel::ApplyProps(const Props& props) {
     wordWrap_ = props.wordWrap;
     transparent_ = props.transparent;
-    alignment_ = props.alignment;
-    showAccelChar_ = props.showAccelChar;
     OnClick = props.onClick;
-    OnMouseDown = props.onMouseDown;
-    OnMouseUp = props.onMouseUp;
     SetAutoSize(props.autoSize);
     Invalidate();
 }
@@ -102,22 +84,6 @@ void TLabel::ApplyProps(const Props& props) {
 void TLabel::SetAutoSize(bool value) {
     autoSize_ = value;
     AdjustBounds();
-}
-
-void TLabel::SetWordWrap(bool value) {
-    wordWrap_ = value;
-    AdjustBounds();
-    Invalidate();
-}
-
-void TLabel::SetTransparent(bool value) {
-    transparent_ = value;
-    Invalidate();
-}
-
-void TLabel::SetAlignment(TAlignment value) {
-    alignment_ = value;
-    Invalidate();
 }
 
 void TLabel::FillCreateParams(CreateParams& params) {
@@ -128,9 +94,6 @@ void TLabel::FillCreateParams(CreateParams& params) {
 UINT TLabel::DrawFlags() const noexcept {
     UINT flags = DT_EXPANDTABS;
     if (wordWrap_) flags |= DT_WORDBREAK;
-    if (alignment_ == taRightJustify) flags |= DT_RIGHT;
-    if (alignment_ == taCenter) flags |= DT_CENTER;
-    if (!showAccelChar_) flags |= DT_NOPREFIX;
     return flags;
 }
 
@@ -143,9 +106,7 @@ void TLabel::AdjustBounds() {
     const char* text = text_.empty() ? " " : text_.c_str();
     ::DrawTextA(screen.Get(), text, -1, &r, DrawFlags() | DT_CALCRECT);
     int width = wordWrap_ ? Width() : r.right;
-    int left = Left();
-    if (!wordWrap_ && alignment_ == taRightJustify) left += Width() - width;
-    SetBounds(left, Top(), width, r.bottom);
+    SetBounds(Left(), Top(), width, r.bottom);
 }
 
 void TLabel::Loaded() {
@@ -208,7 +169,6 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
 
 void TEdit::ApplyProps(const Props& props) {
     SetReadOnly(props.readOnly);
-    autoSelect_ = props.autoSelect;
     OnClick = props.onClick;
     OnEnter = props.onEnter;
     OnChange = props.onChange;
@@ -221,22 +181,6 @@ void TEdit::SetReadOnly(bool value) {
 
 void TEdit::SelectAll() {
     if (HandleAllocated()) ::SendMessageA(Hwnd(), EM_SETSEL, 0, -1);
-}
-
-int TEdit::SelStart() const {
-    if (!HandleAllocated()) return 0;
-    DWORD start = 0, end = 0;
-    ::SendMessageA(Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                   reinterpret_cast<LPARAM>(&end));
-    return static_cast<int>(start);
-}
-
-int TEdit::SelLength() const {
-    if (!HandleAllocated()) return 0;
-    DWORD start = 0, end = 0;
-    ::SendMessageA(Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                   reinterpret_cast<LPARAM>(&end));
-    return static_cast<int>(end - start);
 }
 
 void TEdit::FillCreateParams(CreateParams& params) {
@@ -308,7 +252,6 @@ TMemo::TMemo(TComponent* owner) : TEdit(owner) {
 void TMemo::ApplyProps(const Props& props) {
     SetReadOnly(props.readOnly);
     wordWrap_ = props.wordWrap;
-    scrollBars_ = props.scrollBars;
     OnChange = props.onChange;
 }
 
@@ -381,8 +324,6 @@ void TMemo::FillCreateParams(CreateParams& params) {
     params.style &= ~ES_AUTOHSCROLL;
     params.style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
     if (!wordWrap_) params.style |= ES_AUTOHSCROLL;
-    if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.style |= WS_VSCROLL;
-    if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.style |= WS_HSCROLL;
     params.caption = "";
 }
 

@@ -14,9 +14,7 @@ namespace fw {
 class TButton : public TWinControl {
 public:
     struct Props {
-        bool isDefault = false;
         bool cancel = false;  // Esc presses it
-        TModalResult modalResult = mrNone;
         TNotifyEvent onClick{};
     };
 
@@ -25,30 +23,19 @@ public:
     const TPropTable* PublishedProps() const override;
     void ApplyProps(const Props& props);
 
-    bool Default() const noexcept { return default_; }
-    void SetDefault(bool value);
     bool Cancel() const noexcept { return cancel_; }
-    void SetCancel(bool value) noexcept { cancel_ = value; }
-    TModalResult ModalResult() const noexcept { return modalResult_; }
-    void SetModalResult(TModalResult result) noexcept { modalResult_ = result; }
-
-    // Sets the form's modal result to the button's, then raises OnClick.
-    void Click() override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;
     bool CommandNotify(WORD code) override;
 
 private:
-    bool default_ = false;
     bool cancel_ = false;
-    TModalResult modalResult_ = mrNone;
 };
 
 class TCheckBox : public TWinControl {
 public:
     struct Props {
-        bool checked = false;
         TNotifyEvent onClick{};
     };
 
@@ -70,8 +57,6 @@ private:
     bool checked_ = false;
 };
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
-
 // A label of the framework's own window class, so subclasses override Click, MouseDown and
 // MouseUp. A left press captures the mouse, so the release always arrives; a release over the
 // label raises Click before the mouse-up processing.
@@ -81,11 +66,7 @@ public:
         bool autoSize = true;
         bool wordWrap = false;
         bool transparent = false;
-        TAlignment alignment = taLeftJustify;
-        bool showAccelChar = true;
         TNotifyEvent onClick{};
-        TMouseEvent onMouseDown{};
-        TMouseEvent onMouseUp{};
     };
 
     explicit TLabel(TComponent* owner);
@@ -94,15 +75,7 @@ public:
     void ApplyProps(const Props& props);
 
     // Sizes the label to its caption (only its height when it wraps words).
-    bool AutoSize() const noexcept { return autoSize_; }
     void SetAutoSize(bool value);
-    bool WordWrap() const noexcept { return wordWrap_; }
-    void SetWordWrap(bool value);
-    // Shows the parent's background rather than the label's colour.
-    bool Transparent() const noexcept { return transparent_; }
-    void SetTransparent(bool value);
-    TAlignment Alignment() const noexcept { return alignment_; }
-    void SetAlignment(TAlignment value);
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -120,8 +93,6 @@ private:
     bool autoSize_ = true;
     bool wordWrap_ = false;
     bool transparent_ = false;
-    TAlignment alignment_ = taLeftJustify;
-    bool showAccelChar_ = true;
 };
 
 // A single-line edit.
@@ -129,7 +100,6 @@ class TEdit : public TWinControl {
 public:
     struct Props {
         bool readOnly = false;
-        bool autoSelect = true;  // select all on focus other than by a mouse click
         TNotifyEvent onClick{};
         TNotifyEvent onEnter{};
         TNotifyEvent onChange{};
@@ -141,11 +111,9 @@ public:
 
     bool ReadOnly() const noexcept { return readOnly_; }
     void SetReadOnly(bool value);
-    bool AutoSelect() const noexcept { return autoSelect_; }
+    // Whether focus other than by a mouse click selects the whole text.
     void SetAutoSelect(bool value) noexcept { autoSelect_ = value; }
     void SelectAll();
-    int SelStart() const;
-    int SelLength() const;
 
     TNotifyEvent OnChange;
 
@@ -166,8 +134,6 @@ private:
     bool pushing_ = false;
 };
 
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
 // A multi-line edit. The text lives in the object and is mirrored into the window only while
 // the memo is visible, so a hidden memo holds megabytes at the cost of a string. Memos may
 // share one text, and removing a first line only moves where the memo's text starts.
@@ -176,7 +142,6 @@ public:
     struct Props {
         bool readOnly = false;
         bool wordWrap = true;
-        TScrollStyle scrollBars = ssNone;
         TNotifyEvent onChange{};
     };
 
@@ -184,10 +149,6 @@ public:
     const char* ClassName() const override { return "TMemo"; }
     void ApplyProps(const Props& props);
 
-    bool WordWrap() const noexcept { return wordWrap_; }
-    void SetWordWrap(bool value) noexcept { wordWrap_ = value; }
-    TScrollStyle ScrollBars() const noexcept { return scrollBars_; }
-    void SetScrollBars(TScrollStyle value) noexcept { scrollBars_ = value; }
 
     // Lines end at CR LF, or at LF in a text without any CR LF; a last line without a break
     // still counts.
@@ -225,7 +186,6 @@ private:
     mutable std::string flat_;
     mutable bool flatValid_ = false;
     bool wordWrap_ = true;
-    TScrollStyle scrollBars_ = ssNone;
     LineBreaks breaks_ = LineBreaks::CrLf;
     bool deletingLine_ = false;
 };

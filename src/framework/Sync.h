@@ -17,7 +17,6 @@ public:
 
     void Enter() noexcept { ::EnterCriticalSection(&cs_); }
     void Leave() noexcept { ::LeaveCriticalSection(&cs_); }
-    bool TryEnter() noexcept { return ::TryEnterCriticalSection(&cs_) != FALSE; }
 
 private:
     CRITICAL_SECTION cs_;
@@ -50,7 +49,6 @@ public:
     bool Wait(DWORD milliseconds = INFINITE) const noexcept {
         return ::WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;
     }
-    HANDLE Handle() const noexcept { return handle_.Get(); }
 
 private:
     HandleOwner handle_;

@@ -37,11 +37,6 @@ void TThread::Terminate() noexcept {
     terminated_.store(true);
 }
 
-bool TThread::WaitFor(DWORD milliseconds) const noexcept {
-    if (!handle_ || freeOnTerminate_) return false;
-    return ::WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;
-}
-
 HandleOwner TThread::DuplicateHandle() const noexcept {
     HANDLE copy = nullptr;
     if (handle_)

@@ -30,14 +30,9 @@ public:
     void Terminate() noexcept;
     bool Terminated() const noexcept { return terminated_.load(); }
 
-    bool FreeOnTerminate() const noexcept { return freeOnTerminate_; }
     // Set before Start: the object deletes itself when its body returns; nobody waits for it.
     void SetFreeOnTerminate(bool value) noexcept { freeOnTerminate_ = value; }
 
-    bool Finished() const noexcept { return finished_.load(); }
-    DWORD ThreadId() const noexcept { return id_; }
-    // Waits for the thread to end; not for a free-on-terminate thread, which may be gone.
-    bool WaitFor(DWORD milliseconds = INFINITE) const noexcept;
     // A handle of its own to the OS thread, for waiting on a free-on-terminate thread's end:
     // take it before Terminate, while the object surely exists. Empty before Start.
     HandleOwner DuplicateHandle() const noexcept;

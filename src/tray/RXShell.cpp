@@ -448,8 +448,7 @@ void TRxTrayIcon::NotifyDblClick() {
 }
 
 bool TRxTrayIcon::ShowMenu(int x, int y) {
-    if (Designing() || !active_ || !popupMenu_ || !popupMenu_->AutoPopup()) return false;
-    popupMenu_->SetPopupComponent(this);
+    if (Designing() || !active_ || !popupMenu_) return false;
     if (!Destroying() && !destroying_) CancelMouseModes();
     const HWND window = CallbackWindow();
     auto foreground = [window] {

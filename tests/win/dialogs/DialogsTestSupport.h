@@ -13,31 +13,34 @@ namespace dlgtest {
 inline std::function<void()> g_step;
 inline fw::TForm* g_modal = nullptr;
 inline UINT_PTR g_watchdog = 0;
+inline bool g_gaveUp = false;
 
 inline void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     if (auto step = std::exchange(g_step, nullptr)) step();
 }
 
-// What ShowModalWith returns when the step failed to end the showing; no button answers it.
-inline constexpr fw::TModalResult kGaveUp = -1;
-
-// A step that failed to end the showing must not hang the suite: give up with kGaveUp.
+// A step that failed to end the showing must not hang the suite: close it and say so.
 inline void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    if (g_modal && g_modal->Modal()) g_modal->SetModalResult(kGaveUp);
+    if (g_modal && g_modal->Visible()) {
+        g_gaveUp = true;
+        g_modal->Close();
+    }
 }
 
-// Shows form modally and runs step once the modal loop is pumping; returns the modal result.
-inline fw::TModalResult ShowModalWith(fw::TForm& form, std::function<void()> step) {
+// Shows form modally and runs step once the modal loop is pumping; true when the step ended
+// the showing.
+inline bool ShowModalWith(fw::TForm& form, std::function<void()> step) {
     g_step = std::move(step);
     g_modal = &form;
+    g_gaveUp = false;
     ::SetTimer(nullptr, 0, 50, &RunStep);
     g_watchdog = ::SetTimer(nullptr, 0, 3000, &GiveUp);
-    fw::TModalResult result = form.ShowModal();
+    form.ShowModal();
     ::KillTimer(nullptr, g_watchdog);
     g_modal = nullptr;
-    return result;
+    return !g_gaveUp;
 }
 
 struct Selection {

@@ -189,7 +189,6 @@ TEST(Icon, AnIconKnownOnlyByItsHandleSavesAFileThatLoadsBackTheSamePicture) {
 
 TEST(Icon, EveryHandleTakenIsGivenBackOnce) {
     const long live = TIcon::LiveHandles();
-    HICON released = nullptr;
     {
         TIcon a, b;
         a.LoadFromStream(SourceBytes("src/app/res/frame3.ico"));
@@ -199,11 +198,6 @@ TEST(Icon, EveryHandleTakenIsGivenBackOnce) {
         b.SetHandle(b.Handle());  // its own handle again: kept, not destroyed
         EXPECT_TRUE(IsLiveIcon(b.Handle()));
         EXPECT_EQ(TIcon::LiveHandles(), live + 2);
-        released = a.ReleaseHandle();
-        EXPECT_TRUE(a.Empty());
-        EXPECT_EQ(TIcon::LiveHandles(), live + 1);
     }
     EXPECT_EQ(TIcon::LiveHandles(), live);
-    EXPECT_TRUE(IsLiveIcon(released));  // released, not destroyed
-    ::DestroyIcon(released);
 }

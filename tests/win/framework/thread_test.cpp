@@ -103,8 +103,7 @@ TEST(Thread, TerminateWakesAPausedThreadAndTheOwnerWaitsForItsEnd) {
     thread->Start();
     EXPECT_EQ(TThread::LiveCount(), 1);
     thread->Terminate();
-    EXPECT_TRUE(thread->WaitFor(5000));
-    EXPECT_TRUE(thread->Finished());
+    EXPECT_TRUE(WaitFor([] { return TThread::LiveCount() == 0; }));
     EXPECT_EQ(thread->started.load(), 0);
     delete thread;
 

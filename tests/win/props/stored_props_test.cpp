@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -207,7 +208,11 @@ TEST(StoredProps, SetsWriteMemberNamesAndReadReplacesTheMembers) {
     storage.Prefix = "PropsForm_";
     storage.BindWriting(store);
     storage.BindReading(store);
-    const fw::TPropInfo& icons = *fw::FindPropInfo(form, "bordericons");
+    const fw::TPropInfo* found = nullptr;
+    for (const fw::TPropInfo* p : fw::GetPropList(form))
+        if (std::string_view(p->name) == "BorderIcons") found = p;
+    ASSERT_NE(found, nullptr);
+    const fw::TPropInfo& icons = *found;
     form.SetBorderIcons(fw::biSystemMenu | fw::biMinimize);
     storage.WriteOneProperty(icons);
     EXPECT_EQ((store.values[{"sec", "PropsForm_BorderIcons"}]), "[biSystemMenu,biMinimize]");

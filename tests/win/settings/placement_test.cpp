@@ -61,9 +61,10 @@ struct PlacementForm : fw::TForm {
     bool refuseClose = false;
 
     explicit PlacementForm(const std::function<void(TestStorage&)>& setup = {}) : fw::TForm(nullptr) {
+        // Set before loading, so the storage's own close handler takes it over.
+        OnCloseQuery = fw::Bind<&PlacementForm::AskClose>(this);
         Describe({.name = "PlacementForm", .caption = "Placement", .left = 100, .top = 80, .clientWidth = 300,
-                  .clientHeight = 200, .borderStyle = fw::bsSizeable,
-                  .onCloseQuery = fw::Bind<&PlacementForm::AskClose>(this)},
+                  .clientHeight = 200, .borderStyle = fw::bsSizeable},
                  [&] {
                      check1 = Make<fw::TCheckBox>(
                          {.name = "check1", .left = 8, .top = 8, .width = 120, .height = 17, .caption = "Numeric"});

@@ -176,6 +176,33 @@ inline int ProcessWindows() {
     return count;
 }
 
+inline BOOL CALLBACK CollectForm(HWND hwnd, LPARAM forms) {
+    if (auto* form = dynamic_cast<fw::TForm*>(fw::Window::FromHandle(hwnd)))
+        reinterpret_cast<std::vector<fw::TForm*>*>(forms)->push_back(form);
+    return TRUE;
+}
+
+// The forms whose windows this thread has made, hidden ones included.
+inline std::vector<fw::TForm*> ThreadForms() {
+    std::vector<fw::TForm*> forms;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectForm, reinterpret_cast<LPARAM>(&forms));
+    return forms;
+}
+
+// The form showing modally, or null: while one shows, the other visible forms are disabled.
+inline fw::TForm* ModalForm() {
+    fw::TForm* enabled = nullptr;
+    bool othersDisabled = false;
+    for (fw::TForm* form : ThreadForms()) {
+        if (!::IsWindowVisible(form->Hwnd())) continue;
+        if (::IsWindowEnabled(form->Hwnd()))
+            enabled = form;
+        else
+            othersDisabled = true;
+    }
+    return othersDisabled ? enabled : nullptr;
+}
+
 // Committed private memory, summed over the address space; works where the counters do not.
 inline SIZE_T CommittedPrivate() {
     SIZE_T total = 0;
@@ -211,8 +238,7 @@ public:
     // Closes whatever form is showing modally at that point.
     void PostCloseModal() {
         Post([] {
-            for (int i = 0; i < fw::Screen().FormCount(); ++i)
-                if (fw::Screen().Forms(i)->Modal()) ::PostMessageA(fw::Screen().Forms(i)->Handle(), WM_CLOSE, 0, 0);
+            if (fw::TForm* modal = ModalForm()) ::PostMessageA(modal->Hwnd(), WM_CLOSE, 0, 0);
         });
     }
 

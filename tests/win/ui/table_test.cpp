@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "ClipboardText.h"
 #include "framework/Clipboard.h"
 #include "ui/TableExport.h"
 #include "ui/Unit1.h"
@@ -113,8 +114,8 @@ private:
 std::vector<std::string>* g_fields = nullptr;
 VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    for (int i = 0; i < fw::Screen().FormCount(); ++i) {
-        auto* info = dynamic_cast<sockmere::TForm2*>(fw::Screen().Forms(i));
+    for (fw::TForm* form : ThreadForms()) {
+        auto* info = dynamic_cast<sockmere::TForm2*>(form);
         if (!info || !info->Visible()) continue;
         for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
             g_fields->push_back(e->Text());
@@ -209,15 +210,15 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 
     fw::Clipboard().SetText("before");
     Key('C', true);
-    EXPECT_EQ(fw::Clipboard().GetText(), std::string(kHeader) + kRow5);
+    EXPECT_EQ(cliptest::ClipboardText(), std::string(kHeader) + kRow5);
     // Without a selection there is nothing to copy, and Enter opens nothing.
     form->lv->SetSelected(-1);
     fw::Clipboard().SetText("before");
-    const int forms = fw::Screen().FormCount();
+    const int forms = static_cast<int>(ThreadForms().size());
     Key('C', true);
     Key(VK_RETURN);
-    EXPECT_EQ(fw::Clipboard().GetText(), "before");
-    EXPECT_EQ(fw::Screen().FormCount(), forms);
+    EXPECT_EQ(cliptest::ClipboardText(), "before");
+    EXPECT_EQ(static_cast<int>(ThreadForms().size()), forms);
     EXPECT_TRUE(reports.texts.empty());
 }
 
@@ -229,7 +230,7 @@ TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     ClickHeader(0);
     fw::Clipboard().SetText("before");
     MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // past the disabled two: "Copy All"
-    EXPECT_EQ(fw::Clipboard().GetText(), std::string(kHeader) +
+    EXPECT_EQ(cliptest::ClipboardText(), std::string(kHeader) +
                                              "5\tTCP\t49664\thost.example\t80\tLISTENING\r\n"
                                              "4\tTCP\t135\t9.1.1.1\thttps\tTIME_WAIT\r\n"
                                              "3\tUDP\t137\t*\t*\t\r\n"
@@ -244,7 +245,7 @@ TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     EXPECT_EQ(g_menu.items[0], "Connection Info...");
     // Opened from the keyboard, the menu sits under the selected row.
     EXPECT_EQ(g_menu.place.top, row.bottom);
-    EXPECT_EQ(fw::Clipboard().GetText(), std::string(kHeader) + kRow5);
+    EXPECT_EQ(cliptest::ClipboardText(), std::string(kHeader) + kRow5);
     EXPECT_TRUE(reports.texts.empty());
 }
 
