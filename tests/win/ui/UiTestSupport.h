@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SettingsKey.h"
@@ -16,6 +17,7 @@
 #include "framework/Forms.h"
 #include "tray/RXShell.h"
 #include "ui/Unit1.h"
+#include "ui/Unit2.h"
 
 namespace uitest {
 
@@ -201,6 +203,31 @@ inline fw::TForm* ModalForm() {
             othersDisabled = true;
     }
     return othersDisabled ? enabled : nullptr;
+}
+
+// What the open Connection Info dialog shows: the five fields, then the state description. A
+// timer set before the dialog opens reads them from inside its modal loop, then closes it.
+inline std::vector<std::string>* g_infoFields = nullptr;
+inline VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    for (fw::TForm* form : ThreadForms()) {
+        auto* info = dynamic_cast<sockmere::TForm2*>(form);
+        if (!info || !info->Visible()) continue;
+        for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
+            g_infoFields->push_back(e->Text());
+        g_infoFields->push_back(info->Memo1->Text());
+        ::PostMessageA(info->Handle(), WM_CLOSE, 0, 0);
+    }
+}
+
+// Writes text to a file in the temporary folder, for the fake listing command to print.
+inline std::string WriteFixture(const char* name, std::string_view text) {
+    std::string path = TempPath(name);
+    HANDLE f = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+    ::CloseHandle(f);
+    return path;
 }
 
 // Committed private memory, summed over the address space; works where the counters do not.

@@ -205,16 +205,11 @@ TEST(RefreshCycle, EndTextTellsFailuresFromHeaderOnlyAndSilentSuccess) {
 TEST(RefreshCycle, LfOnlyOutputSkipsItsHeaderAndMakesRows) {
     Reports reports;
     Shell shell;
-    const std::string fixture = TempPath("sockmere_ui_lf.txt");
-    {
-        HANDLE f = ::CreateFileA(fixture.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        const char text[] = "\nActive Connections\n\n  Proto  Local Address          Foreign Address        State\n"
-                            "  TCP    127.0.0.1:1061         127.0.0.1:1493         ESTABLISHED\n"
-                            "  UDP    0.0.0.0:137            *:*\n";
-        DWORD done = 0;
-        ::WriteFile(f, text, sizeof text - 1, &done, nullptr);
-        ::CloseHandle(f);
-    }
+    const std::string fixture = WriteFixture(
+        "sockmere_ui_lf.txt",
+        "\nActive Connections\n\n  Proto  Local Address          Foreign Address        State\n"
+        "  TCP    127.0.0.1:1061         127.0.0.1:1493         ESTABLISHED\n"
+        "  UDP    0.0.0.0:137            *:*\n");
     FakeSetting file("SOCKMERE_FAKE_FILE", fixture);
     auto form = MakeForm();
     form->Button1Click(form.get());
@@ -350,35 +345,14 @@ TEST(StartUp, SwitchesDecideRefreshAndTray) {
     EXPECT_TRUE(reports.texts.empty());
 }
 
-namespace {
-std::vector<std::string>* g_fields = nullptr;
-VOID CALLBACK ReadAndCloseDialog(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    for (fw::TForm* form : ThreadForms()) {
-        auto* info = dynamic_cast<sockmere::TForm2*>(form);
-        if (!info || !info->Visible()) continue;
-        for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
-            g_fields->push_back(e->Text());
-        g_fields->push_back(info->Memo1->Text());
-        ::PostMessageA(info->Handle(), WM_CLOSE, 0, 0);
-    }
-}
-}  // namespace
-
 TEST(ConnectionInfo, DoubleClickShowsTheSelectedRowOrNothing) {
     Reports reports;
     Shell shell;
-    std::string fixture = TempPath("sockmere_ui_rows.txt");
-    {
-        HANDLE f = ::CreateFileA(fixture.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        const char text[] =
-            "\r\nActive Connections\r\n\r\n  Proto  Local Address          Foreign Address        State\r\n"
-            "  TCP    127.0.0.1:1061         127.0.0.1:1493         ESTABLISHED\r\n"
-            "  UDP    0.0.0.0:137            *:*\r\n";
-        DWORD done = 0;
-        ::WriteFile(f, text, sizeof text - 1, &done, nullptr);
-        ::CloseHandle(f);
-    }
+    const std::string fixture = WriteFixture(
+        "sockmere_ui_rows.txt",
+        "\r\nActive Connections\r\n\r\n  Proto  Local Address          Foreign Address        State\r\n"
+        "  TCP    127.0.0.1:1061         127.0.0.1:1493         ESTABLISHED\r\n"
+        "  UDP    0.0.0.0:137            *:*\r\n");
     FakeSetting file("SOCKMERE_FAKE_FILE", fixture);
     auto form = MakeForm();
     form->Show();
@@ -391,17 +365,17 @@ TEST(ConnectionInfo, DoubleClickShowsTheSelectedRowOrNothing) {
     EXPECT_EQ(static_cast<int>(ThreadForms().size()), before);
 
     std::vector<std::string> fields;
-    g_fields = &fields;
+    g_infoFields = &fields;
     form->lv->SetSelected(0);
-    ::SetTimer(nullptr, 0, 100, ReadAndCloseDialog);
+    ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
     form->lvDblClick(form->lv);
     EXPECT_EQ(fields, (std::vector<std::string>{"TCP", "1061", "127.0.0.1", "1493", "ESTABLISHED",
                                                 "Connection has been established and is active."}));
     fields.clear();
     form->lv->SetSelected(1);
-    ::SetTimer(nullptr, 0, 100, ReadAndCloseDialog);
+    ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
     form->lvDblClick(form->lv);
-    g_fields = nullptr;
+    g_infoFields = nullptr;
     ASSERT_EQ(fields.size(), 6u);
     EXPECT_EQ(fields[0], "UDP");
     EXPECT_EQ(fields[4], "*");
