@@ -155,6 +155,11 @@ std::string_view TListView::ItemCaption(int item) const {
     return Field(item, 0);
 }
 
+std::string_view TListView::ItemField(int item, int column) const {
+    CheckItem(item);
+    return Field(item, column);
+}
+
 std::string TListView::SubItem(int item, int index) const {
     CheckItem(item);
     if (index < 0) return {};

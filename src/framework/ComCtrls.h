@@ -66,6 +66,8 @@ public:
     std::string_view ItemCaption(int item) const;
     // Sub-item index of item; empty when the row has fewer sub-items.
     std::string SubItem(int item, int index) const;
+    // Column 0 is the caption, the sub-items follow; valid until the rows change.
+    std::string_view ItemField(int item, int column) const;
     // Drops every row and gives their memory back.
     void Clear();
     // Fields of rows added from now on that lie inside text are kept as places in it, not as

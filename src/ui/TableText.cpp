@@ -184,10 +184,10 @@ int CompareFields(ColumnKind kind, std::string_view a, std::string_view b) {
     return CompareKeys(kind, MakeKey(kind, a), MakeKey(kind, b));
 }
 
-std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string> fields, bool descending) {
+std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string_view> fields, bool descending) {
     std::vector<Key> keys;
     keys.reserve(fields.size());
-    for (const std::string& f : fields) keys.push_back(MakeKey(kind, f));
+    for (std::string_view f : fields) keys.push_back(MakeKey(kind, f));
     std::vector<int> order(fields.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
@@ -196,6 +196,11 @@ std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string> fields
         return descending ? CompareKeys(kind, b, a) < 0 : CompareKeys(kind, a, b) < 0;
     });
     return order;
+}
+
+std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string> fields, bool descending) {
+    const std::vector<std::string_view> views(fields.begin(), fields.end());
+    return SortedRows(kind, views, descending);
 }
 
 void AppendCsvField(std::string& out, std::string_view field) {

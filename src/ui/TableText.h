@@ -26,6 +26,7 @@ int CompareFields(ColumnKind kind, std::string_view a, std::string_view b);
 // The rows' display order when sorted by one column: fields[i] is row i's text in that column,
 // and the result lists row indexes, first shown first. Rows that compare equal keep their
 // order, whichever the direction.
+std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string_view> fields, bool descending);
 std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string> fields, bool descending);
 
 enum class TableFormat { Tsv, Csv };

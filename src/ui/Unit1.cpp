@@ -174,8 +174,8 @@ void TForm1::DescribeTray() {
 
     PopupMenu1 = new fw::TPopupMenu(this);
     PopupMenu1->SetName("PopupMenu1");
-    auto item = [this](const char* name, const char* caption, fw::TNotifyEvent onClick) {
-        return AddMenuItem(*PopupMenu1, name, caption, onClick);
+    auto item = [menu = PopupMenu1](const char* name, const char* caption, fw::TNotifyEvent onClick) {
+        return AddMenuItem(*menu, name, caption, onClick);
     };
     Restore1 = item("Restore1", "Restore", Bind<&TForm1::Restore1Click>(this));
     Restore1->SetDefault(true);
@@ -201,8 +201,8 @@ void TForm1::DescribeTableMenu() {
     PopupMenu2 = new fw::TPopupMenu(this);
     PopupMenu2->SetName("PopupMenu2");
     PopupMenu2->OnPopup = Bind<&TForm1::PopupMenu2Popup>(this);
-    auto item = [this](const char* name, const char* caption, fw::TNotifyEvent onClick) {
-        return AddMenuItem(*PopupMenu2, name, caption, onClick);
+    auto item = [menu = PopupMenu2](const char* name, const char* caption, fw::TNotifyEvent onClick) {
+        return AddMenuItem(*menu, name, caption, onClick);
     };
     Info1 = item("Info1", "Connection Info...", Bind<&TForm1::Info1Click>(this));
     Info1->SetDefault(true);
@@ -270,7 +270,7 @@ void TForm1::Button1Click(fw::TObject*) {
     MemoTarget target(*Memo1);
     const int exitCode =
         RunHiddenCommand(ComposeListingCommand({.numeric = check1->Checked(), .all = check3->Checked()}), target);
-    lastRun_ = {.started = target.Received(), .exitCode = exitCode, .printedNothing = Memo1->Text().empty()};
+    lastRun_ = {.started = target.Received(), .exitCode = exitCode, .printedNothing = Memo1->View().empty()};
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
@@ -431,10 +431,10 @@ void TForm1::lvColumnClick(fw::TObject*, int column) {
 }
 
 void TForm1::lvSortRows(fw::TObject*, int column, bool descending, std::vector<int>& order) {
-    std::vector<std::string> fields;
-    fields.reserve(order.size());
-    for (int item = 0; item < lv->ItemCount(); ++item)
-        fields.push_back(column == 0 ? std::string(lv->ItemCaption(item)) : lv->SubItem(item, column - 1));
+    // Views into the rows: sorting copies no text.
+    std::vector<std::string_view> fields;
+    fields.reserve(static_cast<std::size_t>(lv->ItemCount()));
+    for (int item = 0; item < lv->ItemCount(); ++item) fields.push_back(lv->ItemField(item, column));
     order = SortedRows(TableColumnKind(column), fields, descending);
 }
 
