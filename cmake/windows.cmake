@@ -105,12 +105,17 @@ if(TARGET win_e2e_tests AND TARGET Sockmere)
 endif()
 
 
-# The start-up benchmark's yardstick, an empty window program, and the program it is measured
-# against.
+# The start-up benchmark's yardstick, an empty window program, its floor, the main window's
+# controls made with plain calls, and the program it is measured against.
 if(TARGET win_startup)
     add_executable(empty_window WIN32 ${CMAKE_SOURCE_DIR}/bench/startup/EmptyWindow.cpp)
     target_link_options(empty_window PRIVATE -s)
-    add_dependencies(win_startup empty_window)
+    add_executable(controls_window WIN32 ${CMAKE_SOURCE_DIR}/bench/startup/ControlsWindow.cpp
+                                         ${CMAKE_SOURCE_DIR}/bench/startup/ControlsWindow.rc)
+    target_include_directories(controls_window PRIVATE ${CMAKE_SOURCE_DIR}/src/app)
+    target_link_libraries(controls_window PRIVATE comctl32)
+    target_link_options(controls_window PRIVATE -s)
+    add_dependencies(win_startup empty_window controls_window)
     if(TARGET Sockmere)
         add_dependencies(win_startup Sockmere)
     endif()

@@ -33,8 +33,14 @@ void TApplication::Initialize() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     guiThread_ = ::GetCurrentThreadId();
-    // Created here, on the GUI thread, so other threads can post to it from the start.
-    UtilityWindow();
+    // Created here, on the GUI thread, so other threads can post to it from the start; a
+    // message-only window, as a top-level one would cost the start a window of the display's.
+    if (!postTarget_) {
+        RegisterWindowClass(kUtilityClass, UtilityProc);
+        postTarget_.Reset(::CreateWindowExA(0, kUtilityClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            ::GetModuleHandleA(nullptr), nullptr));
+        if (!postTarget_) throw Error("Cannot create the application window");
+    }
 }
 
 void TApplication::Run() {
@@ -95,7 +101,7 @@ void TApplication::PostException(TComponent* sender, std::exception_ptr error) n
         return;
     }
     auto posted = std::make_unique<PostedException>(PostedException{sender, error});
-    HWND target = utility_.Get();
+    HWND target = postTarget_.Get();
     if (target && ::PostMessageA(target, kPostedException, 0, reinterpret_cast<LPARAM>(posted.get())))
         posted.release();
 }

@@ -49,7 +49,8 @@ public:
     // The default report: an error box with the title as caption.
     void ShowException(const std::string& message);
 
-    // A hidden window owned by the application, for menus and cross-thread posts.
+    // A hidden top-level window owned by the application, made at the first need: it owns menus
+    // and the clipboard.
     HWND UtilityWindow();
 
     // The text of an exception, as the report shows it.
@@ -65,6 +66,8 @@ private:
     std::string title_;
     HWND mainWindow_ = nullptr;
     WindowOwner utility_;
+    // Where other threads post their exceptions.
+    WindowOwner postTarget_;
     DWORD guiThread_ = 0;
     std::atomic<bool> terminated_{false};
 };

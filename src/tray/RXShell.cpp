@@ -15,8 +15,11 @@ namespace sockmere {
 namespace {
 
 // The shell's library is loaded when an icon is first shown, not with the program: most starts
-// never show one.
+// never show one. Until then no icon of ours exists, so a removal has nothing to do.
 BOOL WINAPI ShellNotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+    static std::atomic<bool> used{false};
+    if (message == NIM_DELETE && !used.load()) return FALSE;
+    used = true;
     static const auto proc = reinterpret_cast<ShellNotifyProc>(reinterpret_cast<void*>(
         ::GetProcAddress(::LoadLibraryA("shell32.dll"), "Shell_NotifyIconA")));
     return proc ? proc(message, data) : FALSE;

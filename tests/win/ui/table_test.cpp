@@ -223,7 +223,8 @@ TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
                                              "1\tTCP\t1061\t10.0.0.10\t445\tESTABLISHED\r\n");
 
     form->lv->SetSelected(4);
-    RECT row{LVIR_BOUNDS};
+    RECT row{};
+    row.left = LVIR_BOUNDS;
     ::SendMessageA(form->lv->Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
     ::MapWindowPoints(form->lv->Handle(), nullptr, reinterpret_cast<POINT*>(&row), 2);
     MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_RETURN});
