@@ -1,6 +1,7 @@
 // Starts the real Sockmere.exe and drives it from outside its process.
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -105,6 +106,18 @@ bool Ticked(HWND box) {
     return ::SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+bool Loaded(DWORD pid, const char* module) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = ::Module32First(snapshot, &entry); more && !found; more = ::Module32Next(snapshot, &entry))
+        found = ::lstrcmpiA(entry.szModule, module) == 0;
+    ::CloseHandle(snapshot);
+    return found;
+}
+
 std::string TempPath(const char* name) {
     char dir[MAX_PATH];
     ::GetTempPathA(MAX_PATH, dir);
@@ -178,6 +191,12 @@ TEST(Program, NoRefreshSwitchShowsAnEmptyReadyTable) {
     EXPECT_EQ(remote::StatusPanel(status, 0), "Ready");
     EXPECT_EQ(remote::StatusPanel(status, 1), "Last update: 00:00:00");
     EXPECT_EQ(remote::ListCount(list), 0);
+    // What the window does not show yet costs the start nothing: no shell, no file dialogs, and
+    // no hidden top-level window for the application's own messages.
+    EXPECT_TRUE(Loaded(program.Pid(), "comctl32.dll"));
+    EXPECT_FALSE(Loaded(program.Pid(), "shell32.dll"));
+    EXPECT_FALSE(Loaded(program.Pid(), "comdlg32.dll"));
+    EXPECT_EQ(remote::FindTopWindow(program.Pid(), "fw.Utility"), nullptr);
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitExit(20000), 0);
 }
