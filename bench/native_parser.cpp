@@ -1,4 +1,4 @@
-// Parser throughput on a large, realistic listing: MB/s and rows/s against the 100 MB/s target.
+// Parser throughput on a large, realistic listing: MB/s and rows/s against the 300 MB/s target (the size-minded build keeps the parser at full speed).
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -9,7 +9,7 @@
 namespace {
 
 constexpr int kRows = 200000;
-constexpr double kTargetMBps = 100.0;
+constexpr double kTargetMBps = 300.0;
 
 std::uint32_t Next(std::uint32_t& state) {
     state ^= state << 13;
