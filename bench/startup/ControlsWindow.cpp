@@ -1,18 +1,12 @@
 // The main window's look made with nothing but plain Win32 calls: the same top-level window and
-// the same dozen controls at their laid-out places, with the common controls' visual styles, shown
+// the same dozen controls at their places, with the common controls' visual styles, shown
 // and painted. No program with this window can start faster; the start-up benchmark's floor.
 #include <windows.h>
 #include <commctrl.h>
 
-namespace {
+#include "PlainWindow.h"
 
-LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) {
-        ::PostQuitMessage(0);
-        return 0;
-    }
-    return ::DefWindowProcA(h, msg, wp, lp);
-}
+namespace {
 
 HWND Child(HWND parent, const char* cls, const char* text, DWORD style, RECT r, HFONT font) {
     HWND c = ::CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, r.left, r.top, r.right,
@@ -26,17 +20,7 @@ HWND Child(HWND parent, const char* cls, const char* text, DWORD style, RECT r, 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "ControlsWindow";
-    if (!::RegisterClassA(&wc)) return 1;
-    RECT frame{0, 0, 474, 285};
-    ::AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND h = ::CreateWindowExA(0, "ControlsWindow", "Controls", WS_OVERLAPPEDWINDOW, 202, 109, frame.right - frame.left,
-                               frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    HWND h = plain::MakeMainWindow(instance, "ControlsWindow", "Controls");
     if (!h) return 1;
     const auto font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 
@@ -71,13 +55,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ::SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Ready"));
     ::SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("Last update: 00:00:00"));
 
-    ::ShowWindow(h, show);
-    ::UpdateWindow(h);
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (::IsDialogMessageA(h, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-    return 0;
+    return plain::ShowAndRun(h, show, true);
 }
