@@ -1,6 +1,6 @@
 // The main window's look made with nothing but plain Win32 calls: the same top-level window and
 // the same dozen controls at their places, with the common controls' visual styles, shown
-// and painted. No program with this window can start faster; the start-up benchmark's floor.
+// and painted. The least any program with this window does: the start-up benchmark's floor.
 #include <windows.h>
 #include <commctrl.h>
 
