@@ -35,12 +35,7 @@ void TApplication::Initialize() {
     guiThread_ = ::GetCurrentThreadId();
     // Created here, on the GUI thread, so other threads can post to it from the start; a
     // message-only window, as a top-level one would cost the start a window of the display's.
-    if (!postTarget_) {
-        RegisterWindowClass(kUtilityClass, UtilityProc);
-        postTarget_.Reset(::CreateWindowExA(0, kUtilityClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                            ::GetModuleHandleA(nullptr), nullptr));
-        if (!postTarget_) throw Error("Cannot create the application window");
-    }
+    if (!postTarget_) postTarget_.Reset(MakeOwnWindow(0, 0, HWND_MESSAGE));
 }
 
 void TApplication::Run() {
@@ -140,15 +135,17 @@ std::string TApplication::ReportText(std::string message) {
 }
 
 HWND TApplication::UtilityWindow() {
-    if (!utility_) {
-        RegisterWindowClass(kUtilityClass, UtilityProc);
-        // A hidden top-level tool window: it can own menus and become the foreground window.
-        utility_.Reset(::CreateWindowExA(WS_EX_TOOLWINDOW, kUtilityClass, title_.c_str(), WS_POPUP,
-                                         0, 0, 0, 0, nullptr, nullptr, ::GetModuleHandleA(nullptr),
-                                         nullptr));
-        if (!utility_) throw Error("Cannot create the application window");
-    }
+    // A hidden top-level tool window: it can own menus and become the foreground window.
+    if (!utility_) utility_.Reset(MakeOwnWindow(WS_EX_TOOLWINDOW, WS_POPUP, nullptr));
     return utility_.Get();
+}
+
+HWND TApplication::MakeOwnWindow(DWORD exStyle, DWORD style, HWND parent) const {
+    RegisterWindowClass(kUtilityClass, UtilityProc);
+    HWND h = ::CreateWindowExA(exStyle, kUtilityClass, title_.c_str(), style, 0, 0, 0, 0, parent, nullptr,
+                               ::GetModuleHandleA(nullptr), nullptr);
+    if (!h) throw Error("Cannot create the application window");
+    return h;
 }
 
 LRESULT CALLBACK TApplication::UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -60,6 +60,8 @@ public:
 
 private:
     static LRESULT CALLBACK UtilityProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // A window of the application's own class, which takes the reports posted by other threads.
+    HWND MakeOwnWindow(DWORD exStyle, DWORD style, HWND parent) const;
     void Report(TComponent* sender, std::exception_ptr error) noexcept;
     bool HandleMessage(MSG& msg);
 

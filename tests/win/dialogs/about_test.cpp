@@ -17,15 +17,6 @@ using sockmere::TForm3;
 using sockmere::TUrlLabel;
 
 namespace {
-// The font its handle really makes.
-LOGFONTA Logical(const TFont& font) {
-    LOGFONTA lf{};
-    ::GetObjectA(font.Handle(), sizeof lf, &lf);
-    return lf;
-}
-}  // namespace
-
-namespace {
 
 struct ShellCall {
     HWND window;

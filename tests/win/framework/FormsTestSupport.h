@@ -1,6 +1,6 @@
 #pragma once
-// What the form and control tests share: message pumping, a sink for exception reports, and an
-// empty shown form to put controls on.
+// What the form and control tests share: message pumping, a sink for exception reports, an
+// empty shown form to put controls on, and the font a font object really makes.
 #include <windows.h>
 
 #include <string>
@@ -8,8 +8,16 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Fonts.h"
 
 namespace fwtest {
+
+// The font its handle really makes.
+inline LOGFONTA Logical(const fw::TFont& font) {
+    LOGFONTA lf{};
+    ::GetObjectA(font.Handle(), sizeof lf, &lf);
+    return lf;
+}
 
 inline void Pump() {
     fw::Application().ProcessMessages();

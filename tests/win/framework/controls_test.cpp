@@ -20,15 +20,6 @@ using namespace fw;
 using namespace fwtest;
 
 namespace {
-// The font its handle really makes.
-LOGFONTA Logical(const TFont& font) {
-    LOGFONTA lf{};
-    ::GetObjectA(font.Handle(), sizeof lf, &lf);
-    return lf;
-}
-}  // namespace
-
-namespace {
 
 // Records events by the sender's name.
 struct Log {

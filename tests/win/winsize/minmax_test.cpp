@@ -7,19 +7,14 @@
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "framework/ProcEntry.h"
+#include "winsize/WinsizeTestSupport.h"
 #include "winsize/MinMax.h"
 
+using namespace winsizetest;
 using sockmere::TMinMax;
 using sockmere::TMinMaxOption;
 
 namespace {
-
-struct Stage : fw::TForm {
-    Stage() : fw::TForm(nullptr) {
-        Describe({.name = "Stage", .caption = "Stage", .left = 20, .top = 20, .clientWidth = 300, .clientHeight = 200},
-                 [] {});
-    }
-};
 
 MINMAXINFO Ask(HWND hwnd) {
     MINMAXINFO info{};
@@ -29,10 +24,6 @@ MINMAXINFO Ask(HWND hwnd) {
     info.ptMaxTrackSize = {2222, 2222};
     ::SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     return info;
-}
-
-WNDPROC ProcOf(HWND hwnd) {
-    return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
 }
 
 }  // namespace
@@ -106,13 +97,6 @@ TEST(MinMax, HooksOnParentChangeAndGivesTheProcedureBack) {
     EXPECT_EQ(fw::WndProcEntry::LiveCount(), entries);
 }
 
-namespace {
-WNDPROC g_below = nullptr;
-LRESULT CALLBACK Above(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    return ::CallWindowProcA(g_below, hwnd, msg, w, l);
-}
-}  // namespace
-
 TEST(MinMax, AnEntryUnderAnotherProcedureStaysCallable) {
     fw::Application().Initialize();
     Stage form;
@@ -121,8 +105,7 @@ TEST(MinMax, AnEntryUnderAnotherProcedureStaysCallable) {
     minMax->MinTrackSize().Y = 300;
     minMax->SetParent(&form);
     // Someone subclasses over the entry, then the component goes away.
-    g_below = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(form.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Above)));
+    SubclassOver(form.Handle());
     minMax.reset();
     EXPECT_EQ(ProcOf(form.Handle()), &Above);
     // Messages still pass through the old entry to the window's own procedure, unchanged.

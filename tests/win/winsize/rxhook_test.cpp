@@ -12,20 +12,15 @@
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "framework/ProcEntry.h"
+#include "winsize/WinsizeTestSupport.h"
 #include "winsize/RxHook.h"
 
+using namespace winsizetest;
 using sockmere::TRxWindowHook;
 
 namespace {
 
 constexpr UINT kPing = WM_APP + 7;
-
-struct Stage : fw::TForm {
-    Stage() : fw::TForm(nullptr) {
-        Describe({.name = "Stage", .caption = "Stage", .left = 20, .top = 20, .clientWidth = 200, .clientHeight = 100},
-                 [] {});
-    }
-};
 
 // A child control that records what its own window procedure gets.
 struct Probe : fw::TWinControl {
@@ -66,10 +61,6 @@ std::unique_ptr<TRxWindowHook> Watch(const char* name, Log& log, fw::TWinControl
     watcher->AfterMessage = sockmere::THookMessageEvent::Of<&Log::After>(&log);
     watcher->SetWinControl(control);
     return watcher;
-}
-
-WNDPROC ProcOf(HWND hwnd) {
-    return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
 }
 
 using Lines = std::vector<std::string>;
@@ -138,13 +129,6 @@ TEST(RxHook, AReCreatedWindowIsWatchedAgainOnceHookAgainArrives) {
     EXPECT_EQ(fw::WndProcEntry::LiveCount(), entries);
 }
 
-namespace {
-WNDPROC g_below = nullptr;
-LRESULT CALLBACK Above(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    return ::CallWindowProcA(g_below, hwnd, msg, w, l);
-}
-}  // namespace
-
 TEST(RxHook, AnEntryUnderAnotherProcedureStaysBehindAndKeepsTheWindowWorking) {
     fw::Application().Initialize();
     long entries = fw::WndProcEntry::LiveCount();
@@ -153,8 +137,7 @@ TEST(RxHook, AnEntryUnderAnotherProcedureStaysBehindAndKeepsTheWindowWorking) {
     HWND hwnd = probe->Handle();
     Log log;
     auto watcher = Watch("w", log, probe.get());
-    g_below = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Above)));
+    SubclassOver(hwnd);
 
     watcher->SetActive(false);
     EXPECT_EQ(ProcOf(hwnd), &Above);
