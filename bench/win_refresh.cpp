@@ -25,7 +25,7 @@
 #include "listing/ListingParser.h"
 #include "listing/Runner.h"
 #include "listing/SystemListingCommand.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 
 namespace {

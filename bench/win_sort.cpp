@@ -13,7 +13,7 @@
 #include "framework/Application.h"
 #include "listing/Runner.h"
 #include "listing/SystemListingCommand.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 
 namespace {

@@ -4,6 +4,6 @@ list(APPEND SOCKMERE_CORE_SOURCES
 list(APPEND SOCKMERE_WIN_SOURCES
     ${CMAKE_SOURCE_DIR}/src/settings/AppUtils.cpp
     ${CMAKE_SOURCE_DIR}/src/settings/IniFiles.cpp
-    ${CMAKE_SOURCE_DIR}/src/settings/Placemnt.cpp
+    ${CMAKE_SOURCE_DIR}/src/settings/FormPlacement.cpp
     ${CMAKE_SOURCE_DIR}/src/settings/Registry.cpp
-    ${CMAKE_SOURCE_DIR}/src/settings/RXProps.cpp)
+    ${CMAKE_SOURCE_DIR}/src/settings/StoredProps.cpp)

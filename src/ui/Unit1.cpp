@@ -162,7 +162,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::DescribeTray() {
-    tray = new TRxTrayIcon(this);
+    tray = new TTrayIcon(this);
     tray->SetName("tray");
     // Applied first, so that nothing shows while the window loads.
     tray->SetActive(false);

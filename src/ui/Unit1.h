@@ -10,8 +10,8 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
-#include "settings/Placemnt.h"
-#include "tray/RXShell.h"
+#include "settings/FormPlacement.h"
+#include "tray/TrayIcon.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
 
@@ -45,7 +45,7 @@ public:
     fw::TTimer* Timer1 = nullptr;
     fw::TTimer* Timer2 = nullptr;
     fw::TTimer* Timer3 = nullptr;
-    TRxTrayIcon* tray = nullptr;
+    TTrayIcon* tray = nullptr;
     fw::TPopupMenu* PopupMenu1 = nullptr;
     fw::TMenuItem* Restore1 = nullptr;
     fw::TMenuItem* Refresh1 = nullptr;

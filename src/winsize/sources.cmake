@@ -1,3 +1,3 @@
 list(APPEND SOCKMERE_WIN_SOURCES
     ${CMAKE_SOURCE_DIR}/src/winsize/MinMax.cpp
-    ${CMAKE_SOURCE_DIR}/src/winsize/RxHook.cpp)
+    ${CMAKE_SOURCE_DIR}/src/winsize/WindowHook.cpp)

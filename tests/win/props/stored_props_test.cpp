@@ -15,7 +15,7 @@
 #include "framework/PropInfo.h"
 #include "framework/StdCtrls.h"
 #include "framework/StringList.h"
-#include "settings/RXProps.h"
+#include "settings/StoredProps.h"
 #include "winsize/MinMax.h"
 
 using namespace sockmere;

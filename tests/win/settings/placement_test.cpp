@@ -13,9 +13,9 @@
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
-#include "settings/Placemnt.h"
+#include "settings/FormPlacement.h"
 #include "settings/StoreText.h"
-#include "winsize/RxHook.h"
+#include "winsize/WindowHook.h"
 
 using namespace sockmere;
 
@@ -351,7 +351,7 @@ TEST_F(Placement, SizeLimitsAndPreventResizeAnswerThroughTheHookWhichDefaultsLea
 
     PlacementForm form;
     form.Show();
-    TRxWindowHook& hook = form.storage->WindowHook();
+    TWindowHook& hook = form.storage->WindowHook();
     EXPECT_EQ(hook.ControlHook(), nullptr);
     EXPECT_EQ(minMax(form.Handle()).ptMinTrackSize.x, 1);
     ASSERT_EQ(hitLeftBorder(form.Handle()), HTLEFT);

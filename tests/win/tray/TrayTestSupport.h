@@ -16,7 +16,7 @@
 #include "framework/Graphics.h"
 #include "framework/Sync.h"
 #include "framework/Thread.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 
 namespace traytest {
 
@@ -168,7 +168,7 @@ inline bool NoLiveThreads(DWORD timeoutMs = 5000) {
     return WaitUntil([] { return fw::TThread::LiveCount() == 0; }, timeoutMs);
 }
 
-inline LRESULT SendMouse(const sockmere::TRxTrayIcon& tray, UINT mouseMessage) {
+inline LRESULT SendMouse(const sockmere::TTrayIcon& tray, UINT mouseMessage) {
     return ::SendMessageA(tray.CallbackWindow(), sockmere::kTrayCallbackMessage, 0, mouseMessage);
 }
 

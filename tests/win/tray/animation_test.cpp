@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TrayTestSupport.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 
 using namespace sockmere;
 using namespace traytest;
@@ -19,7 +19,7 @@ protected:
         fw::Application().Initialize();
         ASSERT_TRUE(NoLiveThreads());
         LoadPicture(picture, "src/app/res/sockmere.ico");
-        tray = std::make_unique<TRxTrayIcon>(nullptr);
+        tray = std::make_unique<TTrayIcon>(nullptr);
         tray->SetHint("Sockmere");
         tray->SetIcon(&picture);
         tray->Icons().ReadIcons(FramesStream());
@@ -53,7 +53,7 @@ protected:
 
     FakeShell shell;
     fw::TIcon picture;
-    std::unique_ptr<TRxTrayIcon> tray;
+    std::unique_ptr<TTrayIcon> tray;
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "TrayTestSupport.h"
 #include "framework/Errors.h"
-#include "tray/IcoList.h"
+#include "tray/IconList.h"
 
 using namespace sockmere;
 using namespace traytest;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "TrayTestSupport.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 
 using namespace sockmere;
 using namespace traytest;
@@ -28,7 +28,7 @@ TEST(TrayStress, ThousandsOfStartsAndStopsAmongGuiChangesLeakNothing) {
     int cycles = 0;
     // Three tray icons in turn, each destroyed while animated, so the destructor stops one too.
     for (int round = 0; round < 3; ++round) {
-        TRxTrayIcon tray(nullptr);
+        TTrayIcon tray(nullptr);
         tray.SetInterval(0);
         tray.SetIcon(&pictures[0]);
         tray.Icons().ReadIcons(FramesStream());

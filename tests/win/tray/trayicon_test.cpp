@@ -7,7 +7,7 @@
 
 #include "TrayTestSupport.h"
 #include "framework/Menus.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 
 using namespace sockmere;
 using namespace traytest;
@@ -71,7 +71,7 @@ protected:
     void SetUp() override {
         fw::Application().Initialize();
         LoadPicture(picture, "src/app/res/sockmere.ico");
-        tray = std::make_unique<TRxTrayIcon>(nullptr);
+        tray = std::make_unique<TTrayIcon>(nullptr);
         tray->OnClick = TMouseEvent::Of<&Log::Click>(&log);
         tray->OnMouseDown = TMouseEvent::Of<&Log::Down>(&log);
         tray->OnMouseUp = TMouseEvent::Of<&Log::Up>(&log);
@@ -104,7 +104,7 @@ protected:
 
     FakeShell shell;
     fw::TIcon picture;
-    std::unique_ptr<TRxTrayIcon> tray;
+    std::unique_ptr<TTrayIcon> tray;
     Log log;
 };
 
@@ -331,7 +331,7 @@ TEST_F(TrayIconTest, TheCallbackWindowIsAHiddenZeroSizedToolWindow) {
 TEST_F(TrayIconTest, LoadingShowsTheIconOnceTheDescriptionIsApplied) {
     fw::TComponent form(nullptr);
     form.BeginLoading();
-    auto* loaded = new TRxTrayIcon(&form);
+    auto* loaded = new TTrayIcon(&form);
     loaded->SetActive(false);
     loaded->SetHint("Sockmere");
     loaded->SetIcon(&picture);
@@ -344,7 +344,7 @@ TEST_F(TrayIconTest, LoadingShowsTheIconOnceTheDescriptionIsApplied) {
 
     fw::TComponent other(nullptr);
     other.BeginLoading();
-    auto* second = new TRxTrayIcon(&other);
+    auto* second = new TTrayIcon(&other);
     second->SetIcon(&picture);  // Active by default: shows at once
     shell.Clear();
     other.EndLoading();         // and again once loaded

@@ -15,7 +15,7 @@
 #include "SettingsKey.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 

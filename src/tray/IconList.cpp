@@ -1,4 +1,4 @@
-#include "tray/IcoList.h"
+#include "tray/IconList.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "settings/Placemnt.h"
+#include "settings/FormPlacement.h"
 
 #include <utility>
 
@@ -6,10 +6,10 @@
 #include "framework/PropInfo.h"
 #include "settings/AppUtils.h"
 #include "settings/IniFiles.h"
-#include "settings/RXProps.h"
+#include "settings/StoredProps.h"
 #include "settings/Registry.h"
 #include "settings/StoreText.h"
-#include "winsize/RxHook.h"
+#include "winsize/WindowHook.h"
 
 namespace sockmere {
 
@@ -89,7 +89,7 @@ bool TWinMinMaxInfo::DefaultMinMaxInfo() const noexcept {
 TFormPlacement::TFormPlacement(fw::TComponent* owner) : fw::TComponent(owner) {
     if (dynamic_cast<fw::TForm*>(owner)) Options = {TPlacementOption::fpState, TPlacementOption::fpPosition};
     minMaxInfo_.OnChange = Bind<&TFormPlacement::MinMaxInfoChanged>(this);
-    hook_ = new TRxWindowHook(this);
+    hook_ = new TWindowHook(this);
     hook_->AfterMessage = Bind<&TFormPlacement::WndMessage>(this);
 }
 

@@ -13,10 +13,10 @@
 #include "framework/Forms.h"
 #include "framework/ProcEntry.h"
 #include "winsize/WinsizeTestSupport.h"
-#include "winsize/RxHook.h"
+#include "winsize/WindowHook.h"
 
 using namespace winsizetest;
-using sockmere::TRxWindowHook;
+using sockmere::TWindowHook;
 
 namespace {
 
@@ -41,7 +41,7 @@ struct Log {
     bool throwIt = false;
     void Note(const char* pass, fw::TObject* sender, UINT msg) {
         if (std::find(watched.begin(), watched.end(), msg) != watched.end())
-            lines.push_back(std::string(pass) + static_cast<TRxWindowHook*>(sender)->Name());
+            lines.push_back(std::string(pass) + static_cast<TWindowHook*>(sender)->Name());
     }
     void Before(fw::TObject* sender, fw::TMessage& m, bool& handled) {
         Note("before ", sender, m.Msg);
@@ -54,8 +54,8 @@ struct Log {
     void After(fw::TObject* sender, fw::TMessage& m, bool&) { Note("after ", sender, m.Msg); }
 };
 
-std::unique_ptr<TRxWindowHook> Watch(const char* name, Log& log, fw::TWinControl* control) {
-    auto watcher = std::make_unique<TRxWindowHook>(nullptr);
+std::unique_ptr<TWindowHook> Watch(const char* name, Log& log, fw::TWinControl* control) {
+    auto watcher = std::make_unique<TWindowHook>(nullptr);
     watcher->SetName(name);
     watcher->BeforeMessage = sockmere::THookMessageEvent::Of<&Log::Before>(&log);
     watcher->AfterMessage = sockmere::THookMessageEvent::Of<&Log::After>(&log);
@@ -67,7 +67,7 @@ using Lines = std::vector<std::string>;
 
 }  // namespace
 
-TEST(RxHook, WatchersShareOneSubclassingAndTheLaterOneGoesFirst) {
+TEST(WindowHook, WatchersShareOneSubclassingAndTheLaterOneGoesFirst) {
     fw::Application().Initialize();
     long entries = fw::WndProcEntry::LiveCount();
     Stage stage;
@@ -107,7 +107,7 @@ TEST(RxHook, WatchersShareOneSubclassingAndTheLaterOneGoesFirst) {
     EXPECT_EQ(fw::WndProcEntry::LiveCount(), entries);
 }
 
-TEST(RxHook, AReCreatedWindowIsWatchedAgainOnceHookAgainArrives) {
+TEST(WindowHook, AReCreatedWindowIsWatchedAgainOnceHookAgainArrives) {
     fw::Application().Initialize();
     long entries = fw::WndProcEntry::LiveCount();
     Stage stage;
@@ -129,7 +129,7 @@ TEST(RxHook, AReCreatedWindowIsWatchedAgainOnceHookAgainArrives) {
     EXPECT_EQ(fw::WndProcEntry::LiveCount(), entries);
 }
 
-TEST(RxHook, AnEntryUnderAnotherProcedureStaysBehindAndKeepsTheWindowWorking) {
+TEST(WindowHook, AnEntryUnderAnotherProcedureStaysBehindAndKeepsTheWindowWorking) {
     fw::Application().Initialize();
     long entries = fw::WndProcEntry::LiveCount();
     Stage stage;
@@ -161,7 +161,7 @@ TEST(RxHook, AnEntryUnderAnotherProcedureStaysBehindAndKeepsTheWindowWorking) {
     EXPECT_EQ(fw::WndProcEntry::LiveCount(), entries) << "released with its window";
 }
 
-TEST(RxHook, WinControlSetterAndRemovalRules) {
+TEST(WindowHook, WinControlSetterAndRemovalRules) {
     fw::Application().Initialize();
     Stage stage;
     Probe probe(stage);
@@ -193,7 +193,7 @@ TEST(RxHook, WinControlSetterAndRemovalRules) {
     fw::Application().ProcessMessages();
 }
 
-TEST(RxHook, AFailingWatcherIsReportedAndTheNextStillRuns) {
+TEST(WindowHook, AFailingWatcherIsReportedAndTheNextStillRuns) {
     std::vector<std::string> reports;
     struct Reports {
         std::vector<std::string>* texts;

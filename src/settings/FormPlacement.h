@@ -18,7 +18,7 @@
 
 namespace sockmere {
 
-class TRxWindowHook;
+class TWindowHook;
 
 enum class TPlacementOption { fpState, fpPosition, fpActiveControl };
 
@@ -66,7 +66,7 @@ public:
 
     bool IsSaved() const noexcept { return saved_; }
     bool IsRestored() const noexcept { return restored_; }
-    TRxWindowHook& WindowHook() noexcept { return *hook_; }
+    TWindowHook& WindowHook() noexcept { return *hook_; }
 
 protected:
     // The owner when it is a form.
@@ -103,7 +103,7 @@ private:
     void WndMessage(fw::TObject* sender, fw::TMessage& msg, bool& handled);
 
     TWinMinMaxInfo minMaxInfo_;
-    TRxWindowHook* hook_ = nullptr;
+    TWindowHook* hook_ = nullptr;
     std::unique_ptr<TSettingsStore> store_;
     fw::TNotifyEvent saveShow_;
     fw::TCloseQueryEvent saveCloseQuery_;

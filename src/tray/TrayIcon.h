@@ -14,7 +14,7 @@
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
 #include "framework/Sync.h"
-#include "tray/IcoList.h"
+#include "tray/IconList.h"
 
 namespace sockmere {
 
@@ -33,11 +33,11 @@ ShellNotifyProc SetShellNotifyProc(ShellNotifyProc proc) noexcept;
 
 class TTimerThread;
 
-class TRxTrayIcon : public fw::TComponent {
+class TTrayIcon : public fw::TComponent {
 public:
-    explicit TRxTrayIcon(fw::TComponent* owner);
-    ~TRxTrayIcon() override;
-    const char* ClassName() const override { return "TRxTrayIcon"; }
+    explicit TTrayIcon(fw::TComponent* owner);
+    ~TTrayIcon() override;
+    const char* ClassName() const override { return "TTrayIcon"; }
 
     // The icon is wanted in the notification area; writing it shows or removes it at once.
     bool Active() const noexcept { return active_; }

@@ -1,4 +1,4 @@
-#include "tray/RXShell.h"
+#include "tray/TrayIcon.h"
 
 #include <algorithm>
 #include <atomic>
@@ -66,7 +66,7 @@ ShellNotifyProc SetShellNotifyProc(ShellNotifyProc proc) noexcept {
 // never touches the tray icon again.
 class TTimerThread : public fw::TThread {
 public:
-    TTimerThread(TRxTrayIcon* trayIcon, std::shared_ptr<fw::CriticalSection> lock, bool paused)
+    TTimerThread(TTrayIcon* trayIcon, std::shared_ptr<fw::CriticalSection> lock, bool paused)
         : TThread(paused), trayIcon_(trayIcon), lock_(std::move(lock)) {
         SetFreeOnTerminate(true);
     }
@@ -107,14 +107,14 @@ private:
         return Terminated() || fw::Application().Terminated() || !trayIcon_;
     }
 
-    TRxTrayIcon* trayIcon_;
+    TTrayIcon* trayIcon_;
     std::shared_ptr<fw::CriticalSection> lock_;
 };
 
 // The hidden window that identifies the icon to the shell and receives its notifications.
-class TRxTrayIcon::Receiver : public fw::Window {
+class TTrayIcon::Receiver : public fw::Window {
 public:
-    explicit Receiver(TRxTrayIcon& tray) : tray_(tray) {
+    explicit Receiver(TTrayIcon& tray) : tray_(tray) {
         // A zero-sized top-level tool window is never shown and never gets a taskbar button,
         // yet it can become the foreground window for the menu.
         CreateHandle("Sockmere.TrayIcon", WS_EX_TOOLWINDOW, WS_POPUP, "", 0, 0, 0, 0, nullptr);
@@ -138,20 +138,20 @@ protected:
     fw::TComponent* ExceptionSender() override { return &tray_; }
 
 private:
-    TRxTrayIcon& tray_;
+    TTrayIcon& tray_;
 };
 
-TRxTrayIcon::TRxTrayIcon(fw::TComponent* owner)
+TTrayIcon::TTrayIcon(fw::TComponent* owner)
     : TComponent(owner),
       lock_(std::make_shared<fw::CriticalSection>()),
       life_(std::make_shared<int>(0)),
       window_(std::make_unique<Receiver>(*this)) {
-    icon_.OnChange = fw::TNotifyEvent::Of<&TRxTrayIcon::PictureChanged>(this);
-    icons_.OnChange = fw::TNotifyEvent::Of<&TRxTrayIcon::PictureChanged>(this);
+    icon_.OnChange = fw::TNotifyEvent::Of<&TTrayIcon::PictureChanged>(this);
+    icons_.OnChange = fw::TNotifyEvent::Of<&TTrayIcon::PictureChanged>(this);
     icons_.SetLock(lock_.get());
 }
 
-TRxTrayIcon::~TRxTrayIcon() {
+TTrayIcon::~TTrayIcon() {
     MarkDestroying();
     fw::HandleOwner frameThread;
     {
@@ -173,11 +173,11 @@ TRxTrayIcon::~TRxTrayIcon() {
     window_.reset();
 }
 
-HWND TRxTrayIcon::CallbackWindow() const noexcept {
+HWND TTrayIcon::CallbackWindow() const noexcept {
     return window_ ? window_->Hwnd() : nullptr;
 }
 
-void TRxTrayIcon::SetActive(bool value) {
+void TTrayIcon::SetActive(bool value) {
     fw::Lock lock(*lock_);
     if (value == active_) return;
     active_ = value;
@@ -188,54 +188,54 @@ void TRxTrayIcon::SetActive(bool value) {
         RemoveFromTray();
 }
 
-void TRxTrayIcon::SetHint(std::string value) {
+void TTrayIcon::SetHint(std::string value) {
     fw::Lock lock(*lock_);
     if (value == hint_) return;
     hint_ = std::move(value);
     RefreshIcon();
 }
 
-void TRxTrayIcon::SetIcon(const fw::TIcon* value) {
+void TTrayIcon::SetIcon(const fw::TIcon* value) {
     fw::Lock lock(*lock_);
     icon_.Assign(value);
 }
 
-void TRxTrayIcon::SetIcons(const TIconList* value) {
+void TTrayIcon::SetIcons(const TIconList* value) {
     fw::Lock lock(*lock_);
     icons_.Assign(value);
 }
 
-bool TRxTrayIcon::Animated() const {
+bool TTrayIcon::Animated() const {
     fw::Lock lock(*lock_);
     return animated_;
 }
 
-unsigned short TRxTrayIcon::Interval() const {
+unsigned short TTrayIcon::Interval() const {
     fw::Lock lock(*lock_);
     return interval_;
 }
 
-void TRxTrayIcon::SetInterval(unsigned short value) {
+void TTrayIcon::SetInterval(unsigned short value) {
     fw::Lock lock(*lock_);
     interval_ = value;
 }
 
-bool TRxTrayIcon::Shown() const {
+bool TTrayIcon::Shown() const {
     fw::Lock lock(*lock_);
     return shown_;
 }
 
-int TRxTrayIcon::FrameIndex() const {
+int TTrayIcon::FrameIndex() const {
     fw::Lock lock(*lock_);
     return frameIndex_;
 }
 
-void TRxTrayIcon::SetPopupMenu(fw::TPopupMenu* value) {
+void TTrayIcon::SetPopupMenu(fw::TPopupMenu* value) {
     popupMenu_ = value;
     if (value) FreeNotification(value);
 }
 
-void TRxTrayIcon::SetShowDesign(bool value) {
+void TTrayIcon::SetShowDesign(bool value) {
     if (!Designing()) return;
     fw::Lock lock(*lock_);
     if (value)
@@ -245,17 +245,17 @@ void TRxTrayIcon::SetShowDesign(bool value) {
     showDesign_ = shown_;
 }
 
-void TRxTrayIcon::Loaded() {
+void TTrayIcon::Loaded() {
     TComponent::Loaded();
     if (active_ && !Designing()) ShowInTray();
 }
 
-void TRxTrayIcon::Notification(fw::TComponent* component, fw::Operation operation) {
+void TTrayIcon::Notification(fw::TComponent* component, fw::Operation operation) {
     TComponent::Notification(component, operation);
     if (operation == fw::Operation::Remove && component == popupMenu_) popupMenu_ = nullptr;
 }
 
-void TRxTrayIcon::SetAnimated(bool value) {
+void TTrayIcon::SetAnimated(bool value) {
     fw::Lock lock(*lock_);
     const bool effective = value && icons_.Count() > 0;
     if (effective == animated_) return;
@@ -274,17 +274,17 @@ void TRxTrayIcon::SetAnimated(bool value) {
     RefreshIcon();
 }
 
-const fw::TIcon* TRxTrayIcon::CurrentIcon() const {
+const fw::TIcon* TTrayIcon::CurrentIcon() const {
     if (animated_ && icons_.Count() > 0)
         return icons_.Items(std::clamp(frameIndex_, 0, icons_.Count() - 1));
     return &icon_;
 }
 
-BOOL TRxTrayIcon::Notify(DWORD message) {
+BOOL TTrayIcon::Notify(DWORD message) {
     return g_shellNotify.load()(message, &notifyData_);
 }
 
-void TRxTrayIcon::FillNotifyData() {
+void TTrayIcon::FillNotifyData() {
     notifyData_.cbSize = kNotifyDataSize;
     notifyData_.hWnd = CallbackWindow();
     notifyData_.uID = 0;
@@ -297,7 +297,7 @@ void TRxTrayIcon::FillNotifyData() {
     std::memcpy(notifyData_.szTip, tip.data(), tip.size());
 }
 
-void TRxTrayIcon::ShowInTray() {
+void TTrayIcon::ShowInTray() {
     fw::Lock lock(*lock_);
     RemoveFromTray();
     const fw::TIcon* icon = CurrentIcon();
@@ -309,7 +309,7 @@ void TRxTrayIcon::ShowInTray() {
     if (animated_) animationThread_->Resume();
 }
 
-void TRxTrayIcon::RemoveFromTray() {
+void TTrayIcon::RemoveFromTray() {
     fw::Lock lock(*lock_);
     Notify(NIM_DELETE);
     shown_ = false;
@@ -317,7 +317,7 @@ void TRxTrayIcon::RemoveFromTray() {
     if (animated_) animationThread_->Pause();
 }
 
-void TRxTrayIcon::RefreshIcon() {
+void TTrayIcon::RefreshIcon() {
     fw::Lock lock(*lock_);
     if (icons_.Count() == 0) SetAnimated(false);
     if (shown_) {
@@ -333,7 +333,7 @@ void TRxTrayIcon::RefreshIcon() {
     }
 }
 
-void TRxTrayIcon::AdvanceFrame() {
+void TTrayIcon::AdvanceFrame() {
     fw::Lock lock(*lock_);
     // destroying_ is set under the lock, unlike the base flag, so this thread may read it.
     if (destroying_ || !animated_) return;
@@ -341,24 +341,24 @@ void TRxTrayIcon::AdvanceFrame() {
     RefreshIcon();
 }
 
-void TRxTrayIcon::Press(unsigned button) {
+void TTrayIcon::Press(unsigned button) {
     fw::Lock lock(*lock_);
     pressedButtons_ |= button;
 }
 
-bool TRxTrayIcon::Release(unsigned button) {
+bool TTrayIcon::Release(unsigned button) {
     fw::Lock lock(*lock_);
     const bool pressed = (pressedButtons_ & button) != 0;
     pressedButtons_ &= ~button;
     return pressed;
 }
 
-void TRxTrayIcon::HandleTaskbarCreated() {
+void TTrayIcon::HandleTaskbarCreated() {
     // A restarted shell has forgotten the icon: add it again.
     if (active_ && !Designing()) ShowInTray();
 }
 
-void TRxTrayIcon::HandleCallback(UINT mouseMessage) {
+void TTrayIcon::HandleCallback(UINT mouseMessage) {
     // The lock is never held here: handlers run user code, which may write properties.
     std::weak_ptr<int> alive = life_;
     auto state = [](TShiftState flag, POINT& p) {
@@ -428,29 +428,29 @@ void TRxTrayIcon::HandleCallback(UINT mouseMessage) {
     }
 }
 
-void TRxTrayIcon::NotifyMouseMove(TShiftState shift, int x, int y) {
+void TTrayIcon::NotifyMouseMove(TShiftState shift, int x, int y) {
     OnMouseMove(this, shift, x, y);
 }
 
-void TRxTrayIcon::NotifyMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+void TTrayIcon::NotifyMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     OnMouseDown(this, button, shift, x, y);
 }
 
-void TRxTrayIcon::NotifyMouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+void TTrayIcon::NotifyMouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     OnMouseUp(this, button, shift, x, y);
 }
 
-void TRxTrayIcon::NotifyClick(TMouseButton button, TShiftState shift, int x, int y) {
+void TTrayIcon::NotifyClick(TMouseButton button, TShiftState shift, int x, int y) {
     if (button == fw::mbRight && ShowMenu(x, y)) return;
     OnClick(this, button, shift, x, y);
 }
 
-void TRxTrayIcon::NotifyDblClick() {
+void TTrayIcon::NotifyDblClick() {
     if (ClickDefaultItem()) return;
     OnDblClick(this);
 }
 
-bool TRxTrayIcon::ShowMenu(int x, int y) {
+bool TTrayIcon::ShowMenu(int x, int y) {
     if (Designing() || !active_ || !popupMenu_) return false;
     if (!Destroying() && !destroying_) CancelMouseModes();
     const HWND window = CallbackWindow();
@@ -471,7 +471,7 @@ bool TRxTrayIcon::ShowMenu(int x, int y) {
     return true;
 }
 
-bool TRxTrayIcon::ClickDefaultItem() {
+bool TTrayIcon::ClickDefaultItem() {
     if (Designing() || !active_ || !popupMenu_ || !popupMenu_->Items()) return false;
     fw::TMenuItem* items = popupMenu_->Items();
     for (int i = 0; i < items->Count(); ++i) {

@@ -27,11 +27,11 @@ using THookMessageEvent = fw::Event<fw::TObject*, fw::TMessage&, bool&>;
 inline constexpr UINT CM_HOOKAGAIN = 0xB03E;
 inline constexpr UINT CM_FREEHOOK = 0xB03F;
 
-class TRxWindowHook : public fw::TComponent {
+class TWindowHook : public fw::TComponent {
 public:
-    explicit TRxWindowHook(fw::TComponent* owner);
-    ~TRxWindowHook() override;
-    const char* ClassName() const override { return "TRxWindowHook"; }
+    explicit TWindowHook(fw::TComponent* owner);
+    ~TWindowHook() override;
+    const char* ClassName() const override { return "TWindowHook"; }
 
     bool Active() const noexcept { return active_; }
     void SetActive(bool value);
@@ -76,10 +76,10 @@ public:
     ~TControlHook();
 
     fw::TWinControl* Control() const noexcept { return control_; }
-    const std::vector<TRxWindowHook*>& Watchers() const noexcept { return watchers_; }
+    const std::vector<TWindowHook*>& Watchers() const noexcept { return watchers_; }
 
-    void AddWatcher(TRxWindowHook* watcher);
-    void RemoveWatcher(TRxWindowHook* watcher);
+    void AddWatcher(TWindowHook* watcher);
+    void RemoveWatcher(TWindowHook* watcher);
     void ChangeControl(fw::TWinControl* control);
     void InstallEntry();
     void UninstallEntry();
@@ -91,7 +91,7 @@ private:
 
     fw::TWinControl* control_ = nullptr;
     fw::WindowSubclass::Ptr subclass_;
-    std::vector<TRxWindowHook*> watchers_;
+    std::vector<TWindowHook*> watchers_;
     bool destroying_ = false;
 };
 

@@ -1,4 +1,4 @@
-#include "settings/RXProps.h"
+#include "settings/StoredProps.h"
 
 #include <map>
 

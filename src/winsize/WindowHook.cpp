@@ -1,4 +1,4 @@
-#include "winsize/RxHook.h"
+#include "winsize/WindowHook.h"
 
 #include <algorithm>
 #include <utility>
@@ -37,19 +37,19 @@ THookList& ObtainGlobalHookList() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// TRxWindowHook
+// TWindowHook
 
-TRxWindowHook::TRxWindowHook(fw::TComponent* owner) : fw::TComponent(owner) {
+TWindowHook::TWindowHook(fw::TComponent* owner) : fw::TComponent(owner) {
     SetActive(true);
 }
 
-TRxWindowHook::~TRxWindowHook() {
+TWindowHook::~TWindowHook() {
     MarkDestroying();
     SetActive(false);
     SetWinControl(nullptr);
 }
 
-void TRxWindowHook::SetActive(bool value) {
+void TWindowHook::SetActive(bool value) {
     if (value == active_) return;
     if (value)
         AttachToControl();
@@ -57,11 +57,11 @@ void TRxWindowHook::SetActive(bool value) {
         DetachFromControl();
 }
 
-fw::TWinControl* TRxWindowHook::WinControl() const noexcept {
+fw::TWinControl* TWindowHook::WinControl() const noexcept {
     return hook_ ? hook_->Control() : control_;
 }
 
-void TRxWindowHook::SetWinControl(fw::TWinControl* value) {
+void TWindowHook::SetWinControl(fw::TWinControl* value) {
     if (value == WinControl()) return;
     bool wasActive = active_;
     TControlHook* left = DetachFromControl();
@@ -76,38 +76,38 @@ void TRxWindowHook::SetWinControl(fw::TWinControl* value) {
     if (wasActive) AttachToControl();
 }
 
-bool TRxWindowHook::IsForm() const noexcept {
+bool TWindowHook::IsForm() const noexcept {
     fw::TWinControl* control = WinControl();
     return control && control == Owner() && dynamic_cast<fw::TForm*>(control) != nullptr;
 }
 
-void TRxWindowHook::SetIsForm(bool value) {
+void TWindowHook::SetIsForm(bool value) {
     if (!value) return;
     if (auto* form = dynamic_cast<fw::TForm*>(Owner())) SetWinControl(form);
 }
 
-void TRxWindowHook::AttachToControl() {
+void TWindowHook::AttachToControl() {
     if (control_ && !Destroying())
         ObtainGlobalHookList().ObtainControlHook(control_)->AddWatcher(this);
     active_ = true;
 }
 
-TControlHook* TRxWindowHook::DetachFromControl() {
+TControlHook* TWindowHook::DetachFromControl() {
     TControlHook* left = hook_;
     if (left) left->RemoveWatcher(this);
     active_ = false;
     return left;
 }
 
-void TRxWindowHook::NotifyAfter(fw::TMessage& message, bool& handled) {
+void TWindowHook::NotifyAfter(fw::TMessage& message, bool& handled) {
     AfterMessage(this, message, handled);
 }
 
-void TRxWindowHook::NotifyBefore(fw::TMessage& message, bool& handled) {
+void TWindowHook::NotifyBefore(fw::TMessage& message, bool& handled) {
     BeforeMessage(this, message, handled);
 }
 
-void TRxWindowHook::Notification(fw::TComponent* component, fw::Operation operation) {
+void TWindowHook::Notification(fw::TComponent* component, fw::Operation operation) {
     fw::TComponent::Notification(component, operation);
     if (operation != fw::Operation::Remove) return;
     if (component == control_ || component == Owner() || !Owner()) SetWinControl(nullptr);
@@ -124,7 +124,7 @@ TControlHook::~TControlHook() {
     control_ = nullptr;
 }
 
-void TControlHook::AddWatcher(TRxWindowHook* watcher) {
+void TControlHook::AddWatcher(TWindowHook* watcher) {
     if (std::find(watchers_.begin(), watchers_.end(), watcher) == watchers_.end()) {
         watchers_.push_back(watcher);
         watcher->hook_ = this;
@@ -133,7 +133,7 @@ void TControlHook::AddWatcher(TRxWindowHook* watcher) {
     InstallEntry();
 }
 
-void TControlHook::RemoveWatcher(TRxWindowHook* watcher) {
+void TControlHook::RemoveWatcher(TWindowHook* watcher) {
     watcher->hook_ = nullptr;
     watchers_.erase(std::remove(watchers_.begin(), watchers_.end(), watcher), watchers_.end());
     if (watchers_.empty()) UninstallEntry();
@@ -198,9 +198,9 @@ void TControlHook::HookWindowProc(fw::TMessage& m) {
 void TControlHook::NotifyWatchers(Pass pass, fw::TMessage& message, bool& handled) {
     if (watchers_.empty() || !control_ || destroying_ || control_->Destroying()) return;
     // Later watchers first; a watcher may leave (or free another) from its handler.
-    const std::vector<TRxWindowHook*> watchers = watchers_;
+    const std::vector<TWindowHook*> watchers = watchers_;
     for (auto it = watchers.rbegin(); it != watchers.rend(); ++it) {
-        TRxWindowHook* watcher = *it;
+        TWindowHook* watcher = *it;
         if (std::find(watchers_.begin(), watchers_.end(), watcher) == watchers_.end()) continue;
         try {
             if (pass == Pass::Before)
