@@ -9,7 +9,9 @@ namespace fw {
 
 std::atomic<long> TThread::live_{0};
 
-TThread::TThread(bool createPaused) : running_(true, !createPaused), stop_(true, false) {}
+TThread::TThread(bool createPaused) : control_(std::make_shared<Control>()) {
+    if (createPaused) control_->running.Reset();
+}
 
 TThread::~TThread() {
     if (handle_ && !finished_.load() && ::GetCurrentThreadId() != id_) {
@@ -31,10 +33,11 @@ void TThread::Start() {
 }
 
 void TThread::Terminate() noexcept {
-    stop_.Set();
-    running_.Set();
-    // The last touch: a self-freeing body may end and free the object once it sees the flag.
-    terminated_.store(true);
+    // Copied first: from the first signal on, a self-freeing body may delete the object.
+    const std::shared_ptr<Control> control = control_;
+    control->terminated.store(true);
+    control->stop.Set();
+    control->running.Set();
 }
 
 HandleOwner TThread::DuplicateHandle() const noexcept {
@@ -47,13 +50,12 @@ HandleOwner TThread::DuplicateHandle() const noexcept {
 
 bool TThread::Rest(DWORD milliseconds) const noexcept {
     if (milliseconds == 0) ::SwitchToThread();
-    return !stop_.Wait(milliseconds) && !terminated_.load();
+    return !control_->stop.Wait(milliseconds) && !control_->terminated.load();
 }
 
 bool TThread::WaitWhilePaused() const noexcept {
-    running_.Wait();
-    // Terminate sets the stop event before it wakes a paused body and the flag only after.
-    return !terminated_.load() && !stop_.IsSet();
+    control_->running.Wait();
+    return !control_->terminated.load();
 }
 
 DWORD WINAPI TThread::ThreadProc(void* param) {

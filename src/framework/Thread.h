@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 
 #include "framework/Handles.h"
 #include "framework/Sync.h"
@@ -21,14 +22,15 @@ public:
     void Start();
 
     // Pausing never stops the body in the middle of a pass: it takes effect at the next gate.
-    void Pause() noexcept { running_.Reset(); }
-    void Resume() noexcept { running_.Set(); }
-    bool Paused() const noexcept { return !running_.IsSet(); }
+    void Pause() noexcept { control_->running.Reset(); }
+    void Resume() noexcept { control_->running.Set(); }
+    bool Paused() const noexcept { return !control_->running.IsSet(); }
 
     // Asks the body to end and wakes it if paused. A free-on-terminate thread may be gone as
-    // soon as this returns, so it must be the caller's last use of the object.
+    // soon as the body sees the request, so this must be the caller's last use of the object;
+    // the call itself touches only a block that it holds.
     void Terminate() noexcept;
-    bool Terminated() const noexcept { return terminated_.load(); }
+    bool Terminated() const noexcept { return control_->terminated.load(); }
 
     // Set before Start: the object deletes itself when its body returns; nobody waits for it.
     void SetFreeOnTerminate(bool value) noexcept { freeOnTerminate_ = value; }
@@ -53,12 +55,18 @@ protected:
 private:
     static DWORD WINAPI ThreadProc(void* param);
 
-    SyncEvent running_;  // set while not paused
-    SyncEvent stop_;     // set by Terminate, so a resting body wakes at once
+    // What Terminate signals, shared with the caller of Terminate so that a body freeing the
+    // object under it frees none of it.
+    struct Control {
+        SyncEvent running{true, true};  // set while not paused
+        SyncEvent stop{true, false};    // set by Terminate, so a resting body wakes at once
+        std::atomic<bool> terminated{false};
+    };
+
+    std::shared_ptr<Control> control_;
     HandleOwner handle_;
     DWORD id_ = 0;
     bool freeOnTerminate_ = false;
-    std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
 
     static std::atomic<long> live_;

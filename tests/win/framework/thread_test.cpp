@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -54,6 +56,45 @@ protected:
     void Execute() override { throw std::runtime_error("Thread failed"); }
 };
 
+// A self-freeing thread whose memory is never given back: it is poisoned and kept, so that
+// any write through the object after its delete shows as a changed byte.
+class Quarantined : public TThread {
+public:
+    explicit Quarantined(bool paused) : TThread(paused) { SetFreeOnTerminate(true); }
+    static void* operator new(size_t size) { return ::operator new(size); }
+    static void operator delete(void* block, size_t size) {
+        std::memset(block, kPoison, size);
+        Lock lock(QuarantineLock());
+        Kept().push_back({static_cast<unsigned char*>(block), size});
+    }
+    // Blocks with a byte written after their delete; the blocks are given back.
+    static int Corrupted() {
+        int corrupted = 0;
+        for (auto [block, size] : Kept()) {
+            corrupted += std::any_of(block, block + size, [](unsigned char b) { return b != kPoison; });
+            ::operator delete(block);
+        }
+        Kept().clear();
+        return corrupted;
+    }
+
+protected:
+    void Execute() override {
+        while (WaitWhilePaused() && Rest(INFINITE)) {}
+    }
+
+private:
+    static constexpr unsigned char kPoison = 0xDD;
+    static std::vector<std::pair<unsigned char*, size_t>>& Kept() {
+        static std::vector<std::pair<unsigned char*, size_t>> kept;
+        return kept;
+    }
+    static CriticalSection& QuarantineLock() {
+        static CriticalSection lock;
+        return lock;
+    }
+};
+
 struct Reports {
     std::vector<std::string> texts;
     void On(TComponent*, const std::string& t) { texts.push_back(t); }
@@ -72,6 +113,18 @@ TEST(Thread, AFreeOnTerminateThreadRunsUntilTerminatedAndThenFreesItself) {
     ASSERT_TRUE(WaitFor([&] { return thread->finished.load() >= 3; }));
     thread->Terminate();  // the last touch: it may be gone from here on
     EXPECT_TRUE(WaitFor([&] { return freed.load() && TThread::LiveCount() == 0; }));
+}
+
+TEST(Thread, TerminateNeverWritesToASelfFreedThread) {
+    Application().Initialize();
+    for (int i = 0; i < 3000; ++i) {
+        auto* thread = new Quarantined(i % 2 == 0);
+        thread->Start();
+        if (i % 3 == 0) ::Sleep(0);  // sometimes the body waits already, sometimes not yet
+        thread->Terminate();
+    }
+    ASSERT_TRUE(WaitFor([] { return TThread::LiveCount() == 0; }, 20000));
+    EXPECT_EQ(Quarantined::Corrupted(), 0);
 }
 
 TEST(Thread, AThreadStartedPausedRunsNoPassUntilResumed) {
