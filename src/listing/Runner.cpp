@@ -121,6 +121,8 @@ private:
     bool full_ = false;  // the rest is read only to let the child finish
 };
 
+PipeLookHook g_afterPipeLook = nullptr;
+
 // Reads what the child writes while it runs, then what it left in the pipe at its end. The
 // child is ended when it stays silent for silenceLimitMs. Without a pipe, or after a failed
 // read, only the child's end is awaited.
@@ -131,6 +133,8 @@ void ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, Capture
     bool ended = false;
     DWORD left = 0;  // bytes still in the pipe that the child wrote before its end
     for (;;) {
+        // The end is looked for before the pipe, so that this look sees all the child wrote.
+        const bool endedNow = !ended && WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
         DWORD available = 0;
         if (pipe != nullptr && !PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
             // A broken pipe is the normal end: every writer has gone and nothing is left.
@@ -138,7 +142,8 @@ void ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, Capture
             pipe = nullptr;
             left = 0;
         }
-        if (!ended && WaitForSingleObject(process, 0) == WAIT_OBJECT_0) {
+        if (g_afterPipeLook) g_afterPipeLook(process);
+        if (endedNow) {
             ended = true;
             left = available;
         }
@@ -176,6 +181,10 @@ CreateProcessProc g_createProcess = &CreateProcessA;
 }  // namespace
 
 void WindowTextTarget::SetText(std::string text) { SetWindowTextA(window_, text.c_str()); }
+
+PipeLookHook SetPipeLookHook(PipeLookHook hook) noexcept {
+    return std::exchange(g_afterPipeLook, hook);
+}
 
 CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept {
     return std::exchange(g_createProcess, proc ? proc : &CreateProcessA);

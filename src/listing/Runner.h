@@ -42,4 +42,9 @@ int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
 using CreateProcessProc = decltype(&CreateProcessA);
 CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept;
 
+// Called with the child's process after every look at the pipe, so that a test can make the
+// child write and end in between. Null removes it. Returns the previous hook.
+using PipeLookHook = void (*)(HANDLE process);
+PipeLookHook SetPipeLookHook(PipeLookHook hook) noexcept;
+
 }  // namespace sockmere

@@ -8,6 +8,8 @@
 //   SOCKMERE_FAKE_DELAY_MS=ms    wait that long before printing (a long wait is a hang)
 //   SOCKMERE_FAKE_TRICKLE_MS=ms  write each line on its own, that long after the one before
 //   SOCKMERE_FAKE_LINGER_MS=ms   after printing, wait that long, silent, before ending
+//   SOCKMERE_FAKE_LAST_GATE=name print all but the last line, wait until the named event is set
+//                                (not at all when there is none), then write it and end at once
 //   SOCKMERE_FAKE_GRANDCHILD=path
 //                                first start a copy that inherits the output and lives 30 s
 //                                without writing, and put its process id into that file
@@ -72,6 +74,22 @@ public:
     void Flush() {
         WriteAll(buffer_.data(), buffer_.size());
         buffer_.clear();
+    }
+
+    // Writes all but the buffered last line, waits for the gate event, then writes that line.
+    void FlushLastLineAfter(const std::string& gate) {
+        std::size_t head = 0;
+        if (buffer_.size() >= 2) {
+            const std::size_t feed = buffer_.rfind('\n', buffer_.size() - 2);
+            if (feed != std::string::npos) head = feed + 1;
+        }
+        WriteAll(buffer_.data(), head);
+        buffer_.erase(0, head);
+        if (const HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, gate.c_str())) {
+            WaitForSingleObject(event, 10000);
+            CloseHandle(event);
+        }
+        Flush();
     }
 
     void WriteAll(const char* data, std::size_t size) {
@@ -273,6 +291,7 @@ int main(int argc, char** argv) {
             out.Put(std::string_view("\0", 1));
             out.Put("text after the zero byte\r\nthat must not arrive\r\n");
         }
+        if (const auto gate = Env("SOCKMERE_FAKE_LAST_GATE")) out.FlushLastLineAfter(*gate);
     }
     if (const auto linger = EnvNumber("SOCKMERE_FAKE_LINGER_MS")) Sleep(static_cast<DWORD>(*linger));
     const auto code = Env("SOCKMERE_FAKE_EXIT");

@@ -147,6 +147,33 @@ TEST(RunHiddenCommand, EveryLineRestartsTheSilenceLimit) {
     EXPECT_EQ(capture.text, whole.text);
 }
 
+// The child writes its last line and ends right after the runner looked at the pipe: that line
+// still arrives, also when nothing calls in between.
+TEST(RunHiddenCommand, TheLastLinesWrittenJustBeforeTheEndArrive) {
+    Capture whole;
+    {
+        ScopedEnv rows("SOCKMERE_FAKE_ROWS", "40");
+        whole = RunCaptured();
+    }
+    static const char* const kGate = "Local\\sockmere.test.lastline";
+    const fw::HandleOwner gate(::CreateEventA(nullptr, TRUE, FALSE, kGate));
+    ScopedEnv rows("SOCKMERE_FAKE_ROWS", "40");
+    ScopedEnv last("SOCKMERE_FAKE_LAST_GATE", kGate);
+    const PipeLookHook previous = SetPipeLookHook([](HANDLE process) {
+        if (const HANDLE event = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, kGate)) {
+            if (::WaitForSingleObject(process, 0) != WAIT_OBJECT_0 && ::SetEvent(event))
+                ::WaitForSingleObject(process, 10000);
+            ::CloseHandle(event);
+        }
+    });
+    const Capture gated = RunCaptured();
+    SetPipeLookHook(previous);
+    EXPECT_EQ(gated.result, 0);
+    EXPECT_EQ(gated.text, whole.text);
+    const Capture ungated = RunCaptured();
+    EXPECT_EQ(ungated.text, whole.text);
+}
+
 TEST(RunHiddenCommand, OutputBeyondTheCapIsReadAndDropped) {
     ScopedEnv bytes("SOCKMERE_FAKE_BYTES", std::to_string(kMaxCaptureBytes + 3 * 1024 * 1024 + 17));
     // Only a child that wrote everything reaches its exit code.
