@@ -13,9 +13,10 @@ constexpr const char* kBindingProp = "fw.window";
 LRESULT NeutralResult(UINT msg) noexcept {
     switch (msg) {
     // Zero would keep the title bar from changing state, keep a minimized window from
-    // restoring, or make the click undefined.
+    // restoring, veto the end of the session, or make the click undefined.
     case WM_NCACTIVATE:
-    case WM_QUERYOPEN: return TRUE;
+    case WM_QUERYOPEN:
+    case WM_QUERYENDSESSION: return TRUE;
     case WM_MOUSEACTIVATE: return MA_ACTIVATE;
     default: return 0;
     }

@@ -91,7 +91,7 @@ struct Thrower : Window {
     TComponent sender{nullptr};
     void Create() { CreateHandle("fw.test.Thrower", 0, WS_POPUP, "", 0, 0, 10, 10, nullptr); }
     LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override {
-        if (msg == WM_APP + 7) throw std::runtime_error("Boom");
+        if (msg == WM_APP + 7 || msg == WM_QUERYENDSESSION) throw std::runtime_error("Boom");
         return Window::WndProc(msg, w, l);
     }
     TComponent* ExceptionSender() override { return &sender; }
@@ -117,6 +117,9 @@ TEST(Window, BindsHandleAndReportsExceptionsWithoutUnwindingUser32) {
         ASSERT_EQ(reports.texts.size(), 2u);
         EXPECT_EQ(reports.texts[0], "Boom");
         EXPECT_EQ(reports.sender, &w.sender);
+        // A failed handler must not veto the end of the session.
+        EXPECT_EQ(::SendMessageA(w.Hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+        EXPECT_EQ(reports.texts.size(), 3u);
         HWND h = w.Hwnd();
         ::DestroyWindow(h);
         EXPECT_FALSE(w.HandleAllocated());
