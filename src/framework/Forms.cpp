@@ -116,6 +116,7 @@ void TForm::SetVisible(bool visible) {
     HWND h = HandleAllocated() ? Hwnd() : nullptr;
     bool showing = h && ::IsWindowVisible(h);
     if (visible) {
+        closedBeforeMain_ = false;
         if (visible_ && showing) return;
         visible_ = true;
         h = Handle();
@@ -148,10 +149,13 @@ void TForm::Close() {
         return;
     }
     if (!CloseQuery()) return;
-    if (IsMainForm())
+    if (IsMainForm()) {
         Application().Terminate();
-    else
-        Hide();
+        return;
+    }
+    // The form that is still being made, and becomes the main form once made, ends the loop then.
+    if (!Screen().MainForm()) closedBeforeMain_ = true;
+    Hide();
 }
 
 void TForm::CloseModal() {
@@ -529,10 +533,15 @@ void TScreen::SetCursors(int index, HCURSOR cursor) {
 void TScreen::SetMainForm(TForm* form) {
     mainForm_ = form;
     Application().SetMainWindow(form ? form->Handle() : nullptr);
-    if (form)
-        Application().OnRun = Event<>::Of<&TScreen::ShowMainForm>(this);
-    else
+    if (form && form->closedBeforeMain_) {
+        // Closed while it was being made: the loop ends at once, with nothing shown again.
+        Application().Terminate();
         Application().OnRun.Clear();
+    } else if (form) {
+        Application().OnRun = Event<>::Of<&TScreen::ShowMainForm>(this);
+    } else {
+        Application().OnRun.Clear();
+    }
 }
 
 void TScreen::ShowMainForm() {

@@ -68,7 +68,8 @@ public:
     void SetVisible(bool visible) override;
     // Shows the form and brings it to the front.
     void Show();
-    // Asks OnCloseQuery, then hides the form. Closing the main form ends the message loop;
+    // Asks OnCloseQuery, then hides the form. Closing the main form ends the message loop, as
+    // does closing a form before it becomes the main form, unless it is shown again first;
     // closing a modal form ends its showing.
     void Close();
     virtual bool CloseQuery();
@@ -142,6 +143,7 @@ protected:
 
 private:
     friend class TWinControl;
+    friend class TScreen;
     void ControlFocused(TWinControl* control);
     void SaveFocus();
     void RestoreFocus();
@@ -162,6 +164,7 @@ private:
     int clientHeight_ = 0;
     bool modal_ = false;
     bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
+    bool closedBeforeMain_ = false;  // closed while no form was the main form
     bool showAfterLoading_ = false;
     bool destroyed_ = false;
 };

@@ -23,7 +23,8 @@ std::string ProgramPath() {
 
 class Program {
 public:
-    explicit Program(const std::string& args, const std::string& path = ProgramPath()) {
+    // Unless told not to, waits until the program first waits for input, past its start-up.
+    explicit Program(const std::string& args, const std::string& path = ProgramPath(), bool awaitIdle = true) {
         std::string command = "\"";
         command += path;
         command += "\" ";
@@ -31,7 +32,7 @@ public:
         STARTUPINFOA si{};
         si.cb = sizeof si;
         if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-            ::WaitForInputIdle(pi_.hProcess, 10000);
+            if (awaitIdle) ::WaitForInputIdle(pi_.hProcess, 10000);
             started_ = true;
         }
     }
@@ -162,6 +163,26 @@ TEST(Program, RefreshesAtStartGoesToTrayAndBackAndExitsCleanly) {
 
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitExit(20000), 0);
+}
+
+// The first refresh runs while the window is still being made: a close then still ends the
+// program once the refresh is over, with the settings saved, and the window never comes back.
+TEST(Program, ACloseDuringTheFirstRefreshEndsTheProgram) {
+    CleanSettings clean;
+    FakeRows rows("5");
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "1500");
+    Program program("", ProgramPath(), false);
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
+    ASSERT_TRUE(program.Started());
+    HWND main = nullptr;
+    // Shown just before the refresh starts; the close waits in the queue for one of its pumps.
+    ASSERT_TRUE(WaitFor([&] {
+        main = remote::FindTopWindow(program.Pid(), kMainClass);
+        return main && ::IsWindowVisible(main);
+    }));
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitExit(20000), 0);
+    EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
 }
 
 TEST(Program, IsLargeAddressAware) {
