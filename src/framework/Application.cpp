@@ -6,6 +6,7 @@
 
 #include "framework/Errors.h"
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 #include "framework/Window.h"
 
 namespace fw {
@@ -115,7 +116,8 @@ void TApplication::Report(TComponent* sender, std::exception_ptr error) noexcept
 
 void TApplication::ShowException(const std::string& message) {
     HWND owner = ::GetActiveWindow();
-    ::MessageBoxA(owner, ReportText(message).c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+    ::MessageBoxW(owner, WideFromMessage(ReportText(message)).c_str(), WideFromMessage(title_).c_str(),
+                  MB_OK | MB_ICONERROR);
 }
 
 std::string TApplication::ExceptionMessage(std::exception_ptr error) {

@@ -8,6 +8,7 @@
 #include "framework/Clipboard.h"
 #include "framework/Errors.h"
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 namespace sockmere {
 
@@ -20,9 +21,9 @@ FARPROC CommonDialogProc(const char* name) {
     return library ? ::GetProcAddress(library, name) : nullptr;
 }
 
-BOOL WINAPI SaveWithCommonDialog(LPOPENFILENAMEA dialog) {
+BOOL WINAPI SaveWithCommonDialog(LPOPENFILENAMEW dialog) {
     static const auto proc = reinterpret_cast<SaveDialogProc>(
-        reinterpret_cast<void*>(CommonDialogProc("GetSaveFileNameA")));
+        reinterpret_cast<void*>(CommonDialogProc("GetSaveFileNameW")));
     if (!proc) {
         ::SetLastError(ERROR_PROC_NOT_FOUND);
         throw fw::Error("The save dialog is not available");
@@ -40,24 +41,25 @@ DWORD CommonDialogError() {
 SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
 
 std::string SystemErrorText(DWORD code) {
-    char* buffer = nullptr;
-    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* buffer = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? std::string(buffer, n) : fw::Format("System error %lu", code);
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
     if (buffer) ::LocalFree(buffer);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();
     return text;
 }
 
-[[noreturn]] void ThrowSaveError(const std::string& path, DWORD code) {
-    throw fw::Error("Cannot save \"" + path + "\": " + SystemErrorText(code));
+// The path goes into the message as UTF-8, so that the report shows it as the user typed it.
+[[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code) {
+    throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + SystemErrorText(code));
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
 }
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
@@ -89,20 +91,20 @@ bool CopyListView(const fw::TListView& lv, bool selectedOnly) {
     return true;
 }
 
-void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    char temp[MAX_PATH + 16] = {};
+void WriteFileReplacing(const std::wstring& path, std::string_view bytes) {
+    wchar_t temp[MAX_PATH + 16] = {};
     // Made in the target's folder, so the move at the end is a rename on the same volume.
-    if (!::GetTempFileNameA(FolderOf(path).c_str(), "smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
+    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
     DWORD error = ERROR_SUCCESS;
     {
-        fw::HandleOwner file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        fw::HandleOwner file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) error = ::GetLastError();
     }
     if (error == ERROR_SUCCESS &&
-        !::MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = ::GetLastError();
     if (error != ERROR_SUCCESS) {
-        ::DeleteFileA(temp);
+        ::DeleteFileW(temp);
         ThrowSaveError(path, error);
     }
 }
@@ -114,14 +116,17 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
 }
 
 bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
-    char name[MAX_PATH] = {};
-    OPENFILENAMEA dialog{};
+    wchar_t name[MAX_PATH] = {};
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = "CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
+    dialog.lpstrFilter = L"CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name;
-    dialog.nMaxFile = sizeof name;
+    dialog.nMaxFile = MAX_PATH;
+    // A name typed without an extension gets the chosen type's from the dialog itself (it takes
+    // the selected type's over this one), so its overwrite prompt sees the final name.
+    dialog.lpstrDefExt = L"csv";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!g_saveDialog(&dialog)) {
         if (DWORD code = CommonDialogError(); code != 0)
@@ -129,12 +134,7 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
         return false;
     }
     const bool csv = dialog.nFilterIndex != 2;
-    std::string path = name;
-    // A new name typed without an extension gets the chosen type's.
-    const std::size_t base = path.find_last_of("\\/:") + 1;
-    if (path.find('.', base) == std::string::npos && ::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        path += csv ? ".csv" : ".txt";
-    WriteFileReplacing(path, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false));
+    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false));
     return true;
 }
 

@@ -21,14 +21,16 @@ bool CopyListView(const fw::TListView& lv, bool selectedOnly);
 
 // Writes bytes to a temporary file beside path, then moves it over path. On failure the file
 // that was there is untouched, the temporary file is gone, and Error tells the system's reason.
-void WriteFileReplacing(const std::string& path, std::string_view bytes);
+// Error names the path in UTF-8.
+void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
 
 // The standard save dialog; tests put a stand-in in its place. Returns the previous one.
-using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEA);
+using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 
 // Asks where to save, offering CSV and tab-separated text, and saves the whole table in the
-// chosen type. False when the user cancelled.
+// chosen type, as the table's text in the ANSI code page, under any name the dialog accepts.
+// False when the user cancelled.
 bool SaveListViewAs(const fw::TListView& lv, HWND owner);
 
 }  // namespace sockmere

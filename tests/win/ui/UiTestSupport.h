@@ -125,9 +125,11 @@ inline std::string TempPath(const char* name) {
     return std::string(dir) + name;
 }
 
-inline std::string ReadFile(const std::string& path) {
+inline std::wstring WidePath(const std::string& path) { return {path.begin(), path.end()}; }
+
+inline std::string ReadFile(const std::wstring& path) {
     std::string text;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return text;
     char buffer[4096];
@@ -136,6 +138,7 @@ inline std::string ReadFile(const std::string& path) {
     ::CloseHandle(file);
     return text;
 }
+inline std::string ReadFile(const std::string& path) { return ReadFile(WidePath(path)); }
 
 // Kernel handles open in the process, found by sweeping the handle values: the system's own
 // count reads 0 under Wine.

@@ -1,15 +1,21 @@
 // The table as a user works it: header clicks, keys, the context menu, copies and saves.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <dlgs.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "UiTestSupport.h"
 #include "ClipboardText.h"
 #include "framework/Clipboard.h"
+#include "framework/Handles.h"
+#include "framework/WideText.h"
 #include "ui/TableExport.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -137,12 +143,20 @@ void MenuKeys(TForm1& form, std::vector<WPARAM> keys) {
     ::SendMessageA(form.lv->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.lv->Handle()), -1);
 }
 
-std::string g_savePath;
+std::wstring g_savePath;
 DWORD g_saveType = 1;
-BOOL WINAPI FakeSaveDialog(LPOPENFILENAMEA dialog) {
-    static const char types[] = "CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
+
+// Answers as the system's dialog does, once given a default extension: a new name typed without
+// an extension takes the chosen type's, before the overwrite prompt looks at it.
+BOOL WINAPI FakeSaveDialog(LPOPENFILENAMEW dialog) {
+    static const wchar_t types[] = L"CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
     if (std::memcmp(dialog->lpstrFilter, types, sizeof types) != 0) return FALSE;
-    lstrcpynA(dialog->lpstrFile, g_savePath.c_str(), static_cast<int>(dialog->nMaxFile));
+    if (!dialog->lpstrDefExt || !(dialog->Flags & OFN_OVERWRITEPROMPT)) return FALSE;
+    std::wstring name = g_savePath;
+    if (name.find(L'.', name.find_last_of(L"\\/") + 1) == std::wstring::npos &&
+        ::GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES)
+        name += g_saveType == 2 ? L".txt" : L".csv";
+    lstrcpynW(dialog->lpstrFile, name.c_str(), static_cast<int>(dialog->nMaxFile));
     dialog->nFilterIndex = g_saveType;
     return TRUE;
 }
@@ -237,8 +251,8 @@ TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
 
 TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
-    auto saveAs = [&](std::string path, DWORD type) {
-        g_savePath = std::move(path);
+    auto saveAs = [&](const std::string& path, DWORD type) {
+        g_savePath = WidePath(path);
         g_saveType = type;
         MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
     };
@@ -256,6 +270,10 @@ TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     EXPECT_EQ(tsv.substr(0, tsv.find("\r\n") + 2), kHeader);
     EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\t'), 30);
     ::DeleteFileA(TempPath("sockmere_table.txt").c_str());
+    // One that has an extension keeps it, whatever the type.
+    saveAs(TempPath("sockmere_table.log"), 1);
+    EXPECT_EQ(ReadFile(TempPath("sockmere_table.log")), csv);
+    ::DeleteFileA(TempPath("sockmere_table.log").c_str());
     ::DeleteFileA(target.c_str());
     EXPECT_TRUE(reports.texts.empty());
 
@@ -287,4 +305,127 @@ TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     HANDLE search = ::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
+
+// Folders outside the ANSI code page: the file lands in exactly the folder chosen, never in
+// the one the code page would map its name to, and a failure names it as typed.
+TEST_F(TableTest, SaveAsReachesFoldersOutsideTheCodePage) {
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    const std::wstring temp = WidePath(TempPath(""));
+    const std::wstring cyrillic = temp + L"\x041E\x0442\x0447\x0451\x0442";   // Отчёт
+    const std::wstring stroke = temp + L"\x0141odz", plain = temp + L"Lodz";  // Łodz, Lodz
+    for (const std::wstring& folder : {cyrillic, stroke, plain}) ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::string sibling = "kept by the sibling folder\r\n";
+    {
+        const fw::HandleOwner file(::CreateFileW((plain + L"\\report.csv").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.Get(), sibling.data(), static_cast<DWORD>(sibling.size()), &written, nullptr);
+    }
+    const std::string table = sockmere::ListViewText(*form->lv, sockmere::TableFormat::Csv, false);
+    for (const std::wstring& folder : {cyrillic, stroke}) {
+        g_savePath = folder + L"\\report";
+        g_saveType = 1;
+        MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+        EXPECT_EQ(ReadFile(folder + L"\\report.csv"), table);
+    }
+    EXPECT_EQ(ReadFile(plain + L"\\report.csv"), sibling);
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+
+    g_savePath = cyrillic + L"\\missing\\report.csv";
+    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    sockmere::SetSaveDialogProc(previous);
+    ASSERT_EQ(reports.texts.size(), 1u);
+    EXPECT_EQ(reports.texts[0].rfind("Cannot save \"" + fw::Utf8FromWide(g_savePath) + "\": ", 0), 0u)
+        << reports.texts[0];
+    for (const std::wstring& folder : {cyrillic, stroke, plain}) {
+        ::DeleteFileW((folder + L"\\report.csv").c_str());
+        ::RemoveDirectoryW(folder.c_str());
+    }
+}
+
+namespace {
+
+struct WindowSearch {
+    const wchar_t* className;
+    HWND other;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+    auto& s = *reinterpret_cast<WindowSearch*>(data);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    if (std::wcscmp(name, s.className) != 0 || !::IsWindowVisible(window) || !::GetWindowTextLengthW(window))
+        return TRUE;
+    if (window == s.other) return TRUE;
+    s.found = window;
+    return FALSE;
+}
+
+// A visible window of the thread's with this class and a caption, other than the one given,
+// waited for up to 10 s.
+HWND AwaitThreadWindow(DWORD thread, const wchar_t* className, HWND other = nullptr) {
+    for (int i = 0; i < 500; ++i) {
+        WindowSearch search{className, other, nullptr};
+        ::EnumThreadWindows(thread, MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        ::Sleep(20);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// The system's own dialog, driven as a user would: "sockmere_report" typed with the text type
+// chosen, where only sockmere_report.txt exists, asks before replacing it; "No" keeps the file.
+TEST_F(TableTest, SaveAsAsksBeforeReplacingTheFileTheChosenTypeNames) {
+    const std::string existing = TempPath("sockmere_report.txt");
+    ::DeleteFileA(TempPath("sockmere_report.csv").c_str());
+    const std::string before = "an older report\r\n";
+    {
+        const fw::HandleOwner file(::CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.Get(), before.data(), static_cast<DWORD>(before.size()), &written, nullptr);
+    }
+    const DWORD gui = ::GetCurrentThreadId();
+    std::wstring prompt;
+    std::thread user([&] {
+        const HWND dialog = AwaitThreadWindow(gui, L"#32770");
+        if (!dialog) return;
+        // Shown before it is filled in: an answered message says its own loop runs.
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+        const HWND types = ::GetDlgItem(dialog, cmb1);
+        ::SendMessageW(types, CB_SETCURSEL, 1, 0);
+        // A choice from the list reports both, and dialogs differ in which they act on.
+        for (WORD code : {CBN_SELCHANGE, CBN_SELENDOK})
+            ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, code), reinterpret_cast<LPARAM>(types));
+        // The name box is a combo box with an edit inside, one level deeper in some versions.
+        const HWND names = ::GetDlgItem(dialog, cmb13);
+        HWND edit = ::FindWindowExW(names, nullptr, L"Edit", nullptr);
+        if (!edit) edit = ::FindWindowExW(::FindWindowExW(names, nullptr, L"ComboBox", nullptr), nullptr, L"Edit", nullptr);
+        ::SetWindowTextW(edit, WidePath(TempPath("sockmere_report")).c_str());
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+        if (const HWND box = AwaitThreadWindow(gui, L"#32770", dialog)) {
+            wchar_t text[512] = {};
+            ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+            prompt = text;
+            ::PostMessageW(box, WM_COMMAND, IDNO, 0);
+            for (int i = 0; i < 100 && ::IsWindow(box); ++i) ::Sleep(20);
+        }
+        for (int i = 0; i < 100 && ::IsWindow(dialog); ++i) {
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            ::Sleep(20);
+        }
+    });
+    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    user.join();
+    EXPECT_NE(prompt.find(L"replace"), std::wstring::npos) << fw::Utf8FromWide(prompt);
+    EXPECT_EQ(ReadFile(existing), before);
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+    ::DeleteFileA(existing.c_str());
+    ::DeleteFileA(TempPath("sockmere_report.csv").c_str());
 }

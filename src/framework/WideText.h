@@ -1,0 +1,13 @@
+#pragma once
+// Conversions between the wide texts of Unicode file names and the byte texts of messages.
+// Messages that carry such names hold them as UTF-8; all other texts are in the ANSI code page.
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+std::string Utf8FromWide(std::wstring_view text);
+// Valid UTF-8 is read as UTF-8, anything else as ANSI, so either kind of message shows right.
+std::wstring WideFromMessage(std::string_view text);
+
+}  // namespace fw
