@@ -1,6 +1,7 @@
 #include "settings/FormPlacement.h"
 
 #include <utility>
+#include <vector>
 
 #include "framework/Application.h"
 #include "framework/PropInfo.h"
@@ -8,6 +9,7 @@
 #include "settings/IniFiles.h"
 #include "settings/StoredProps.h"
 #include "settings/Registry.h"
+#include "settings/ScreenFit.h"
 #include "settings/StoreText.h"
 #include "winsize/WindowHook.h"
 
@@ -26,6 +28,49 @@ fw::TWindowState StateForShowCommand(std::int32_t command) {
     case SW_SHOWMAXIMIZED: return fw::wsMaximized;
     default: return fw::wsNormal;
     }
+}
+
+ScreenRect ScreenRectOf(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoA(monitor, &info))
+        reinterpret_cast<std::vector<ScreenRect>*>(areas)->push_back(ScreenRectOf(info.rcWork));
+    return TRUE;
+}
+
+// The least size the window may be given, as it answers the system's own question.
+SIZE MinimumTrackSize(HWND window) {
+    MINMAXINFO info{};
+    info.ptMinTrackSize = {::GetSystemMetrics(SM_CXMINTRACK), ::GetSystemMetrics(SM_CYMINTRACK)};
+    ::SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    return {info.ptMinTrackSize.x, info.ptMinTrackSize.y};
+}
+
+// A stored normal rectangle that is not wholly on the monitors (one that was on a monitor since
+// undocked, say) moves onto the work area of the nearest one, so that its caption can be reached.
+void KeepReachable(HWND window, RECT& normal, SIZE least) {
+    // Placements keep workspace coordinates, which start at the primary monitor's work area;
+    // a tool window's are screen coordinates.
+    POINT offset{};
+    if (!(::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+        MONITORINFO primary{};
+        primary.cbSize = sizeof primary;
+        if (::GetMonitorInfoA(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary))
+            offset = {primary.rcWork.left - primary.rcMonitor.left, primary.rcWork.top - primary.rcMonitor.top};
+    }
+    const RECT screen{normal.left + offset.x, normal.top + offset.y, normal.right + offset.x, normal.bottom + offset.y};
+    std::vector<ScreenRect> areas;
+    ::EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    if (areas.empty() || WhollyCovered(ScreenRectOf(screen), areas)) return;
+    MONITORINFO nearest{};
+    nearest.cbSize = sizeof nearest;
+    if (!::GetMonitorInfoA(::MonitorFromRect(&screen, MONITOR_DEFAULTTONEAREST), &nearest)) return;
+    const ScreenRect moved = MovedInto(ScreenRectOf(screen), ScreenRectOf(nearest.rcWork), least.cx, least.cy);
+    normal = {moved.left - offset.x, moved.top - offset.y, moved.right - offset.x, moved.bottom - offset.y};
 }
 
 // Where a maximized window of this border style sits: just outside the screen by its frame.
@@ -317,11 +362,15 @@ void TFormPlacement::ReadPlacement(bool loadState, bool loadPosition) {
         if (found) {
             RECT& r = placement.rcNormalPosition;
             // A form that cannot be resized keeps its own size wherever it goes.
-            if (form->BorderStyle() != fw::bsSizeable && form->BorderStyle() != fw::bsSizeToolWin) {
+            const bool sizeable = form->BorderStyle() == fw::bsSizeable || form->BorderStyle() == fw::bsSizeToolWin;
+            if (!sizeable) {
                 r.right = r.left + form->Width();
                 r.bottom = r.top + form->Height();
             }
-            if (r.right > r.left) ::SetWindowPlacement(window, &placement);
+            if (r.right > r.left) {
+                KeepReachable(window, r, sizeable ? MinimumTrackSize(window) : SIZE{form->Width(), form->Height()});
+                ::SetWindowPlacement(window, &placement);
+            }
         }
     }
 

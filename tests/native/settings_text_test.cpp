@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "settings/ScreenFit.h"
 #include "settings/StoreText.h"
 
 using namespace sockmere;
@@ -141,4 +142,28 @@ TEST(StoreTextProperties, ArbitraryBytesConvertLikeTheReferenceAndSplitIntoClean
         if (!collapsed.empty() && collapsed.back() == ',') collapsed.pop_back();
         ASSERT_EQ(joined, collapsed) << '"' << text << '"';
     }
+}
+
+TEST(ScreenFit, ARectangleCountsAsOnScreenOnlyWhenEveryPointIsOnAWorkArea) {
+    const ScreenRect left{0, 0, 1280, 984}, right{1280, 0, 3200, 1040};
+    const ScreenRect both[] = {left, right};
+    EXPECT_TRUE(WhollyCovered({100, 100, 700, 600}, both));
+    EXPECT_TRUE(WhollyCovered({1000, 100, 1600, 600}, both)) << "across two monitors";
+    EXPECT_FALSE(WhollyCovered({1000, 900, 1600, 1000}, both)) << "below the shorter one's work area";
+    EXPECT_FALSE(WhollyCovered({1200, 900, 1800, 1400}, std::span(both, 1))) << "the undocked second monitor";
+    EXPECT_FALSE(WhollyCovered({0, -300, 600, 100}, both));
+    EXPECT_FALSE(WhollyCovered({-1, 0, 600, 100}, both));
+    EXPECT_TRUE(WhollyCovered({0, 0, 1280, 984}, std::span(both, 1))) << "edges are exclusive";
+    EXPECT_TRUE(WhollyCovered({5, 5, 5, 50}, {})) << "nothing to show";
+}
+
+TEST(ScreenFit, AnOffScreenRectangleMovesInKeepingItsSizeOrShrinksNoFurtherThanTheMinimum) {
+    const ScreenRect area{0, 0, 1280, 984};
+    EXPECT_EQ(MovedInto({1200, 900, 1800, 1400}, area, 482, 250), (ScreenRect{680, 484, 1280, 984}));
+    EXPECT_EQ(MovedInto({0, -300, 600, 100}, area, 482, 250), (ScreenRect{0, 0, 600, 400}));
+    EXPECT_EQ(MovedInto({-50, 10, 3000, 200}, area, 482, 250), (ScreenRect{0, 10, 1280, 200}));
+    // A work area smaller than the minimum: the minimum wins, from the area's corner.
+    EXPECT_EQ(MovedInto({300, 300, 900, 800}, {100, 50, 500, 250}, 482, 250), (ScreenRect{100, 50, 582, 300}));
+    // An area away from the origin, as a second monitor's.
+    EXPECT_EQ(MovedInto({5000, 20, 5600, 520}, {1280, 0, 3200, 1040}, 482, 250), (ScreenRect{2600, 20, 3200, 520}));
 }

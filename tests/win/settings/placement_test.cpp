@@ -397,3 +397,39 @@ TEST_F(Placement, SizeLimitsAndPreventResizeAnswerThroughTheHookWhichDefaultsLea
     }
     EXPECT_TRUE(reports.empty());
 }
+
+// A stored rectangle off the monitors (a second monitor since undocked, a caption above the
+// screen) comes back on the nearest work area, in the stored state; the store keeps its text.
+TEST_F(Placement, AnUnreachableStoredRectangleIsMovedOntoTheWorkArea) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(::GetMonitorInfoA(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor));
+    // Placements are in workspace coordinates: the work area's corner is their origin.
+    const RECT work = monitor.rcWork;
+    const int width = work.right - work.left, height = work.bottom - work.top;
+    struct Case {
+        const char* stored;
+        const char* showCmd;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"1200,900,1800,1400", "1", PositionText(width - 600, height - 500, width, height)},
+        {"0,-300,600,100", "1", "0,0,600,400"},
+        {"-100,-100,3000,3000", "1", PositionText(0, 0, width, height)},
+        {"1200,900,1800,1400", "3", PositionText(width - 600, height - 500, width, height)},
+        {"10,20,410,320", "1", "10,20,410,320"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        SetText("NormPos", c.stored);
+        SetText("ShowCmd", c.showCmd);
+        PlacementForm form;
+        form.Show();
+        Pump();
+        EXPECT_EQ(NormPos(form.Handle()), c.expected);
+        EXPECT_EQ(::IsZoomed(form.Handle()) != 0, std::string(c.showCmd) == "3");
+        EXPECT_EQ(Value("NormPos"), c.stored);
+    }
+    EXPECT_TRUE(reports.empty());
+}
