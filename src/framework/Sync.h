@@ -1,6 +1,9 @@
 #pragma once
-// Win32 synchronisation owners: a critical section with its scoped lock, and an event object.
+// Win32 synchronisation owners: a critical section with its scoped lock, an event object, and a
+// lock that processes share by name.
 #include <windows.h>
+
+#include <string>
 
 #include "framework/Errors.h"
 #include "framework/Handles.h"
@@ -52,6 +55,27 @@ public:
 
 private:
     HandleOwner handle_;
+};
+
+// Holds a named mutex, which every process that names it shares, for one scope. A holder that
+// died hands it on; one that keeps it past the time-out is not waited for any longer.
+class NamedLock {
+public:
+    NamedLock(const std::string& name, DWORD timeoutMs) noexcept
+        : handle_(::CreateMutexA(nullptr, FALSE, name.c_str())) {
+        if (!handle_) return;
+        const DWORD result = ::WaitForSingleObject(handle_.Get(), timeoutMs);
+        owned_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    ~NamedLock() {
+        if (owned_) ::ReleaseMutex(handle_.Get());
+    }
+
+private:
+    HandleOwner handle_;
+    bool owned_ = false;
 };
 
 }  // namespace fw

@@ -5,6 +5,7 @@
 
 #include "framework/Application.h"
 #include "framework/PropInfo.h"
+#include "framework/Sync.h"
 #include "settings/AppUtils.h"
 #include "settings/IniFiles.h"
 #include "settings/StoredProps.h"
@@ -18,6 +19,10 @@ namespace sockmere {
 using fw::Bind;
 
 namespace {
+
+// How long a pass waits for another process's pass on the same store; one that takes longer is
+// stuck, and this one goes on rather than hang the window.
+constexpr DWORD kStoreLockWaitMs = 10000;
 
 // The window state that a stored show command stands for; anything unknown is normal.
 fw::TWindowState StateForShowCommand(std::int32_t command) {
@@ -150,9 +155,14 @@ fw::TForm* TFormPlacement::Form() const noexcept {
     return dynamic_cast<fw::TForm*>(Owner());
 }
 
+std::string TFormPlacement::StoreName() const {
+    if (!IniFileName.empty()) return IniFileName;
+    return UseRegistry ? DefaultRegistryKey() : DefaultIniFileName();
+}
+
 std::unique_ptr<TSettingsStore> TFormPlacement::OpenStore() const {
-    if (UseRegistry) return std::make_unique<TRegIniFile>(IniFileName.empty() ? DefaultRegistryKey() : IniFileName);
-    return std::make_unique<TIniFile>(IniFileName.empty() ? DefaultIniFileName() : IniFileName);
+    if (UseRegistry) return std::make_unique<TRegIniFile>(StoreName());
+    return std::make_unique<TIniFile>(StoreName());
 }
 
 void TFormPlacement::Loaded() {
@@ -251,6 +261,7 @@ void TFormPlacement::FormDestroy(fw::TObject* sender) {
 
 void TFormPlacement::StorePlacement() {
     if (!restored_ && Active) return;
+    const fw::NamedLock lock(SettingsLockName(StoreName()), kStoreLockWaitMs);
     store_ = OpenStore();
     try {
         WritePlacementValues();
@@ -265,6 +276,14 @@ void TFormPlacement::StorePlacement() {
 
 void TFormPlacement::LoadPlacement() {
     saved_ = false;
+    {
+        const fw::NamedLock lock(SettingsLockName(StoreName()), kStoreLockWaitMs);
+        ReadPass();
+    }
+    ResetMaxPosition();
+}
+
+void TFormPlacement::ReadPass() {
     store_ = OpenStore();
     try {
         ReadPlacementValues();
@@ -280,7 +299,6 @@ void TFormPlacement::LoadPlacement() {
         throw;
     }
     store_.reset();
-    ResetMaxPosition();
 }
 
 void TFormPlacement::NotifySaved() {

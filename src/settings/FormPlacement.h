@@ -60,9 +60,13 @@ public:
     fw::TNotifyEvent OnRestorePlacement;
 
     // One save pass; runs only once a restore has read the placement, or while inactive.
+    // Save and restore passes of all processes on one store run one at a time, so that a store
+    // always holds one pass's whole set.
     void StorePlacement();
     // One restore pass, then the maximized position reset when it went through.
     void LoadPlacement();
+    // The registry key or INI file of the store.
+    std::string StoreName() const;
 
     bool IsSaved() const noexcept { return saved_; }
     bool IsRestored() const noexcept { return restored_; }
@@ -92,6 +96,7 @@ private:
     void UpdatePreventResize();
     void MinMaxInfoChanged(fw::TObject* sender);
 
+    void ReadPass();
     void WritePlacement();
     void ReadPlacement(bool loadState, bool loadPosition);
     void WritePosition(const std::string& name, const std::string& text);

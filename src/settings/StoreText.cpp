@@ -7,6 +7,9 @@ namespace sockmere {
 
 namespace {
 
+// The longest name a kernel object may have.
+constexpr std::size_t kMaxLockName = 260;
+
 std::string_view FileNamePart(std::string_view path) {
     const std::size_t sep = path.find_last_of("\\:");
     return sep == std::string_view::npos ? path : path.substr(sep + 1);
@@ -91,6 +94,13 @@ std::string PositionText(std::int32_t a, std::int32_t b, std::int32_t c, std::in
 
 std::string ScreenSizeSuffix(int width, int height) {
     return '(' + std::to_string(width) + 'x' + std::to_string(height) + ')';
+}
+
+std::string SettingsLockName(std::string_view storeName) {
+    std::string name = "Local\\Sockmere.settings:";
+    for (char c : storeName) name += c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if (name.size() > kMaxLockName) name.resize(kMaxLockName);
+    return name;
 }
 
 }  // namespace sockmere

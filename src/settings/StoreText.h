@@ -15,6 +15,11 @@ std::string RegistryKeyForModule(std::string_view modulePath);
 // The module's file name without directory, its extension replaced by (or extended with) ".INI".
 std::string IniFileNameForModule(std::string_view modulePath);
 
+// The name of the lock that every process shares for one store (a registry key or an INI file):
+// "Local\Sockmere.settings:" plus the store's name in lower case, "\" given as "/" (a lock's
+// name allows no further "\"), cut to the 260 characters a name may have.
+std::string SettingsLockName(std::string_view storeName);
+
 // How a stored text reads as a number: a text longer than two characters that starts with "0x" or
 // "0X" is hexadecimal after the prefix, up to FFFFFFFF (taken as the signed 32-bit pattern);
 // anything else is decimal with an optional "+" or "-". Empty text, blanks anywhere, other

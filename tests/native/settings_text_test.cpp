@@ -167,3 +167,10 @@ TEST(ScreenFit, AnOffScreenRectangleMovesInKeepingItsSizeOrShrinksNoFurtherThanT
     // An area away from the origin, as a second monitor's.
     EXPECT_EQ(MovedInto({5000, 20, 5600, 520}, {1280, 0, 3200, 1040}, 482, 250), (ScreenRect{2600, 20, 3200, 520}));
 }
+
+TEST(StoreNames, EveryCaseOfAKeyNamesOneLockWithNoFurtherBackslash) {
+    EXPECT_EQ(SettingsLockName("Software\\Sockmere"), "Local\\Sockmere.settings:software/sockmere");
+    EXPECT_EQ(SettingsLockName("SOFTWARE\\sockmere"), SettingsLockName("Software\\Sockmere"));
+    EXPECT_NE(SettingsLockName("Software\\Sockmere2"), SettingsLockName("Software\\Sockmere"));
+    EXPECT_EQ(SettingsLockName(std::string(400, 'k')).size(), 260u);
+}

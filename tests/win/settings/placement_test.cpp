@@ -7,12 +7,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "framework/Sync.h"
 #include "settings/FormPlacement.h"
 #include "settings/StoreText.h"
 #include "winsize/WindowHook.h"
@@ -431,5 +433,41 @@ TEST_F(Placement, AnUnreachableStoredRectangleIsMovedOntoTheWorkArea) {
         EXPECT_EQ(::IsZoomed(form.Handle()) != 0, std::string(c.showCmd) == "3");
         EXPECT_EQ(Value("NormPos"), c.stored);
     }
+    EXPECT_TRUE(reports.empty());
+}
+
+// Another instance's save, one value at a time under the store's lock: this form's save comes
+// whole after it, and this form's restore reads it whole, never a mix of the two.
+TEST_F(Placement, PassesOfTwoInstancesOnOneStoreNeverMix) {
+    const std::pair<std::string, std::string> other[] = {
+        {"NormPos" + Suffix(), "11,22,333,444"}, {"NormPos", "11,22,333,444"}, {"check1_Checked", "True"}};
+    auto otherSave = [&](HANDLE holding) {
+        const fw::NamedLock lock(SettingsLockName(kKey), 10000);
+        ::SetEvent(holding);
+        for (const auto& [name, text] : other) {
+            SetText(name, text);
+            ::Sleep(40);
+        }
+    };
+    const fw::HandleOwner holding(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    {
+        PlacementForm form;
+        form.Show();
+        std::thread instance(otherSave, holding.Get());
+        ::WaitForSingleObject(holding.Get(), 10000);
+        EXPECT_TRUE(form.CloseQuery());
+        instance.join();
+        EXPECT_EQ(Value("NormPos"), NormPos(form.Handle()));
+        EXPECT_EQ(Value("check1_Checked"), "False");
+    }
+    SetText("NormPos", "50,60,450,360");
+    SetText("check1_Checked", "False");
+    std::thread instance(otherSave, holding.Get());
+    ::WaitForSingleObject(holding.Get(), 10000);
+    PlacementForm form;
+    form.Show();
+    instance.join();
+    EXPECT_EQ(NormPos(form.Handle()), "11,22,333,444");
+    EXPECT_TRUE(form.check1->Checked());
     EXPECT_TRUE(reports.empty());
 }
