@@ -125,3 +125,7 @@ if(TARGET win_startup)
         add_dependencies(win_startup Sockmere)
     endif()
 endif()
+
+if(TARGET Sockmere)
+    include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)
+endif()
