@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the release of the commit checked out, from a clean clone of it in a temporary folder:
-# dist/Sockmere-<version>-win32.zip and dist/SHA256SUMS for the zip and Sockmere.exe, and prints
+# dist/Sockmere-<version>-win32.zip, and dist/SHA256SUMS for the zip and Sockmere.exe, and prints
 # both hashes. The same commit gives the same bytes on any machine with the same packages, so a
 # published release can be checked by running this again and comparing the hashes.
 set -euo pipefail
@@ -33,16 +33,16 @@ cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$work/src/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$work/build" -j "$(nproc)" --target release_zip
 
+# The program lies beside the zip too, so that `sha256sum -c SHA256SUMS` checks both in dist/.
 zip=$(cd "$work/build/release" && ls Sockmere-*-win32.zip)
-mkdir -p "$root/dist"
-cp "$work/build/release/$zip" "$root/dist/$zip.partial"
-mv "$root/dist/$zip.partial" "$root/dist/$zip"
-{
-    (cd "$root/dist" && sha256sum "$zip")
-    (cd "$work/build" && sha256sum Sockmere.exe)
-} >"$root/dist/SHA256SUMS.partial"
-mv "$root/dist/SHA256SUMS.partial" "$root/dist/SHA256SUMS"
+dist=$root/dist
+mkdir -p "$dist"
+for file in "release/$zip" Sockmere.exe; do
+    cp "$work/build/$file" "$dist/${file##*/}.partial"
+    mv "$dist/${file##*/}.partial" "$dist/${file##*/}"
+done
+(cd "$dist" && sha256sum "$zip" Sockmere.exe) >"$dist/SHA256SUMS.partial"
+mv "$dist/SHA256SUMS.partial" "$dist/SHA256SUMS"
 
-echo "release: commit $commit"
-echo "release: dist/$zip and dist/SHA256SUMS:"
-cat "$root/dist/SHA256SUMS"
+echo "release: commit $commit, in dist/: $zip, Sockmere.exe and SHA256SUMS:"
+cat "$dist/SHA256SUMS"
