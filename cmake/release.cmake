@@ -18,3 +18,9 @@ add_custom_command(OUTPUT ${SOCKMERE_RELEASE_ZIP}
     COMMENT "Packing ${SOCKMERE_RELEASE_ZIP}"
     VERBATIM)
 add_custom_target(release_zip ALL DEPENDS ${SOCKMERE_RELEASE_ZIP})
+
+# Builds the program and the zip again from a copy of the sources and compares the bytes.
+add_test(NAME release_reproducible
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/release/release_test.py
+                 ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${SOCKMERE_RESULTS_DIR}/release_reproducible.xml)
+set_tests_properties(release_reproducible PROPERTIES TIMEOUT 900)
