@@ -19,7 +19,8 @@ add_custom_command(OUTPUT ${SOCKMERE_RELEASE_ZIP}
     VERBATIM)
 add_custom_target(release_zip ALL DEPENDS ${SOCKMERE_RELEASE_ZIP})
 
-# Builds the program and the zip again from a copy of the sources and compares the bytes.
+# Makes a release with tools/release.sh from a committed copy of the sources in another folder
+# and compares its bytes with this build's.
 add_test(NAME release_reproducible
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/release/release_test.py
                  ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${SOCKMERE_RESULTS_DIR}/release_reproducible.xml)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Builds the program and its zip a second time, from a copy of the sources in another folder,
-and holds the result to the test build's bytes; then checks what the zip holds.
+"""Makes a release with tools/release.sh from a committed copy of the sources in another folder,
+and holds its program and zip to the test build's bytes; then checks what the zip holds.
     release_test.py SOURCE_DIR BUILD_DIR RESULTS_XML"""
 import os, re, shutil, subprocess, sys, zipfile
 from xml.sax.saxutils import quoteattr
@@ -8,7 +8,8 @@ from xml.sax.saxutils import quoteattr
 source, first, results = sys.argv[1:4]
 version = open(os.path.join(source, "VERSION")).read().strip()
 zip_name = f"Sockmere-{version}-win32.zip"
-second = os.path.join(first, "repro")
+repo, scratch = os.path.join(first, "repro"), os.path.join(first, "repro-tmp")
+dist = os.path.join(repo, "dist")
 outcomes = []
 
 
@@ -28,25 +29,27 @@ def read(*path):
         return f.read()
 
 
-def copy_sources(to):
-    listed = subprocess.run(["git", "-C", source, "ls-files", "-z", "--cached", "--others",
-                             "--exclude-standard"], capture_output=True, check=True).stdout
-    for name in filter(None, listed.decode().split("\0")):
+def run(*command, cwd=repo, **env):
+    return subprocess.run(command, cwd=cwd, env={**os.environ, **env}, text=True,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+
+def committed_copy():
+    """The working tree as one commit, dated at the zip format's earliest time, which is also the
+    time the test build gives the zip's members: so the release's zip must equal the test's."""
+    for folder in (repo, scratch):
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+    listed = run("git", "ls-files", "-z", "--cached", "--others", "--exclude-standard", cwd=source)
+    for name in filter(None, listed.stdout.split("\0")):
         if os.path.isfile(os.path.join(source, name)):
-            os.makedirs(os.path.dirname(os.path.join(to, name)), exist_ok=True)
-            shutil.copy2(os.path.join(source, name), os.path.join(to, name))
-
-
-def build_again():
-    shutil.rmtree(second, ignore_errors=True)
-    src, build = os.path.join(second, "src"), os.path.join(second, "build")
-    copy_sources(src)
-    for command in (["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                     f"-DCMAKE_TOOLCHAIN_FILE={src}/cmake/mingw-i686.cmake"],
-                    ["cmake", "--build", build, "-j", str(os.cpu_count()), "--target", "release_zip"]):
-        done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        assert done.returncode == 0, f"{' '.join(command)} failed:\n{done.stdout[-3000:]}"
-    return build
+            os.makedirs(os.path.dirname(os.path.join(repo, name)), exist_ok=True)
+            shutil.copy2(os.path.join(source, name), os.path.join(repo, name))
+    date = "315532800 +0000"
+    for command in (["init", "-q"], ["add", "-A"], ["commit", "-q", "--no-verify", "-m", "release"]):
+        done = run("git", "-c", "user.name=release test", "-c", "user.email=test@localhost",
+                   "-c", "commit.gpgsign=false", *command, GIT_AUTHOR_DATE=date, GIT_COMMITTER_DATE=date)
+        assert done.returncode == 0, done.stdout
 
 
 def same_bytes(a, b):
@@ -67,21 +70,32 @@ def version_text(exe, key):
 
 
 exe = read(first, "Sockmere.exe")
-build = None
+committed_copy()
 
 
-@case("a second clean build in another folder gives the same Sockmere.exe and zip")
+@case("release.sh refuses a tree with uncommitted changes")
 def _():
-    global build
-    build = build_again()
-    same_bytes(exe, read(build, "Sockmere.exe"))
-    same_bytes(read(first, "release", zip_name), read(build, "release", zip_name))
+    with open(os.path.join(repo, "stray.txt"), "w") as f:
+        f.write("not committed\n")
+    done = run("tools/release.sh", TMPDIR=scratch)
+    os.remove(os.path.join(repo, "stray.txt"))
+    assert done.returncode != 0 and "uncommitted" in done.stdout, done.stdout
+    assert not os.path.exists(dist)
+
+
+@case("release.sh, from a clean clone later and elsewhere, gives the test build's bytes")
+def _():
+    done = run("tools/release.sh", TMPDIR=scratch)
+    assert done.returncode == 0, done.stdout[-3000:]
+    same_bytes(exe, read(dist, "Sockmere.exe"))
+    same_bytes(read(first, "release", zip_name), read(dist, zip_name))
+    sums = run("sha256sum", "-c", "SHA256SUMS", cwd=dist)
+    assert sums.stdout == f"{zip_name}: OK\nSockmere.exe: OK\n", sums.stdout
 
 
 @case("the program names no folder it was built in")
 def _():
-    folders = [source, first] + ([os.path.join(second, "src"), build] if build else [])
-    for folder in folders:
+    for folder in (source, first, repo, scratch):
         for text in (folder.encode(), folder.encode("utf-16-le")):
             assert text not in exe, f"{folder} is in Sockmere.exe"
 
