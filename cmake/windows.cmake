@@ -2,7 +2,10 @@
 set(WARN -Wall -Wextra)
 # The program's code is built for size, one section per function so the linker drops what is unused.
 set(SOCKMERE_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
-target_compile_options(sockmere_core PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS})
+# Nothing in the program may name the folders it was built in, so that every clean build of a
+# commit gives the same bytes. The build tree comes last, so it wins when it lies in the sources.
+set(SOCKMERE_PATH_FLAGS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+target_compile_options(sockmere_core PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS} ${SOCKMERE_PATH_FLAGS})
 # The parser runs once per row of a refresh: it keeps the release's speed.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/listing/ListingParser.cpp PROPERTIES COMPILE_OPTIONS -O2)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
@@ -36,7 +39,7 @@ set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 # Win32 units of the program, on top of the portable core.
 add_library(sockmere_win STATIC ${SOCKMERE_WIN_SOURCES})
 target_include_directories(sockmere_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_options(sockmere_win PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS})
+target_compile_options(sockmere_win PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS} ${SOCKMERE_PATH_FLAGS})
 target_link_libraries(sockmere_win PUBLIC sockmere_core comctl32 shell32 advapi32 gdi32 user32 ole32)
 
 # The program itself, once its entry exists.
@@ -46,10 +49,12 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     target_link_options(Sockmere PRIVATE -Wl,--large-address-aware)
     # Shipped stripped, without unused sections, and with a terminate handler that just aborts,
     # so the default one's demangler and printf code stay out.
-    target_compile_options(Sockmere PRIVATE ${SOCKMERE_SIZE_FLAGS})
+    target_compile_options(Sockmere PRIVATE ${SOCKMERE_SIZE_FLAGS} ${SOCKMERE_PATH_FLAGS})
     target_sources(Sockmere PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Terminate.cpp)
     target_link_options(Sockmere PRIVATE -s -Wl,--gc-sections
                         -Wl,--wrap=_ZN9__gnu_cxx27__verbose_terminate_handlerEv)
+    # The PE header carries no link time, so a rebuild of the same commit gives the same bytes.
+    target_link_options(Sockmere PRIVATE -Wl,--no-insert-timestamp)
     # The program's threads are Win32 threads, so it links the C++ runtime built for them, which
     # carries no pthread emulation; the test programs keep the posix one that GoogleTest needs.
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++.a
@@ -97,7 +102,7 @@ endforeach()
 foreach(target win_ui_tests win_refresh)
     if(TARGET ${target})
         target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Sockmere.rc)
-        target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app)
+        target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app ${SOCKMERE_GENERATED_DIR})
     endif()
 endforeach()
 if(TARGET win_e2e_tests AND TARGET Sockmere)
@@ -112,11 +117,15 @@ if(TARGET win_startup)
     target_link_options(empty_window PRIVATE -s)
     add_executable(controls_window WIN32 ${CMAKE_SOURCE_DIR}/bench/startup/ControlsWindow.cpp
                                          ${CMAKE_SOURCE_DIR}/bench/startup/ControlsWindow.rc)
-    target_include_directories(controls_window PRIVATE ${CMAKE_SOURCE_DIR}/src/app)
+    target_include_directories(controls_window PRIVATE ${SOCKMERE_GENERATED_DIR})
     target_link_libraries(controls_window PRIVATE comctl32)
     target_link_options(controls_window PRIVATE -s)
     add_dependencies(win_startup empty_window controls_window)
     if(TARGET Sockmere)
         add_dependencies(win_startup Sockmere)
     endif()
+endif()
+
+if(TARGET Sockmere)
+    include(${CMAKE_SOURCE_DIR}/cmake/release.cmake)
 endif()
