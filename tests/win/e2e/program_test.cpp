@@ -337,3 +337,40 @@ TEST(StoredSettings, AShowCommandOfTheWrongTypeIsReportedAndTheWindowStillOpens)
     // Nothing was restored, so nothing was saved: the value waits to be mended.
     EXPECT_EQ(StoredSettings().All(), (settingskey::Values{{"ShowCmd", {REG_DWORD, std::string("\x01\0\0\0", 4)}}}));
 }
+
+// Two instances closed at the same moment: the store ends with one of them's whole set, the
+// position and the option of the same instance, every time.
+TEST(StoredSettings, TwoInstancesClosingAtOnceLeaveOneWholeSet) {
+    CleanSettings clean;
+    struct Instance {
+        const char* rect;
+        int left, top;
+        bool numeric;
+    };
+    const Instance instances[] = {{"110,120,630,470", 110, 120, true}, {"300,200,820,550", 300, 200, false}};
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        Program first("-n"), second("-n");
+        ASSERT_TRUE(first.Started() && second.Started());
+        HWND mains[2] = {};
+        Program* programs[] = {&first, &second};
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(WaitFor([&] {
+                mains[i] = remote::FindTopWindow(programs[i]->Pid(), kMainClass);
+                return mains[i] && ::IsWindowVisible(mains[i]);
+            }));
+            HWND numeric = remote::FindChild(mains[i], "Button", "Numeric format");
+            if (Ticked(numeric) != instances[i].numeric) ::SendMessageA(numeric, BM_CLICK, 0, 0);
+            ::SetWindowPos(mains[i], nullptr, instances[i].left, instances[i].top, 520, 350,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+            ASSERT_EQ(RectText(mains[i]), instances[i].rect);
+        }
+        ::PostMessageA(mains[0], WM_CLOSE, 0, 0);
+        ::PostMessageA(mains[1], WM_CLOSE, 0, 0);
+        EXPECT_EQ(first.WaitExit(20000), 0);
+        EXPECT_EQ(second.WaitExit(20000), 0);
+        const std::string rect = StoredSettings().Read("NormPos"), numeric = StoredSettings().Read("check1_Checked");
+        EXPECT_TRUE((rect == instances[0].rect && numeric == "True") || (rect == instances[1].rect && numeric == "False"))
+            << rect << " with " << numeric;
+    }
+}
