@@ -25,4 +25,8 @@ int DesignOuterLength(int clientLength, int frameAtDesignDpi, int dpi) noexcept 
     return clientLength + ScaleLength(frameAtDesignDpi, dpi);
 }
 
+int OuterLengthFromDesign(int designOuterLength, int frameAtDesignDpi, int frame, int dpi) noexcept {
+    return ScaleLength(designOuterLength, dpi) - ScaleLength(frameAtDesignDpi, dpi) + frame;
+}
+
 }  // namespace fw

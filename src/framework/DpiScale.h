@@ -24,5 +24,8 @@ int ScaleColumnWidth(int width, int toDpi, int fromDpi = kDesignDpi) noexcept;
 // DPI, drawn at dpi. Layout rules written for outer sizes then hold at every DPI, whatever the
 // frame the system really draws there.
 int DesignOuterLength(int clientLength, int frameAtDesignDpi, int dpi) noexcept;
+// The other way: an outer length of the design (a window's minimum size, say) as the window's
+// own at dpi: the design's client part scaled, plus the frame the system really draws.
+int OuterLengthFromDesign(int designOuterLength, int frameAtDesignDpi, int frame, int dpi) noexcept;
 
 }  // namespace fw

@@ -49,11 +49,16 @@ TEST(DpiScale, ResizeLayoutDrawsTheDesignAtTheScale) {
     EXPECT_EQ(l.buttonTop, 325);
     EXPECT_EQ(l.checkBoxTop, 373);
 
-    // At the minimum outer size 723 x 375 (with a frame of 10 x 38, as Wine draws it at 144),
-    // the check boxes (26 high) still end above the status bar (29 high).
-    sockmere::MainLayout least =
-        sockmere::LayoutForOuterSize(DesignOuterLength(713, 8, 144), DesignOuterLength(337, 27, 144), 144);
-    EXPECT_LE(least.checkBoxTop + 26, 337 - 29);
+    // The minimum outer size 482 x 250, in a frame of 10 x 38 as Wine draws it at 144, is
+    // 721 x 372: the rules then see the minimum of the design at that scale, and the check
+    // boxes (26 high) end above the status bar (29 high).
+    const int leastW = OuterLengthFromDesign(482, 8, 10, 144), leastH = OuterLengthFromDesign(250, 27, 38, 144);
+    EXPECT_EQ(leastW, 721);
+    EXPECT_EQ(leastH, 372);
+    EXPECT_EQ(DesignOuterLength(leastW - 10, 8, 144), 723);
+    EXPECT_EQ(DesignOuterLength(leastH - 38, 27, 144), 375);
+    sockmere::MainLayout least = sockmere::LayoutForOuterSize(723, 375, 144);
+    EXPECT_LE(least.checkBoxTop + 26, leastH - 38 - 29);
     // At 96 DPI the outer size is the window's own and the rules are the designed ones.
     EXPECT_EQ(DesignOuterLength(474, 8, 96), 482);
     EXPECT_EQ(sockmere::LayoutForOuterSize(482, 312, 96).checkBoxTop, 248);
