@@ -16,8 +16,7 @@ using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT
 
 constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 
-}  // namespace
-
+// The screen's DPI, read once.
 int SystemDpi() noexcept {
     static const int dpi = [] {
         HDC screen = ::GetDC(nullptr);
@@ -27,6 +26,8 @@ int SystemDpi() noexcept {
     }();
     return dpi;
 }
+
+}  // namespace
 
 int MonitorDpi(const RECT& rect) noexcept {
     // Windows 8.1 and later; the library is loaded, from the system's folder only, when a window

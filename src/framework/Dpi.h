@@ -5,10 +5,8 @@
 
 namespace fw {
 
-// The DPI of the screen: GetDeviceCaps(LOGPIXELSX), read once.
-int SystemDpi() noexcept;
-
-// The DPI of the monitor that holds most of rect (GetDpiForMonitor), or the system DPI.
+// The DPI of the monitor that holds most of rect (GetDpiForMonitor), or else the system DPI
+// (GetDeviceCaps(LOGPIXELSX) of the screen).
 int MonitorDpi(const RECT& rect) noexcept;
 
 // The outer rectangle of a window with this client rect and style at dpi

@@ -58,7 +58,6 @@ public:
     void SetColor(TColor color);
     void SetStyle(TFontStyles style);
     // The DPI the font is drawn at; the description's height is scaled to it.
-    int Dpi() const noexcept { return dpi_; }
     void SetDpi(int dpi);
 
     // The font's HFONT, made on first use. A face the system lacks falls back to the face of
