@@ -118,10 +118,7 @@ SIZE TForm::FrameAt(int dpi) const {
 }
 
 SIZE TForm::Frame() const {
-    HWND h = Hwnd();
-    RECT window, client;
-    if (!h || ::IsIconic(h) || !::GetWindowRect(h, &window) || !::GetClientRect(h, &client)) return FrameAt(dpi_);
-    return {(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
+    return frameMeasured_ ? frame_ : FrameAt(dpi_);
 }
 
 SIZE TForm::DesignOuterSize() {
@@ -512,6 +509,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                                                     : wsNormal;
         if (wParam != SIZE_MINIMIZED) {
             clientWidth_ = LOWORD(lParam), clientHeight_ = HIWORD(lParam);
+            // Only here do the outer and the client size surely belong together: between a
+            // restore's first messages and this one the outer size is still the icon's.
+            RECT outer{};
+            ::GetWindowRect(self, &outer);
+            frame_ = {(outer.right - outer.left) - clientWidth_, (outer.bottom - outer.top) - clientHeight_};
+            frameMeasured_ = true;
             AlignControls();
         }
         // Size changes while the description loads are not the form's to report.

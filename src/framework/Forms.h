@@ -164,7 +164,7 @@ private:
     void OuterFromClient(int clientWidth, int clientHeight);
     // The frame's share of the outer size at dpi, as the system computes it.
     SIZE FrameAt(int dpi) const;
-    // The frame the window has now: measured, unless it has no window yet or is minimized.
+    // The frame the window has: as measured at its last size change, or else as computed.
     SIZE Frame() const;
     void FitClientSize();
     void IconChanged(TObject* sender);
@@ -179,6 +179,8 @@ private:
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     int dpi_ = kDesignDpi;
+    SIZE frame_{0, 0};
+    bool frameMeasured_ = false;
     bool modal_ = false;
     bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
     bool showAfterLoading_ = false;
