@@ -141,6 +141,10 @@ TEST(At144Dpi, MainWindowIsTheDesignAtOneAndAHalf) {
     uitest::Shell shell;
     auto form = MainWindow();
     EXPECT_EQ(form->Dpi(), 144);
+    // Minimized and restored, it comes back as it was.
+    ::ShowWindow(form->Handle(), SW_MINIMIZE);
+    ::ShowWindow(form->Handle(), SW_RESTORE);
+    uitest::Pump();
     ExpectMainWindowAt(*form, 144);
     EXPECT_TRUE(reports.texts.empty());
 }
