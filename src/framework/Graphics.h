@@ -34,8 +34,9 @@ public:
     // Loads an icon file (.ico); a file that is not a valid icon raises Error and leaves the
     // icon as it was.
     void LoadFromStream(std::span<const std::uint8_t> bytes);
-    // Loads the icon resource name of module at size x size pixels; an icon missing there leaves
-    // the icon empty. A copy keeps where the picture came from.
+    // Loads the icon resource name (an integer resource or a name that outlives the icon) of
+    // module at size x size pixels; an icon missing there leaves the icon empty. A copy keeps
+    // where the picture came from.
     void LoadResource(HMODULE module, const char* name, int size);
     // Loads a resource's icon again at its size scaled from one DPI to another; an icon from
     // anywhere else stays as it is.

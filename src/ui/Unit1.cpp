@@ -94,7 +94,8 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
          .onShortCut = Bind<&TForm1::FormShortCut>(this)},
         [this] {
             // 32 x 32 as designed, at the window's scale.
-            Icon().LoadResource(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON), fw::ScaleLength(32, Dpi()));
+            Icon().LoadResource(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON),
+                                fw::ScaleLength(32, Dpi()));
             lv = Make<fw::TListView>(
                 {.name = "lv", .left = 0, .top = 0, .width = 473, .height = 209, .tabOrder = 13},
                 {.columns = {{"#", fw::ColumnHeaderWidth},

@@ -17,6 +17,7 @@
 
 using fw::TControl;
 using sockmere::TForm1;
+using Controls = std::initializer_list<TControl*>;
 
 namespace {
 
@@ -74,7 +75,8 @@ void ExpectNoOverlap(const std::vector<TControl*>& controls) {
     for (size_t i = 0; i < controls.size(); ++i)
         for (size_t j = i + 1; j < controls.size(); ++j) {
             RECT a = Ink(controls[i]), b = Ink(controls[j]), both;
-            EXPECT_FALSE(::IntersectRect(&both, &a, &b)) << controls[i]->Name() << " overlaps " << controls[j]->Name();
+            EXPECT_FALSE(::IntersectRect(&both, &a, &b))
+                << controls[i]->Name() << " overlaps " << controls[j]->Name();
         }
 }
 
@@ -88,15 +90,9 @@ void ExpectClientSize(fw::TForm& form, int width, int height, int dpi) {
 void ExpectMainWindowAt(TForm1& f, int dpi) {
     ExpectClientSize(f, 474, 285, dpi);
     // At its designed size the resize rules give the list the full client width.
-    ExpectScaled({{f.lv, {0, 0, 474, 209}},
-                  {f.Button1, {0, 216, 89, 25}},
-                  {f.Button4, {96, 216, 57, 25}},
-                  {f.Button3, {160, 216, 59, 25}},
-                  {f.Button2, {232, 216, 57, 25}},
-                  {f.check1, {0, 248, 97, 17}},
-                  {f.check3, {104, 248, 97, 17}},
-                  {f.check2, {216, 248, 137, 17}},
-                  {f.Animate1, {425, 211, 48, 42}},
+    ExpectScaled({{f.lv, {0, 0, 474, 209}},        {f.Button1, {0, 216, 89, 25}},   {f.Button4, {96, 216, 57, 25}},
+                  {f.Button3, {160, 216, 59, 25}}, {f.Button2, {232, 216, 57, 25}}, {f.check1, {0, 248, 97, 17}},
+                  {f.check3, {104, 248, 97, 17}},  {f.check2, {216, 248, 137, 17}}, {f.Animate1, {425, 211, 48, 42}},
                   {f.stat, {0, 266, 474, 19}}},
                  dpi);
     EXPECT_EQ(fwtest::Logical(f.lv->Font()).lfHeight, dpi == 144 ? -17 : -22);
@@ -113,7 +109,7 @@ void ExpectMainWindowAt(TForm1& f, int dpi) {
 
     const std::vector<TControl*> band{f.lv,     f.Button1, f.Button4, f.Button3,  f.Button2,
                                       f.check1, f.check3,  f.check2,  f.Animate1, f.stat};
-    for (TControl* c : std::initializer_list<TControl*>{f.Button1, f.Button4, f.Button3, f.Button2, f.check1, f.check3, f.check2})
+    for (TControl* c : Controls{f.Button1, f.Button4, f.Button3, f.Button2, f.check1, f.check3, f.check2})
         ExpectTextFits(c, dpi);
     ExpectNoOverlap(band);
 
@@ -161,7 +157,7 @@ TEST(At144Dpi, ConnectionInfoAndAboutAreTheDesignAtOneAndAHalf) {
                   {info.Memo1, {0, 160, 225, 57}},   {info.Bevel1, {0, 224, 225, 9}},
                   {info.Button1, {80, 232, 75, 25}}},
                  144);
-    for (TControl* c : std::initializer_list<TControl*>{info.Label1, info.Label2, info.Label3, info.Label5, info.Label6, info.Button1})
+    for (TControl* c : Controls{info.Label1, info.Label2, info.Label3, info.Label5, info.Label6, info.Button1})
         ExpectTextFits(c, 144);
     ExpectNoOverlap({info.Label1, info.Edit1, info.Label2, info.Edit2, info.Label3, info.Edit3, info.Label5,
                      info.Edit4, info.Label6, info.Edit5, info.Memo1, info.Button1});
@@ -176,7 +172,7 @@ TEST(At144Dpi, ConnectionInfoAndAboutAreTheDesignAtOneAndAHalf) {
                   {about.UrlLabel2, {102, 176, -1, -1}}, {about.Button1, {72, 200, 75, 25}}},
                  144);
     EXPECT_EQ(fwtest::Logical(about.UrlLabel2->Font()).lfHeight, -17);
-    for (TControl* c : std::initializer_list<TControl*>{about.Label4, about.Button1}) ExpectTextFits(c, 144);
+    for (TControl* c : Controls{about.Label4, about.Button1}) ExpectTextFits(c, 144);
     ExpectNoOverlap({about.Image1, about.c, about.Label1, about.Label2, about.Label4, about.UrlLabel1, about.Label3,
                      about.UrlLabel2, about.Button1});
     EXPECT_TRUE(reports.texts.empty());
@@ -190,9 +186,8 @@ TEST(At144Dpi, MovedToA192DpiMonitorTheMainWindowDoublesTheDesignInTheSuggestedP
     RECT window{}, client{};
     ::GetWindowRect(form->Handle(), &window);
     ::GetClientRect(form->Handle(), &client);
-    const int frameWidth = (window.right - window.left) - client.right;
-    const int frameHeight = (window.bottom - window.top) - client.bottom;
-    RECT suggested{40, 30, 40 + 948 + frameWidth, 30 + 570 + frameHeight};
+    RECT suggested{40, 30, 40 + 948 + (window.right - window.left - client.right),
+                   30 + 570 + (window.bottom - window.top - client.bottom)};
     ::SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
 
     EXPECT_EQ(form->Dpi(), 192);
