@@ -36,6 +36,15 @@ set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine)
 add_test(NAME wine_prefix_stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix stop ${SOCKMERE_WINEPREFIX})
 set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 
+# A second prefix whose display has 144 DPI, for the tests in tests/win/dpi: Wine reads the DPI
+# once per process, so a scale of its own needs a prefix of its own.
+set(SOCKMERE_WINEPREFIX_144 ${CMAKE_BINARY_DIR}/wineprefix-144)
+add_test(NAME wine_prefix_144_setup
+         COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix setup ${SOCKMERE_WINEPREFIX_144} $<TARGET_FILE:fake_netstat> 144)
+set_tests_properties(wine_prefix_144_setup PROPERTIES FIXTURES_SETUP wine144)
+add_test(NAME wine_prefix_144_stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix stop ${SOCKMERE_WINEPREFIX_144})
+set_tests_properties(wine_prefix_144_stop PROPERTIES FIXTURES_CLEANUP wine144)
+
 # Win32 units of the program, on top of the portable core.
 add_library(sockmere_win STATIC ${SOCKMERE_WIN_SOURCES})
 target_include_directories(sockmere_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
@@ -98,8 +107,15 @@ foreach(src ${WIN_BENCHES})
     add_dependencies(${name} fake_netstat)
 endforeach()
 
+# The scaling tests run in the 144-DPI prefix.
+if(TARGET win_dpi_tests)
+    set_target_properties(win_dpi_tests PROPERTIES CROSSCOMPILING_EMULATOR
+                          "${CMAKE_SOURCE_DIR}/tools/wine-exec;${SOCKMERE_WINEPREFIX_144}")
+    set_tests_properties(win_dpi_tests PROPERTIES FIXTURES_REQUIRED wine144)
+endif()
+
 # The main window's tests need the program's resources; the end-to-end test needs the program.
-foreach(target win_ui_tests win_refresh)
+foreach(target win_ui_tests win_dpi_tests win_refresh)
     if(TARGET ${target})
         target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Sockmere.rc)
         target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app ${SOCKMERE_GENERATED_DIR})

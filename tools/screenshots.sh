@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the README's screenshots (docs/*.png): the main window after a refresh, the
-# Connection Info dialog, the About window and the tray icon in the taskbar. Sockmere runs with
-# the fake listing command in Wine's virtual desktop (the one named "shell" has a taskbar), on
-# a virtual display, in a prefix inside the build tree.
+# Connection Info dialog, the About window, the tray icon in the taskbar, and the main window on
+# a display of 144 DPI. Sockmere runs with the fake listing command in Wine's virtual desktop
+# (the one named "shell" has a taskbar), on a virtual display, in prefixes inside the build tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOCKMERE_BUILD:-$root/build}
@@ -52,6 +52,18 @@ sleep 1.5
 # The right end of the taskbar, with the notification area, enlarged.
 import -window root -crop 120x20+780+580 +repage png:- | convert - -scale 300% "$out/tray-icon.png"
 echo "saved $out/tray-icon.png"
+probe close TForm1 || true
+wait
+
+# At 144 DPI, in a prefix of its own: Wine reads the DPI once per process, from the registry.
+"$root/tools/wine-prefix" stop "$prefix"
+prefix=$win/shot-prefix-144
+desktop=shell,1000x680
+"$root/tools/wine-prefix" fake "$prefix" "$win/netstat.exe" 144
+export WINEPREFIX=$prefix
+SOCKMERE_FAKE_ROWS=40 wine explorer /desktop=$desktop "$win/Sockmere.exe" </dev/null >/dev/null 2>&1 &
+probe wait-done 120 >/dev/null
+shoot TForm1 "$out/main-window-144.png"
 probe close TForm1 || true
 wait
 SHOTS

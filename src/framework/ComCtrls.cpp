@@ -6,15 +6,16 @@
 #include <numeric>
 #include <string_view>
 
+#include "framework/DpiScale.h"
 #include "framework/Errors.h"
 
 namespace fw {
 
 namespace {
 
-// Space the list view keeps around a cell's or a header's text.
+// Space the list view keeps around a cell's or a header's text, at 96 DPI.
 constexpr int kCellPadding = 12;
-// Room a header keeps beside its text for the sort mark.
+// Room a header keeps beside its text for the sort mark, at 96 DPI.
 constexpr int kSortMarkWidth = 24;
 
 void EnsureCommonControls(DWORD classes) {
@@ -354,6 +355,8 @@ int TListView::TextWidth(std::string_view text) {
 void TListView::FitColumns() {
     if (updating_ || !HandleAllocated() || fitting_ || columns_.empty()) return;
     fitting_ = true;
+    const int dpi = Dpi();
+    const int padding = ScaleLength(kCellPadding, dpi), sortMark = ScaleLength(kSortMarkWidth, dpi);
     int last = ColumnCount() - 1;
     for (int i = 0; i <= last; ++i) {
         Column& c = columns_[static_cast<size_t>(i)];
@@ -362,16 +365,16 @@ void TListView::FitColumns() {
             c.keep = false;
             for (; c.measured < ItemCount(); ++c.measured)
                 c.widest = std::max(c.widest, TextWidth(Field(c.measured, i)));
-            ShowColumnWidth(i, c.widest + kCellPadding);
+            ShowColumnWidth(i, c.widest + padding);
         } else if (c.rule == ColumnHeaderWidth && i != last) {
-            ShowColumnWidth(i, TextWidth(c.caption) + kCellPadding + (i == sortColumn_ ? kSortMarkWidth : 0));
+            ShowColumnWidth(i, TextWidth(c.caption) + padding + (i == sortColumn_ ? sortMark : 0));
         }
     }
     Column& end = columns_[static_cast<size_t>(last)];
     if (end.rule == ColumnHeaderWidth) {
         int used = 0;
         for (int i = 0; i < last; ++i) used += columns_[static_cast<size_t>(i)].width;
-        ShowColumnWidth(last, std::max(ClientWidth() - used, TextWidth(end.caption) + kCellPadding));
+        ShowColumnWidth(last, std::max(ClientWidth() - used, TextWidth(end.caption) + padding));
     }
     fitting_ = false;
 }
@@ -381,6 +384,14 @@ void TListView::ShowColumnWidth(int index, int width) {
     if (!widthsOnly_ && HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
         ::SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
     c.width = width;
+}
+
+void TListView::ChangeScale(int fromDpi, int toDpi) {
+    TWinControl::ChangeScale(fromDpi, toDpi);
+    for (int i = 0; i < ColumnCount(); ++i)
+        if (Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
+            ShowColumnWidth(i, ScaleColumnWidth(c.width, toDpi, fromDpi));
+    FitColumns();
 }
 
 void TListView::FontChanged() {
@@ -489,6 +500,12 @@ void TStatusBar::SetPanelText(int index, std::string text) {
     if (HandleAllocated())
         ::SendMessageA(Hwnd(), SB_SETTEXTA, static_cast<WPARAM>(index),
                        reinterpret_cast<LPARAM>(panel.text.c_str()));
+}
+
+void TStatusBar::ChangeScale(int fromDpi, int toDpi) {
+    TWinControl::ChangeScale(fromDpi, toDpi);
+    for (TStatusPanel& p : panels_) p.width = ScaleLength(p.width, toDpi, fromDpi);
+    if (HandleAllocated()) ShowParts();
 }
 
 void TStatusBar::ShowParts() {

@@ -97,6 +97,9 @@ public:
     TColumnClickEvent OnColumnClick;
     TSortRowsEvent OnSortRows;
 
+    // Fixed widths scale; the automatic ones are worked out again in the new font.
+    void ChangeScale(int fromDpi, int toDpi) override;
+
 protected:
     void FillCreateParams(CreateParams& params) override;
     void InitWnd() override;
@@ -172,6 +175,8 @@ public:
     const std::string& PanelText(int index) const;
     // An unchanged text costs nothing.
     void SetPanelText(int index, std::string text);
+
+    void ChangeScale(int fromDpi, int toDpi) override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;

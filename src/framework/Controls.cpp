@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "framework/DpiScale.h"
 #include "framework/Errors.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
@@ -67,6 +68,7 @@ void TControl::ApplyCommon(const ControlProps& props, TWinControl* defaultParent
     SetCursor(props.cursor);
     SetParent(props.parent ? props.parent : defaultParent);
     if (props.align) SetAlign(*props.align);
+    if (const int dpi = Dpi(); dpi != kDesignDpi) ChangeScale(kDesignDpi, dpi);
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -85,6 +87,18 @@ TForm* TControl::ParentForm() const noexcept {
         c = c->parent_;
     }
     return nullptr;
+}
+
+int TControl::Dpi() const noexcept {
+    const TForm* form = ParentForm();
+    return form ? form->dpi_ : kDesignDpi;
+}
+
+void TControl::ChangeScale(int fromDpi, int toDpi) {
+    const ScaledRect r = ScaleRect({left_, top_, width_, height_}, toDpi, fromDpi);
+    SetBounds(r.left, r.top, r.width, r.height);
+    // A font taken from the parent follows the parent's.
+    if (!parentFont_) font_.SetDpi(toDpi);
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {

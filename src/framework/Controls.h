@@ -91,7 +91,8 @@ public:
     ~TControl() override;
     const char* ClassName() const override { return "TControl"; }
 
-    // Applies a description's common settings; defaultParent stands in for a null parent.
+    // Applies a description's common settings; defaultParent stands in for a null parent. A
+    // description's lengths are given at 96 DPI and drawn at the DPI of the form.
     void ApplyCommon(const ControlProps& props, TWinControl* defaultParent);
     const TPropTable* PublishedProps() const override;
 
@@ -99,6 +100,11 @@ public:
     virtual void SetParent(TWinControl* parent);
     // The form the control sits on (through its parents), or null.
     TForm* ParentForm() const noexcept;
+    // The DPI the control is drawn at: its form's, 96 without a form.
+    int Dpi() const noexcept;
+    // Draws the control's own lengths (bounds, its own font, and what a kind of control adds)
+    // at toDpi rather than fromDpi; its form calls it for every control when its DPI changes.
+    virtual void ChangeScale(int fromDpi, int toDpi);
 
     int Left() const noexcept { return left_; }
     int Top() const noexcept { return top_; }

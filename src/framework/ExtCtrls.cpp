@@ -89,6 +89,11 @@ void TImage::FillCreateParams(CreateParams& params) {
     params.className = "fw.Image";
 }
 
+void TImage::ChangeScale(int fromDpi, int toDpi) {
+    TWinControl::ChangeScale(fromDpi, toDpi);
+    icon_.ChangeScale(fromDpi, toDpi);
+}
+
 void TImage::PictureChanged(TObject*) {
     Invalidate();
 }

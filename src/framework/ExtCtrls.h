@@ -51,6 +51,8 @@ public:
 
     // The picture; a change repaints.
     TIcon& Icon() noexcept { return icon_; }
+    // A picture from the program's resources is loaded again at the new size.
+    void ChangeScale(int fromDpi, int toDpi) override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;

@@ -89,6 +89,12 @@ void TFont::SetColor(TColor color) {
     Changed(false);
 }
 
+void TFont::SetDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    Changed(true);
+}
+
 void TFont::SetStyle(TFontStyles style) {
     if (style == desc_.style) return;
     desc_.style = style;
@@ -96,12 +102,19 @@ void TFont::SetStyle(TFontStyles style) {
 }
 
 HFONT TFont::Handle() const {
-    if (!handle_) handle_ = SharedFont({desc_.name, desc_.height, desc_.style});
+    if (!handle_) handle_ = SharedFont({desc_.name, ScaleLength(desc_.height, dpi_), desc_.style});
     return handle_->Get();
 }
 
 void TFont::Assign(const TPersistent* source) {
     if (auto* font = dynamic_cast<const TFont*>(source)) {
+        if (font->dpi_ != dpi_) {
+            // One change for both, so followers see the new font once.
+            desc_ = font->desc_;
+            dpi_ = font->dpi_;
+            Changed(true);
+            return;
+        }
         SetDesc(font->desc_);
         return;
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/Component.h"
+#include "framework/DpiScale.h"
 #include "framework/Event.h"
 #include "framework/Handles.h"
 
@@ -37,7 +38,8 @@ COLORREF ColorToRGB(TColor color) noexcept;
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 
-// A font as a form description gives it; the default is the forms' 8-point dialog font.
+// A font as a form description gives it, its height at 96 DPI; the default is the forms'
+// 8-point dialog font.
 struct FontDesc {
     std::string name = "MS Sans Serif";
     int height = -11;
@@ -55,6 +57,8 @@ public:
     TColor Color() const noexcept { return desc_.color; }
     void SetColor(TColor color);
     void SetStyle(TFontStyles style);
+    // The DPI the font is drawn at; the description's height is scaled to it.
+    void SetDpi(int dpi);
 
     // The font's HFONT, made on first use. A face the system lacks falls back to the face of
     // the default GUI font at the same height.
@@ -69,6 +73,7 @@ private:
     void Changed(bool shape);
 
     FontDesc desc_;
+    int dpi_ = kDesignDpi;
     mutable std::shared_ptr<const FontOwner> handle_;
 };
 

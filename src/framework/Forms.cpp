@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Errors.h"
 #include "framework/StdCtrls.h"
 
@@ -72,6 +73,11 @@ void TForm::DoDestroy() noexcept {
 
 void TForm::ApplyForm(const FormProps& props) {
     SetName(props.name);
+    // The scale of the monitor the designed place lies on, taken before anything is sized.
+    const RECT place{props.left, props.top, props.left + std::max(props.clientWidth, 1),
+                     props.top + std::max(props.clientHeight, 1)};
+    dpi_ = MonitorDpi(place);
+    Font().SetDpi(dpi_);
     Font().SetDesc(props.font);
     SetText(props.caption);
     borderStyle_ = props.borderStyle;
@@ -82,7 +88,61 @@ void TForm::ApplyForm(const FormProps& props) {
     OnShortCut = props.onShortCut;
     SetBounds(props.left, props.top, Width(), Height());
     if (props.clientWidth > 0 || props.clientHeight > 0)
-        SetClientSize(props.clientWidth, props.clientHeight);
+        SetClientSize(ScaleLength(props.clientWidth, dpi_), ScaleLength(props.clientHeight, dpi_));
+}
+
+void TForm::ChangeDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    const int from = std::exchange(dpi_, dpi);
+    // Controls that follow the form's font follow it here.
+    Font().SetDpi(dpi);
+    icon_.ChangeScale(from, dpi);
+    clientWidth_ = ScaleLength(clientWidth_, dpi, from);
+    clientHeight_ = ScaleLength(clientHeight_, dpi, from);
+    ScaleControls(*this, from, dpi);
+}
+
+void TForm::ScaleControls(TWinControl& parent, int fromDpi, int toDpi) {
+    for (TControl* c : parent.controls_) {
+        c->ChangeScale(fromDpi, toDpi);
+        if (auto* w = dynamic_cast<TWinControl*>(c)) ScaleControls(*w, fromDpi, toDpi);
+    }
+}
+
+SIZE TForm::FrameAt(int dpi) const {
+    DWORD style, ex;
+    StyleFor(style, ex);
+    RECT r{0, 0, 0, 0};
+    AdjustWindowRectForDpi(r, style, ex, dpi);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE TForm::Frame() const {
+    return frameMeasured_ ? frame_ : FrameAt(dpi_);
+}
+
+SIZE TForm::DesignOuterSize() {
+    HWND h = Handle();
+    if (dpi_ == kDesignDpi) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        RECT outer{};
+        if (::IsIconic(h) && ::GetWindowPlacement(h, &placement))
+            outer = placement.rcNormalPosition;
+        else
+            ::GetWindowRect(h, &outer);
+        return {outer.right - outer.left, outer.bottom - outer.top};
+    }
+    const SIZE designFrame = FrameAt(kDesignDpi);
+    return {DesignOuterLength(ClientWidth(), designFrame.cx, dpi_),
+            DesignOuterLength(ClientHeight(), designFrame.cy, dpi_)};
+}
+
+SIZE TForm::OuterSizeOfDesign(SIZE designed) {
+    if (dpi_ == kDesignDpi) return designed;
+    const SIZE designFrame = FrameAt(kDesignDpi), frame = Frame();
+    return {OuterLengthFromDesign(designed.cx, designFrame.cx, frame.cx, dpi_),
+            OuterLengthFromDesign(designed.cy, designFrame.cy, frame.cy, dpi_)};
 }
 
 void TForm::DoCreate() {
@@ -293,7 +353,7 @@ void TForm::OuterFromClient(int clientWidth, int clientHeight) {
     DWORD style, ex;
     StyleFor(style, ex);
     RECT r{0, 0, clientWidth, clientHeight};
-    ::AdjustWindowRectEx(&r, style, FALSE, ex);
+    AdjustWindowRectForDpi(r, style, ex, dpi_);
     SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
 }
 
@@ -453,11 +513,35 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                                                     : wsNormal;
         if (wParam != SIZE_MINIMIZED) {
             clientWidth_ = LOWORD(lParam), clientHeight_ = HIWORD(lParam);
+            // Only here do the outer and the client size surely belong together: between a
+            // restore's first messages and this one the outer size is still the icon's.
+            RECT outer{};
+            ::GetWindowRect(self, &outer);
+            frame_ = {(outer.right - outer.left) - clientWidth_, (outer.bottom - outer.top) - clientHeight_};
+            frameMeasured_ = true;
             AlignControls();
         }
         // Size changes while the description loads are not the form's to report.
         if (!Loading()) Resize();
         return 0;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scale: the new scale, and the place Windows suggests.
+        RECT before{};
+        ::GetWindowRect(self, &before);
+        ChangeDpi(LOWORD(wParam));
+        if (const auto* r = reinterpret_cast<const RECT*>(lParam))
+            ::SetWindowPos(self, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT after{};
+        ::GetWindowRect(self, &after);
+        // An unchanged size brings no WM_SIZE, yet the layout must follow the new scale.
+        if (after.right - after.left == before.right - before.left &&
+            after.bottom - after.top == before.bottom - before.top) {
+            AlignControls();
+            if (!Loading()) Resize();
+        }
+        return 0;
+    }
     case WM_SHOWWINDOW:
         // Only a direct ShowWindow call, not an owner being minimized or restored.
         if (lParam == 0) visible_ = wParam != 0;

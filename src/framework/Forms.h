@@ -24,7 +24,9 @@ using TCloseQueryEvent = Event<TObject*, bool&>;
 // handler took the key.
 using TShortCutEvent = Event<TObject*, WORD, TShiftState, bool&>;
 
-// A form's own settings, in the order a description lists them.
+// A form's own settings, in the order a description lists them. The client size and the font are
+// given at 96 DPI and drawn at the DPI of the monitor the form appears on; left and top are a
+// place on the screen.
 struct FormProps {
     std::string name{};
     std::string caption{};
@@ -87,6 +89,13 @@ public:
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetClientSize(int width, int height);
+    // The outer size that layout rules written for 96 DPI measure: at 96 DPI the window's own (of
+    // its restored placement while minimized); at another DPI the client size plus the frame of
+    // 96 DPI drawn at the form's scale, whatever frame the system draws there.
+    SIZE DesignOuterSize();
+    // The other way: an outer size of the design (a minimum size, say) as the window's own at the
+    // form's scale, in the frame the system draws; at 96 DPI the size itself.
+    SIZE OuterSizeOfDesign(SIZE designed);
 
     // The window's icon; a change shows at once.
     TIcon& Icon() noexcept { return icon_; }
@@ -134,6 +143,9 @@ protected:
     virtual void DoShow();
     virtual void Resize();
 
+    // Takes a new DPI: the font, the icon and every control's lengths are drawn at it.
+    void ChangeDpi(int dpi);
+
     void FillCreateParams(CreateParams& params) override;
     void CreateWnd() override;
     void Loaded() override;
@@ -142,14 +154,20 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    friend class TControl;
     friend class TWinControl;
     friend class TScreen;
+    static void ScaleControls(TWinControl& parent, int fromDpi, int toDpi);
     void ControlFocused(TWinControl* control);
     void SaveFocus();
     void RestoreFocus();
     bool IsMainForm() const noexcept;
     void StyleFor(DWORD& style, DWORD& exStyle) const;
     void OuterFromClient(int clientWidth, int clientHeight);
+    // The frame's share of the outer size at dpi, as the system computes it.
+    SIZE FrameAt(int dpi) const;
+    // The frame the window has: as measured at its last size change, or else as computed.
+    SIZE Frame() const;
     void FitClientSize();
     void IconChanged(TObject* sender);
     bool PressButton(WORD id);
@@ -162,6 +180,9 @@ private:
     TWinControl* activeControl_ = nullptr;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
+    int dpi_ = kDesignDpi;
+    SIZE frame_{0, 0};
+    bool frameMeasured_ = false;
     bool modal_ = false;
     bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
     bool closedBeforeMain_ = false;  // closed while no form was the main form

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "framework/DpiScale.h"
 #include "framework/Errors.h"
 
 namespace fw {
@@ -182,6 +183,8 @@ void TIcon::Adopt(HICON icon, int width, int height, std::vector<std::uint8_t> b
     bytes_ = std::move(bytes);
     width_ = icon ? width : 0;
     height_ = icon ? height : 0;
+    module_ = nullptr;
+    resource_ = nullptr;
 }
 
 void TIcon::SetHandle(HICON icon) {
@@ -210,6 +213,8 @@ void TIcon::Assign(const TPersistent* source) {
         HICON copy = ::CopyIcon(other->handle_.Get());
         if (!copy) throw Error("Cannot copy the icon");
         Adopt(copy, other->width_, other->height_, {});
+        module_ = other->module_;
+        resource_ = other->resource_;
     } else {
         Adopt(nullptr, 0, 0, {});
     }
@@ -220,6 +225,26 @@ void TIcon::LoadFromStream(std::span<const std::uint8_t> bytes) {
     std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
     Decoded d = Decode(copy);
     Adopt(d.icon, d.width, d.height, std::move(copy));
+    Changed();
+}
+
+void TIcon::LoadResource(HMODULE module, const char* name, int size) {
+    auto icon = static_cast<HICON>(::LoadImageA(module, name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    Adopt(icon, size, size, {});
+    if (icon) module_ = module, resource_ = name;
+    Changed();
+}
+
+void TIcon::ChangeScale(int fromDpi, int toDpi) {
+    if (!resource_ || fromDpi == toDpi) return;
+    const int size = ScaleLength(width_, toDpi, fromDpi);
+    auto icon = static_cast<HICON>(::LoadImageA(module_, resource_, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    // A picture that cannot be had at the new size is better kept than lost.
+    if (!icon) return;
+    const HMODULE module = module_;
+    const char* name = resource_;
+    Adopt(icon, size, size, {});
+    module_ = module, resource_ = name;
     Changed();
 }
 

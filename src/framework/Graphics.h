@@ -34,6 +34,13 @@ public:
     // Loads an icon file (.ico); a file that is not a valid icon raises Error and leaves the
     // icon as it was.
     void LoadFromStream(std::span<const std::uint8_t> bytes);
+    // Loads the icon resource name (an integer resource or a name that outlives the icon) of
+    // module at size x size pixels; an icon missing there leaves the icon empty. A copy keeps
+    // where the picture came from.
+    void LoadResource(HMODULE module, const char* name, int size);
+    // Loads a resource's icon again at its size scaled from one DPI to another; an icon from
+    // anywhere else stays as it is.
+    void ChangeScale(int fromDpi, int toDpi);
     // Appends the icon in icon-file form: the loaded bytes, or a file built from the handle.
     void SaveToStream(std::vector<std::uint8_t>& out) const;
 
@@ -53,6 +60,9 @@ private:
     std::vector<std::uint8_t> bytes_;
     int width_ = 0;
     int height_ = 0;
+    // The resource the picture was loaded from, if any.
+    HMODULE module_ = nullptr;
+    const char* resource_ = nullptr;
 
     static std::atomic<long> liveHandles_;
 };

@@ -109,6 +109,11 @@ void TLabel::AdjustBounds() {
     SetBounds(Left(), Top(), width, r.bottom);
 }
 
+void TLabel::ChangeScale(int fromDpi, int toDpi) {
+    TWinControl::ChangeScale(fromDpi, toDpi);
+    AdjustBounds();
+}
+
 void TLabel::Loaded() {
     TWinControl::Loaded();
     AdjustBounds();

@@ -76,6 +76,8 @@ public:
 
     // Sizes the label to its caption (only its height when it wraps words).
     void SetAutoSize(bool value);
+    // An auto-sized label measures its caption again in the new font.
+    void ChangeScale(int fromDpi, int toDpi) override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;

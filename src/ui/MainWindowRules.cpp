@@ -58,14 +58,15 @@ StartSwitches ParseStartSwitches(int argc, const char* const* argv) {
     return s;
 }
 
-MainLayout LayoutForOuterSize(int w, int h) {
+MainLayout LayoutForOuterSize(int w, int h, int dpi) {
+    auto at = [dpi](int designed) { return fw::ScaleLength(designed, dpi); };
     MainLayout l{};
-    l.listWidth = w - 8;
-    l.listHeight = h - 103;
-    l.animateTop = l.listHeight + 2;
-    l.animateLeft = w - 57;
-    l.buttonTop = l.listHeight + 7;
-    l.checkBoxTop = l.buttonTop + 32;
+    l.listWidth = w - at(8);
+    l.listHeight = h - at(103);
+    l.animateTop = l.listHeight + at(2);
+    l.animateLeft = w - at(57);
+    l.buttonTop = l.listHeight + at(7);
+    l.checkBoxTop = l.buttonTop + at(32);
     return l;
 }
 

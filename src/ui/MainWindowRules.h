@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "framework/DpiScale.h"
+
 namespace sockmere {
 
 // "Elapsed: " and the seconds in general decimal form (up to 15 significant digits, no
@@ -51,6 +53,8 @@ struct MainLayout {
     int checkBoxTop;  // check1, check2, check3
 };
 
-MainLayout LayoutForOuterSize(int outerWidth, int outerHeight);
+// At another DPI than 96 the rules' margins and offsets are scaled; the outer size is then the
+// one a design measures (fw::DesignOuterLength).
+MainLayout LayoutForOuterSize(int outerWidth, int outerHeight, int dpi = fw::kDesignDpi);
 
 }  // namespace sockmere

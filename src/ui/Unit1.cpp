@@ -50,11 +50,6 @@ std::span<const std::uint8_t> FramesResource() {
     return {static_cast<const std::uint8_t*>(::LockResource(data)), ::SizeofResource(module, info)};
 }
 
-HICON LoadMainIcon() {
-    return static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON),
-                                           IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-}
-
 // Marks a refresh under way for one scope; a nested mark keeps the outer one.
 class RefreshMark {
 public:
@@ -98,7 +93,9 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
          .onResize = Bind<&TForm1::FormResize>(this),
          .onShortCut = Bind<&TForm1::FormShortCut>(this)},
         [this] {
-            if (HICON icon = LoadMainIcon()) Icon().SetHandle(icon);
+            // 32 x 32 as designed, at the window's scale.
+            Icon().LoadResource(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON),
+                                fw::ScaleLength(32, Dpi()));
             lv = Make<fw::TListView>(
                 {.name = "lv", .left = 0, .top = 0, .width = 473, .height = 209, .tabOrder = 13},
                 {.columns = {{"#", fw::ColumnHeaderWidth},
@@ -387,14 +384,8 @@ void TForm1::trayMouseMove(fw::TObject*, fw::TShiftState, int, int) {
 
 void TForm1::FormResize(fw::TObject*) {
     // A minimized window keeps the layout of its restored size.
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    RECT outer{};
-    if (::IsIconic(Handle()) && ::GetWindowPlacement(Handle(), &placement))
-        outer = placement.rcNormalPosition;
-    else
-        ::GetWindowRect(Handle(), &outer);
-    MainLayout l = LayoutForOuterSize(outer.right - outer.left, outer.bottom - outer.top);
+    const SIZE outer = DesignOuterSize();
+    MainLayout l = LayoutForOuterSize(outer.cx, outer.cy, Dpi());
     lv->SetWidth(l.listWidth);
     lv->SetHeight(l.listHeight);
     Animate1->SetTop(l.animateTop);

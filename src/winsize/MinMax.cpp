@@ -1,6 +1,8 @@
 #include "winsize/MinMax.h"
 
 #include "framework/Controls.h"
+#include "framework/DpiScale.h"
+#include "framework/Forms.h"
 #include "framework/PropInfo.h"
 
 namespace sockmere {
@@ -73,14 +75,21 @@ void TMinMax::ParentWindowProc(fw::TMessage& m) {
     HWND window = hook_->Window();
     if (m.Msg == WM_GETMINMAXINFO) {
         auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
-        if (Options.Has(TMinMaxOption::opMaxSize)) info->ptMaxSize = {maxSize_->X, maxSize_->Y};
+        // The points are given at 96 DPI, like the rest of the window's design; sizes are outer
+        // sizes, drawn in the frame the window really has.
+        const int dpi = parent_->Dpi();
+        auto* form = dynamic_cast<fw::TForm*>(parent_);
+        auto size = [&](const TMinMaxPoint& p) {
+            if (!form) return POINT{fw::ScaleLength(p.X, dpi), fw::ScaleLength(p.Y, dpi)};
+            const SIZE s = form->OuterSizeOfDesign({p.X, p.Y});
+            return POINT{s.cx, s.cy};
+        };
+        if (Options.Has(TMinMaxOption::opMaxSize)) info->ptMaxSize = size(*maxSize_);
         if (Options.Has(TMinMaxOption::opMaxPosition))
-            info->ptMaxPosition = {maxPosition_->X, maxPosition_->Y};
+            info->ptMaxPosition = {fw::ScaleLength(maxPosition_->X, dpi), fw::ScaleLength(maxPosition_->Y, dpi)};
         if (allowResize) {
-            if (Options.Has(TMinMaxOption::opMinTrackSize))
-                info->ptMinTrackSize = {minTrackSize_->X, minTrackSize_->Y};
-            if (Options.Has(TMinMaxOption::opMaxTrackSize))
-                info->ptMaxTrackSize = {maxTrackSize_->X, maxTrackSize_->Y};
+            if (Options.Has(TMinMaxOption::opMinTrackSize)) info->ptMinTrackSize = size(*minTrackSize_);
+            if (Options.Has(TMinMaxOption::opMaxTrackSize)) info->ptMaxTrackSize = size(*maxTrackSize_);
         } else {
             RECT r{};
             ::GetWindowRect(window, &r);
