@@ -471,6 +471,10 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
     case LVN_ODFINDITEMA:
         result = -1;
         return true;
+    case LVN_DELETEALLITEMS:
+        // The rows live here: no notice per row is needed when the control lets them go.
+        result = TRUE;
+        return true;
     case NM_DBLCLK:
         DblClick();
         return true;
