@@ -303,8 +303,18 @@ void TForm1::Button1Click(fw::TObject*) {
         exitCode = RunHiddenCommand(ComposeListingCommand(options), again);
         started = again.Received();
     }
-    // Right after the command, so that the IDs it printed still name the programs they meant.
-    processNames_ = options.processes ? ProcessNames::Snapshot() : ProcessNames();
+    // Right after the command, so that the IDs it printed still name the programs they meant;
+    // taken on a thread of its own while this one formats the text.
+    processNames_ = ProcessNames();
+    if (options.processes) {
+        try {
+            if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
+            snapshots_->Request();
+        } catch (const fw::Error&) {
+            // No thread to be had: the snapshot is taken here.
+            processNames_ = ProcessNames::Snapshot();
+        }
+    }
     ownersListed_ = options.processes;
     lastRun_ = {.started = started, .exitCode = exitCode, .printedNothing = Memo1->View().empty(),
                 .withoutProcesses = withoutOwners};
@@ -329,6 +339,7 @@ void TForm1::Button5Click(fw::TObject*) {
     // One batch: the width rules and the rows reach the view together, and the widths are
     // fitted once, after the last row. The rows keep their fields as places in the captured
     // text, which the view shares with both memos.
+    if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
     const bool processColumns = lv->ColumnCount() > kPidColumn;
     const bool owners = processColumns && ownersListed_;
     lv->BeginUpdate();

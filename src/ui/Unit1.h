@@ -2,6 +2,7 @@
 // The main window: the table of connections, the refresh cycle with its clocks, the tray mode
 // and the layout on resize.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,8 @@ private:
     // The last refresh's listing ends its rows with their owners' IDs, named by the snapshot.
     bool ownersListed_ = false;
     ProcessNames processNames_;
+    // Made when first needed.
+    std::unique_ptr<ProcessSnapshots> snapshots_;
 };
 
 }  // namespace sockmere
