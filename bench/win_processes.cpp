@@ -24,7 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRows = 10000;
-constexpr int kRepetitions = 31;
+constexpr int kRepetitions = 41;
 constexpr double kTargetRatio = 1.10;
 
 BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
@@ -134,10 +134,10 @@ int main() {
     const double ratio = Median(ratios);
     std::printf("refresh of %d rows, medians of %d runs in ms:\n", kRows, kRepetitions);
     std::printf("%-44s %14s %14s %8s\n", "", "processes off", "processes on", "ratio");
-    std::printf("%-44s %14.1f %14.1f %8.2f\n", "without the listing command's run", Median(own[0]), Median(own[1]),
+    std::printf("%-44s %14.1f %14.1f %8.3f\n", "without the listing command's run", Median(own[0]), Median(own[1]),
                 ratio);
     std::printf("%-44s %14.1f %14.1f\n", "the listing command's run", Median(commands[0]), Median(commands[1]));
-    std::printf("%-44s %14.1f %14.1f %8.2f\n", "whole refresh", Median(totals[0]), Median(totals[1]),
+    std::printf("%-44s %14.1f %14.1f %8.3f\n", "whole refresh", Median(totals[0]), Median(totals[1]),
                 Median(totals[1]) / Median(totals[0]));
     std::printf("target (with the processes at most %.2f times the refresh without them, the command's run "
                 "excluded): %s\n", kTargetRatio, ratio <= kTargetRatio ? "met" : "NOT met");
