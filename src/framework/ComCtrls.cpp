@@ -45,15 +45,16 @@ TListView::TListView(TComponent* owner) : TWinControl(owner) {
 
 void TListView::ApplyProps(const Props& props) {
     rowSelect_ = props.rowSelect;
-    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width);
+    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width, c.rightAligned);
     OnDblClick = props.onDblClick;
     OnColumnClick = props.onColumnClick;
     OnSortRows = props.onSortRows;
 }
 
-void TListView::AddColumn(std::string caption, int width) {
+void TListView::AddColumn(std::string caption, int width, bool rightAligned) {
     Column c;
     c.caption = std::move(caption);
+    c.rightAligned = rightAligned;
     if (width < 0) {
         c.rule = width;
         c.width = 50;
@@ -65,6 +66,36 @@ void TListView::AddColumn(std::string caption, int width) {
         InsertColumnWindow(ColumnCount() - 1);
         FitColumns();
     }
+}
+
+void TListView::DeleteColumn(int index) {
+    if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
+    const int selected = Selected();
+    // Every row drops its field of the column, so the later columns keep showing theirs.
+    std::vector<FieldRef> kept;
+    kept.reserve(fields_.size());
+    for (size_t item = 0; item < rows_.size(); ++item) {
+        const size_t first = rows_[item];
+        const size_t end = item + 1 < rows_.size() ? rows_[item + 1] : fields_.size();
+        rows_[item] = static_cast<std::uint32_t>(kept.size());
+        for (size_t f = first; f < end; ++f)
+            if (f - first != static_cast<size_t>(index)) kept.push_back(fields_[f]);
+    }
+    fields_ = std::move(kept);
+    columns_.erase(columns_.begin() + index);
+    if (sortColumn_ == index) {
+        sortColumn_ = -1;
+        sortDescending_ = false;
+        order_.clear();
+        position_.clear();
+    } else if (sortColumn_ > index) {
+        --sortColumn_;
+    }
+    if (!HandleAllocated()) return;
+    ::SendMessageA(Hwnd(), LVM_DELETECOLUMN, static_cast<WPARAM>(index), 0);
+    FitColumns();
+    if (selected >= 0) SetSelected(selected);
+    Invalidate();
 }
 
 const std::string& TListView::ColumnCaption(int index) const {
@@ -315,6 +346,7 @@ void TListView::InsertColumnWindow(int index) {
     const Column& c = columns_[static_cast<size_t>(index)];
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    if (c.rightAligned) col.mask |= LVCF_FMT, col.fmt = LVCFMT_RIGHT;
     col.pszText = const_cast<char*>(c.caption.c_str());
     col.cx = c.width;
     col.iSubItem = index;
@@ -449,6 +481,10 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         return true;
     case LVN_ODFINDITEMA:
         result = -1;
+        return true;
+    case LVN_DELETEALLITEMS:
+        // The rows live here: no notice per row is needed when the control lets them go.
+        result = TRUE;
         return true;
     case NM_DBLCLK:
         DblClick();

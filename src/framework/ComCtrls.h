@@ -21,6 +21,7 @@ inline constexpr int ColumnHeaderWidth = -2;  // the header text; the rest of th
 struct TListColumn {
     std::string caption{};
     int width = 50;  // pixels, ColumnTextWidth or ColumnHeaderWidth
+    bool rightAligned = false;
 };
 
 // Sender and the index of the column whose header was clicked.
@@ -52,7 +53,9 @@ public:
     void ApplyProps(const Props& props);
 
     int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
-    void AddColumn(std::string caption, int width);
+    void AddColumn(std::string caption, int width, bool rightAligned = false);
+    // Removes a column and each row's field in it; a sort by that column ends.
+    void DeleteColumn(int index);
     const std::string& ColumnCaption(int index) const;
     // The width in pixels as shown.
     int ColumnWidth(int index) const;
@@ -115,6 +118,7 @@ private:
         int measured = 0;  // rows already measured for ColumnTextWidth
         int widest = 0;
         bool keep = false;  // cleared: the width stays until rows arrive or a width is set
+        bool rightAligned = false;
     };
 
     // Where a field's characters are: in shared_ when at has kInShared set, else in pool_.

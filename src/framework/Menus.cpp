@@ -56,7 +56,7 @@ void BuildMenu(HMENU menu, const TMenuItem& parent, std::vector<TMenuItem*>& com
             info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING | MIIM_ID;
             info.fType = MFT_STRING;
             info.fState = (item->Enabled() ? MFS_ENABLED : MFS_GRAYED) |
-                          (item->Default() ? MFS_DEFAULT : 0);
+                          (item->Default() ? MFS_DEFAULT : 0) | (item->Checked() ? MFS_CHECKED : 0);
             info.dwTypeData = const_cast<char*>(item->Caption().c_str());
             if (item->Count() > 0) {
                 MenuOwner sub(::CreatePopupMenu());

@@ -1,6 +1,6 @@
 #pragma once
-// Popup menus: a tree of items with captions ("-" makes a separator), default and enabled
-// flags and click events, shown at a screen point and tracked until the user closes them.
+// Popup menus: a tree of items with captions ("-" makes a separator), default, enabled and
+// checked flags and click events, shown at a screen point and tracked until the user closes them.
 #include <windows.h>
 
 #include <string>
@@ -27,6 +27,9 @@ public:
     void SetDefault(bool value) noexcept { default_ = value; }
     bool Enabled() const noexcept { return enabled_; }
     void SetEnabled(bool value) noexcept { enabled_ = value; }
+    // Shown with a check mark.
+    bool Checked() const noexcept { return checked_; }
+    void SetChecked(bool value) noexcept { checked_ = value; }
 
     // Raised by Click with the item as sender.
     TNotifyEvent OnClick;
@@ -46,6 +49,7 @@ private:
     std::string caption_;
     bool default_ = false;
     bool enabled_ = true;
+    bool checked_ = false;
     TMenuItem* parent_ = nullptr;
     std::vector<TMenuItem*> items_;
 };

@@ -18,6 +18,7 @@ std::string ComposeListingCommand(std::string_view windowsDir, std::string_view 
     }
     if (options.numeric) command += " -n";
     if (options.all) command += " -a";
+    if (options.processes) command += " -o";
     return command;
 }
 

@@ -86,9 +86,20 @@ ConnectionFields SplitListingFields(std::string_view line, std::size_t number) n
     return row;
 }
 
+void SplitOwnerPid(ConnectionFields& fields) noexcept {
+    const std::string_view status = fields.Status;
+    std::size_t start = status.size();
+    while (start > 0 && status[start - 1] >= '0' && status[start - 1] <= '9') --start;
+    if (start == status.size()) return;
+    if (start > 0 && status[start - 1] != ' ' && status[start - 1] != '\t') return;
+    fields.Pid = status.substr(start);
+    fields.Status = text::Trim(status.substr(0, start));
+}
+
 ConnectionRow ToRow(const ConnectionFields& f) {
-    return {std::to_string(f.Number), std::string(f.Protocol),    std::string(f.LocalPort),
-            std::string(f.RemoteAddress), std::string(f.RemotePort), std::string(f.Status)};
+    return {std::to_string(f.Number),     std::string(f.Protocol),   std::string(f.LocalPort),
+            std::string(f.RemoteAddress), std::string(f.RemotePort), std::string(f.Status),
+            std::string(f.Pid)};
 }
 
 ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {

@@ -11,6 +11,8 @@ namespace sockmere {
 
 struct ConnectionRow {
     std::string Number, Protocol, LocalPort, RemoteAddress, RemotePort, Status;
+    // The owning process's ID, from a listing that ends its rows with one; else empty.
+    std::string Pid{};
     friend bool operator==(const ConnectionRow&, const ConnectionRow&) = default;
 };
 
@@ -41,11 +43,15 @@ std::string_view DropFirstLine(std::string_view text, fw::LineBreaks breaks) noe
 // A row's fields as views into the line they were split from.
 struct ConnectionFields {
     std::size_t Number = 0;
-    std::string_view Protocol, LocalPort, RemoteAddress, RemotePort, Status;
+    std::string_view Protocol, LocalPort, RemoteAddress, RemotePort, Status, Pid;
 };
 
 // Splits one line into its fields; number becomes the row's Number.
 ConnectionFields SplitListingFields(std::string_view line, std::size_t number) noexcept;
+// For a listing whose rows end in the owning process's ID (netstat -o): moves the last token of
+// Status, after its last blank or tab, into Pid when it is all decimal digits, and trims Status
+// again. Anything else leaves the fields as they are.
+void SplitOwnerPid(ConnectionFields& fields) noexcept;
 ConnectionRow SplitListingLine(std::string_view line, std::size_t number);
 ConnectionRow ToRow(const ConnectionFields& fields);
 

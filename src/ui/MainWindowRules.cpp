@@ -47,7 +47,15 @@ std::string RefreshEndText(const ListingRun& run) {
     if (!run.started) return "Failed: netstat could not be started.";
     if (run.exitCode != 0 && run.printedNothing)
         return "Failed: netstat exited with code " + std::to_string(run.exitCode) + ".";
-    return "Done.";
+    return run.withoutProcesses ? "Done. (no process information)" : "Done.";
+}
+
+bool StoredSwitchOn(std::string_view text) noexcept {
+    constexpr std::string_view kOn = "true";
+    if (text.size() != kOn.size()) return false;
+    for (std::size_t i = 0; i < kOn.size(); ++i)
+        if ((text[i] | 0x20) != kOn[i]) return false;
+    return true;
 }
 
 StartSwitches ParseStartSwitches(int argc, const char* const* argv) {

@@ -26,11 +26,19 @@ struct ListingRun {
     bool started = true;
     int exitCode = 0;
     bool printedNothing = false;
+    // The command was run again without asking for the owning processes, which it did not know.
+    bool withoutProcesses = false;
 };
 
 // Panel 0's last text in a refresh: a failure when the command could not be started, or when
-// it exited with a non-zero code without printing anything; "Done." otherwise.
+// it exited with a non-zero code without printing anything; "Done." otherwise, with a note when
+// the processes that own the connections could not be listed.
 std::string RefreshEndText(const ListingRun& run);
+
+// A stored switch of the program's own: on for "True" in any letter case, off for anything else.
+bool StoredSwitchOn(std::string_view text) noexcept;
+// The text that StoredSwitchOn reads back.
+inline const char* StoredSwitchText(bool on) noexcept { return on ? "True" : "False"; }
 
 struct StartSwitches {
     bool startInTray = false;

@@ -11,8 +11,9 @@ namespace sockmere {
 
 namespace {
 
-constexpr std::array<ColumnKind, 6> kColumnKinds{ColumnKind::Number, ColumnKind::Text,   ColumnKind::Number,
-                                                 ColumnKind::Address, ColumnKind::Number, ColumnKind::Text};
+constexpr std::array<ColumnKind, 8> kColumnKinds{ColumnKind::Number, ColumnKind::Text,   ColumnKind::Number,
+                                                 ColumnKind::Address, ColumnKind::Number, ColumnKind::Text,
+                                                 ColumnKind::Id,      ColumnKind::Text};
 
 bool IsDigit(char c) noexcept {
     return c >= '0' && c <= '9';
@@ -153,6 +154,15 @@ Key MakeKey(ColumnKind kind, std::string_view field) noexcept {
             key.group = 2;
         }
         break;
+    case ColumnKind::Id:
+        // An empty text counts as a number without digits, smaller than any other, even 0.
+        if (std::all_of(field.begin(), field.end(), IsDigit)) {
+            key.digits = true;
+            if (!field.empty()) key.text = field.substr(std::min(field.find_first_not_of('0'), field.size() - 1));
+        } else {
+            key.group = 1;
+        }
+        break;
     case ColumnKind::Text:
         break;
     }
@@ -185,15 +195,28 @@ int CompareFields(ColumnKind kind, std::string_view a, std::string_view b) {
 }
 
 std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string_view> fields, bool descending) {
-    std::vector<Key> keys;
+    return SortedRows(kind, fields, {}, descending);
+}
+
+std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string_view> fields,
+                            std::span<const std::string_view> ids, bool descending) {
+    std::vector<Key> keys, idKeys;
     keys.reserve(fields.size());
     for (std::string_view f : fields) keys.push_back(MakeKey(kind, f));
+    const bool byIds = ids.size() == fields.size() && !ids.empty();
+    if (byIds) {
+        idKeys.reserve(ids.size());
+        for (std::string_view id : ids) idKeys.push_back(MakeKey(ColumnKind::Id, id));
+    }
+    auto compare = [&](std::size_t x, std::size_t y) {
+        if (int c = CompareKeys(kind, keys[x], keys[y]); c != 0 || !byIds) return c;
+        return CompareKeys(ColumnKind::Id, idKeys[x], idKeys[y]);
+    };
     std::vector<int> order(fields.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-        const Key& a = keys[static_cast<std::size_t>(x)];
-        const Key& b = keys[static_cast<std::size_t>(y)];
-        return descending ? CompareKeys(kind, b, a) < 0 : CompareKeys(kind, a, b) < 0;
+        const auto a = static_cast<std::size_t>(x), b = static_cast<std::size_t>(y);
+        return descending ? compare(b, a) < 0 : compare(a, b) < 0;
     });
     return order;
 }

@@ -10,16 +10,22 @@
 
 namespace sockmere {
 
-// How a column's texts order: numbers (then other texts), addresses, or plain text.
-enum class ColumnKind { Number, Address, Text };
+// How a column's texts order: numbers (then other texts), addresses, plain text, or IDs.
+enum class ColumnKind { Number, Address, Text, Id };
 
-// The kind of each table column: "#", "Proto", "Local Port", "Remote Addr", "Remote Port", "Status".
+// The kind of each table column: "#", "Proto", "Local Port", "Remote Addr", "Remote Port",
+// "Status", and with the process columns "PID" and "Process".
 ColumnKind TableColumnKind(int column) noexcept;
+
+// The process columns, shown after "Status" while the owning processes are asked for.
+inline constexpr int kPidColumn = 6;
+inline constexpr int kProcessColumn = 7;
 
 // Negative, zero or positive as a sorts before, with or after b.
 //  Number: decimal numbers by value, then any other text ("*", service names) alphabetically.
 //  Address: IPv4 by value, then IPv6 by value, then names alphabetically.
 //  Text: alphabetically.
+//  Id: decimal numbers by value, an empty text before every number.
 // Letter case is ignored wherever text is compared.
 int CompareFields(ColumnKind kind, std::string_view a, std::string_view b);
 
@@ -28,6 +34,9 @@ int CompareFields(ColumnKind kind, std::string_view a, std::string_view b);
 // order, whichever the direction.
 std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string_view> fields, bool descending);
 std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string> fields, bool descending);
+// As above, with rows whose fields compare equal ordered next by their ids (ColumnKind::Id).
+std::vector<int> SortedRows(ColumnKind kind, std::span<const std::string_view> fields,
+                            std::span<const std::string_view> ids, bool descending);
 
 enum class TableFormat { Tsv, Csv };
 

@@ -13,6 +13,8 @@
 #include "listing/ListingParser.h"
 #include "listing/Runner.h"
 #include "listing/SystemListingCommand.h"
+#include "settings/AppUtils.h"
+#include "settings/Registry.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
 #include "ui/TableText.h"
@@ -71,6 +73,21 @@ fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* c
     item->OnClick = onClick;
     menu.Items()->Add(item);
     return item;
+}
+
+// The stored option "Show Processes", beside the options that the form storage keeps.
+constexpr const char* kShowProcessesValue = "ShowProcesses";
+
+// Read straight from the registry: a store would create the program's key just to look.
+bool StoredShowProcesses(const std::string& section) {
+    const std::string key = DefaultRegistryKey() + "\\" + section;
+    char text[8] = {};
+    DWORD size = sizeof text;
+    // A longer text, another type or no value at all cannot be "True".
+    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), kShowProcessesValue,
+                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) != ERROR_SUCCESS)
+        return false;
+    return StoredSwitchOn(text);
 }
 
 char DecimalSeparator() {
@@ -206,6 +223,8 @@ void TForm1::DescribeTableMenu() {
     CopyRow1 = item("CopyRow1", "Copy Row", Bind<&TForm1::CopyRow1Click>(this));
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
+    N2 = item("N2", "-", {});
+    Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
     lv->SetPopupMenu(PopupMenu2);
 }
 
@@ -223,6 +242,9 @@ void TForm1::FormCreate(fw::TObject*) {
     StartInTray = false;
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
+    // Read once, before any refresh; showing the window does not read it again.
+    Processes1->SetChecked(StoredShowProcesses(FormStorage1->IniSection));
+    ShowProcessColumns(Processes1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -258,6 +280,7 @@ void TForm1::Button1Click(fw::TObject*) {
     tray->SetAnimated(true);
     tray->SetHint("Checking connections...");
     lv->Clear();
+    ShowProcessColumns(Processes1->Checked());
     Memo1->Clear();
     for (fw::TControl* c : std::initializer_list<fw::TControl*>{check1, check2, check3, Button1, Button2, Button3, Button4})
         c->SetEnabled(false);
@@ -265,9 +288,33 @@ void TForm1::Button1Click(fw::TObject*) {
     fw::Application().ProcessMessages();
 
     MemoTarget target(*Memo1);
-    const int exitCode =
-        RunHiddenCommand(ComposeListingCommand({.numeric = check1->Checked(), .all = check3->Checked()}), target);
-    lastRun_ = {.started = target.Received(), .exitCode = exitCode, .printedNothing = Memo1->View().empty()};
+    ListingOptions options{.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
+    int exitCode = RunHiddenCommand(ComposeListingCommand(options), target);
+    bool started = target.Received();
+    // A netstat that does not know -o (Windows 2000's, Wine's) fails at once without a word:
+    // the rows are asked for once more, without their owners.
+    const bool withoutOwners = options.processes && started && exitCode != 0 && Memo1->View().empty();
+    if (withoutOwners) {
+        options.processes = false;
+        MemoTarget again(*Memo1);
+        exitCode = RunHiddenCommand(ComposeListingCommand(options), again);
+        started = again.Received();
+    }
+    // Right after the command, so that the IDs it printed still name the programs they meant;
+    // taken on a thread of its own while this one formats the text.
+    processNames_ = ProcessNames();
+    if (options.processes) {
+        try {
+            if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
+            snapshots_->Request();
+        } catch (const fw::Error&) {
+            // No thread to be had: the snapshot is taken here.
+            processNames_ = ProcessNames::Snapshot();
+        }
+    }
+    ownersListed_ = options.processes;
+    lastRun_ = {.started = started, .exitCode = exitCode, .printedNothing = Memo1->View().empty(),
+                .withoutProcesses = withoutOwners};
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
@@ -289,17 +336,30 @@ void TForm1::Button5Click(fw::TObject*) {
     // One batch: the width rules and the rows reach the view together, and the widths are
     // fitted once, after the last row. The rows keep their fields as places in the captured
     // text, which the view shares with both memos.
+    if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
+    const bool processColumns = lv->ColumnCount() > kPidColumn;
+    const bool owners = processColumns && ownersListed_;
     lv->BeginUpdate();
     lv->SetColumnWidth(3, fw::ColumnTextWidth);
     lv->SetColumnWidth(5, fw::ColumnTextWidth);
+    // Without owners every name is empty: the header keeps the column readable.
+    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
     lv->ShareText(Memo2->Shared());
     const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), 6);
-    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this](const ConnectionFields& row) {
+    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns, owners](const ConnectionFields& fields) {
         char number[24];
-        auto end = std::to_chars(std::begin(number), std::end(number), row.Number).ptr;
-        lv->AddItem({number, static_cast<std::size_t>(end - number)},
-                    {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status});
+        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+        const std::string_view caption(number, static_cast<std::size_t>(end - number));
+        if (!processColumns) {
+            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                  fields.Status});
+            return;
+        }
+        ConnectionFields row = fields;
+        if (owners) SplitOwnerPid(row);
+        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                              processNames_.Find(row.Pid)});
     });
     lv->EndUpdate();
 
@@ -359,9 +419,16 @@ void TForm1::lvDblClick(fw::TObject*) {
     // The double click may land on the empty part of the table, which clears the selection.
     if (row < 0) return;
     // Freed as soon as its showing ends: kept, every closed dialog would pile up until exit.
-    auto dialog = std::make_unique<TForm2>(this);
+    const bool process = lv->ColumnCount() > kPidColumn;
+    auto dialog = std::make_unique<TForm2>(this, process);
     fw::TEdit* edits[] = {dialog->Edit1, dialog->Edit2, dialog->Edit3, dialog->Edit4, dialog->Edit5};
     for (int i = 0; i < 5; ++i) edits[i]->SetText(lv->SubItem(row, i));
+    if (process) {
+        const std::string pid = lv->SubItem(row, kPidColumn - 1);
+        dialog->Edit6->SetText(lv->SubItem(row, kProcessColumn - 1));
+        dialog->Edit7->SetText(pid);
+        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.TakenAt()));
+    }
     dialog->ShowModal();
 }
 
@@ -426,7 +493,15 @@ void TForm1::lvSortRows(fw::TObject*, int column, bool descending, std::vector<i
     std::vector<std::string_view> fields;
     fields.reserve(static_cast<std::size_t>(lv->ItemCount()));
     for (int item = 0; item < lv->ItemCount(); ++item) fields.push_back(lv->ItemField(item, column));
-    order = SortedRows(TableColumnKind(column), fields, descending);
+    if (column != kProcessColumn) {
+        order = SortedRows(TableColumnKind(column), fields, descending);
+        return;
+    }
+    // Rows of one program go by their process IDs.
+    std::vector<std::string_view> ids;
+    ids.reserve(fields.size());
+    for (int item = 0; item < lv->ItemCount(); ++item) ids.push_back(lv->ItemField(item, kPidColumn));
+    order = SortedRows(TableColumnKind(column), fields, ids, descending);
 }
 
 void TForm1::PopupMenu2Popup(fw::TObject*) {
@@ -449,6 +524,26 @@ void TForm1::CopyAll1Click(fw::TObject*) {
 
 void TForm1::SaveAs1Click(fw::TObject*) {
     SaveListViewAs(*lv, Handle());
+}
+
+void TForm1::Processes1Click(fw::TObject*) {
+    // Ignored while a refresh runs, as F5 is: nothing changes and nothing is stored.
+    if (refreshing_ || !Button1->Enabled()) return;
+    Processes1->SetChecked(!Processes1->Checked());
+    Button1Click(Button1);
+    TRegIniFile(DefaultRegistryKey())
+        .WriteText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+}
+
+void TForm1::ShowProcessColumns(bool show) {
+    if (show && lv->ColumnCount() == kPidColumn) {
+        lv->AddColumn("PID", 50, true);
+        lv->AddColumn("Process", fw::ColumnHeaderWidth);
+    } else if (!show && lv->ColumnCount() > kPidColumn) {
+        // A sort by either of them ends with them, back to netstat's order.
+        lv->DeleteColumn(kProcessColumn);
+        lv->DeleteColumn(kPidColumn);
+    }
 }
 
 }  // namespace sockmere

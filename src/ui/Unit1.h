@@ -2,6 +2,7 @@
 // The main window: the table of connections, the refresh cycle with its clocks, the tray mode
 // and the layout on resize.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "listing/ProcessNames.h"
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
 #include "ui/MainWindowRules.h"
@@ -57,6 +59,9 @@ public:
     fw::TMenuItem* CopyRow1 = nullptr;
     fw::TMenuItem* CopyAll1 = nullptr;
     fw::TMenuItem* SaveAs1 = nullptr;
+    fw::TMenuItem* N2 = nullptr;
+    // Checked while the table shows each connection's owning process.
+    fw::TMenuItem* Processes1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     bool StartInTray = false;
@@ -86,12 +91,15 @@ public:
     void CopyRow1Click(fw::TObject* sender);
     void CopyAll1Click(fw::TObject* sender);
     void SaveAs1Click(fw::TObject* sender);
+    void Processes1Click(fw::TObject* sender);
 
 private:
     void DescribeTray();
     void DescribeMinMax();
     void DescribeTableMenu();
     void DescribeFormStorage();
+    // The "PID" and "Process" columns after "Status", shown or not.
+    void ShowProcessColumns(bool show);
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;
@@ -99,6 +107,11 @@ private:
     ListingRun lastRun_;
     // From the start of Button1Click to the end of Button5Click.
     bool refreshing_ = false;
+    // The last refresh's listing ends its rows with their owners' IDs, named by the snapshot.
+    bool ownersListed_ = false;
+    ProcessNames processNames_;
+    // Made when first needed.
+    std::unique_ptr<ProcessSnapshots> snapshots_;
 };
 
 }  // namespace sockmere

@@ -8,19 +8,29 @@ namespace sockmere {
 
 using namespace fw;
 
-TForm2::TForm2(TComponent* owner) : TForm(owner) {
+namespace {
+
+// The process fields take three rows of the connection fields' pitch, and what lay below moves down.
+constexpr int kProcessRows = 3 * 32;
+
+}  // namespace
+
+TForm2::TForm2(TComponent* owner, bool withProcess) : TForm(owner) {
+    const int below = withProcess ? kProcessRows : 0;
+    // Tabbing runs through the process fields before it reaches the button and the memo.
+    const int laterTabs = withProcess ? 3 : 0;
     Describe({.name = "Form2",
               .caption = "Connection Info",
               .left = 201,
               .top = 181,
               .clientWidth = 226,
-              .clientHeight = 257,
+              .clientHeight = 257 + below,
               .borderStyle = bsDialog,
               .borderIcons = biSystemMenu,
               .font = {.name = "MS Sans Serif", .height = -11},
               .onCreate = Bind<&TForm2::FormCreate>(this),
               .onShow = Bind<&TForm2::FormShow>(this)},
-             [this] {
+             [this, withProcess, below, laterTabs] {
                  const TLabel::Props caption{.autoSize = false, .transparent = true};
                  Label1 = Make<TLabel>({.name = "Label1", .left = 0, .top = 3, .width = 54, .height = 13,
                                         .caption = "Protocol"},
@@ -56,13 +66,36 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
                                       .tabOrder = 4},
                                      {.readOnly = true, .onClick = Bind<&TForm2::Edit5Click>(this),
                                       .onEnter = Bind<&TForm2::Edit5Enter>(this)});
-                 Memo1 = Make<TMemo>({.name = "Memo1", .left = 0, .top = 160, .width = 225, .height = 57,
-                                      .tabOrder = 6},
+                 if (withProcess) {
+                     Label7 = Make<TLabel>({.name = "Label7", .left = 0, .top = 163, .width = 54, .height = 13,
+                                            .caption = "Process"},
+                                           caption);
+                     Edit6 = Make<TEdit>({.name = "Edit6", .left = 56, .top = 160, .width = 169, .height = 21,
+                                          .tabOrder = 5},
+                                         {.readOnly = true, .onClick = Bind<&TForm2::Edit6Click>(this),
+                                          .onEnter = Bind<&TForm2::Edit6Enter>(this)});
+                     Label8 = Make<TLabel>({.name = "Label8", .left = 0, .top = 195, .width = 54, .height = 13,
+                                            .caption = "PID"},
+                                           caption);
+                     Edit7 = Make<TEdit>({.name = "Edit7", .left = 56, .top = 192, .width = 169, .height = 21,
+                                          .tabOrder = 6},
+                                         {.readOnly = true, .onClick = Bind<&TForm2::Edit7Click>(this),
+                                          .onEnter = Bind<&TForm2::Edit7Enter>(this)});
+                     Label9 = Make<TLabel>({.name = "Label9", .left = 0, .top = 227, .width = 54, .height = 13,
+                                            .caption = "Path"},
+                                           caption);
+                     Edit8 = Make<TEdit>({.name = "Edit8", .left = 56, .top = 224, .width = 169, .height = 21,
+                                          .tabOrder = 7},
+                                         {.readOnly = true, .onClick = Bind<&TForm2::Edit8Click>(this),
+                                          .onEnter = Bind<&TForm2::Edit8Enter>(this)});
+                 }
+                 Memo1 = Make<TMemo>({.name = "Memo1", .left = 0, .top = 160 + below, .width = 225, .height = 57,
+                                      .tabOrder = 6 + laterTabs},
                                      {.readOnly = true, .wordWrap = true});
-                 Bevel1 = Make<TBevel>({.name = "Bevel1", .left = 0, .top = 224, .width = 225, .height = 9},
+                 Bevel1 = Make<TBevel>({.name = "Bevel1", .left = 0, .top = 224 + below, .width = 225, .height = 9},
                                        {.shape = bsTopLine});
-                 Button1 = Make<TButton>({.name = "Button1", .left = 80, .top = 232, .width = 75, .height = 25,
-                                          .caption = "OK", .tabOrder = 5},
+                 Button1 = Make<TButton>({.name = "Button1", .left = 80, .top = 232 + below, .width = 75, .height = 25,
+                                          .caption = "OK", .tabOrder = 5 + laterTabs},
                                          {.cancel = true, .onClick = Bind<&TForm2::Button1Click>(this)});
              });
 }
@@ -84,6 +117,13 @@ void TForm2::Edit2Enter(TObject*) { Edit2->SelectAll(); }
 void TForm2::Edit3Enter(TObject*) { Edit3->SelectAll(); }
 void TForm2::Edit4Enter(TObject*) { Edit4->SelectAll(); }
 void TForm2::Edit5Enter(TObject*) { Edit5->SelectAll(); }
+
+void TForm2::Edit6Click(TObject*) { Edit6->SelectAll(); }
+void TForm2::Edit7Click(TObject*) { Edit7->SelectAll(); }
+void TForm2::Edit8Click(TObject*) { Edit8->SelectAll(); }
+void TForm2::Edit6Enter(TObject*) { Edit6->SelectAll(); }
+void TForm2::Edit7Enter(TObject*) { Edit7->SelectAll(); }
+void TForm2::Edit8Enter(TObject*) { Edit8->SelectAll(); }
 
 void TForm2::Button1Click(TObject*) {
     Close();

@@ -1,5 +1,6 @@
 #pragma once
-// TForm2: the "Connection Info" dialog, one connection's five fields and its state in words.
+// TForm2: the "Connection Info" dialog, one connection's five fields and its state in words,
+// and, when asked for, the process that owns the connection.
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -8,7 +9,8 @@ namespace sockmere {
 
 class TForm2 : public fw::TForm {
 public:
-    explicit TForm2(fw::TComponent* owner);
+    // withProcess adds the owning process's name, ID and path below the connection's fields.
+    explicit TForm2(fw::TComponent* owner, bool withProcess = false);
     const char* ClassName() const override { return "TForm2"; }
 
     fw::TLabel* Label1 = nullptr;
@@ -21,6 +23,13 @@ public:
     fw::TEdit* Edit4 = nullptr;
     fw::TLabel* Label6 = nullptr;
     fw::TEdit* Edit5 = nullptr;
+    // The process fields, null without them: name, ID and executable path.
+    fw::TLabel* Label7 = nullptr;
+    fw::TEdit* Edit6 = nullptr;
+    fw::TLabel* Label8 = nullptr;
+    fw::TEdit* Edit7 = nullptr;
+    fw::TLabel* Label9 = nullptr;
+    fw::TEdit* Edit8 = nullptr;
     fw::TMemo* Memo1 = nullptr;
     fw::TBevel* Bevel1 = nullptr;
     fw::TButton* Button1 = nullptr;
@@ -36,6 +45,12 @@ public:
     void Edit3Enter(fw::TObject* sender);
     void Edit4Enter(fw::TObject* sender);
     void Edit5Enter(fw::TObject* sender);
+    void Edit6Click(fw::TObject* sender);
+    void Edit7Click(fw::TObject* sender);
+    void Edit8Click(fw::TObject* sender);
+    void Edit6Enter(fw::TObject* sender);
+    void Edit7Enter(fw::TObject* sender);
+    void Edit8Enter(fw::TObject* sender);
     void Button1Click(fw::TObject* sender);
 };
 

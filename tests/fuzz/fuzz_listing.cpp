@@ -53,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ConnectionRow single = sockmere::SplitListingLine(text, size);
     CheckRow(single, size);
+    // An owner's ID is digits cut from the end of Status, which stays trimmed.
+    sockmere::ConnectionFields owned = sockmere::SplitListingFields(text, size);
+    sockmere::SplitOwnerPid(owned);
+    CheckRow(sockmere::ToRow(owned), size);
+    Require(owned.Pid.find_first_not_of("0123456789") == std::string_view::npos);
+    Require(owned.Pid.empty() ? owned.Status == single.Status : single.Status.ends_with(owned.Pid));
 
     std::size_t expected = 0;
     std::size_t longest = 0;

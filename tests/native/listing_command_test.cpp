@@ -14,6 +14,12 @@ TEST(ListingCommand, OptionsFollowTheProgramInFixedOrder) {
               "C:\\WINDOWS\\netstat -a");
     EXPECT_EQ(ComposeListingCommand("C:\\WINDOWS", "C:\\WINDOWS\\system32", true, {true, true}),
               "C:\\WINDOWS\\netstat -n -a");
+    EXPECT_EQ(ComposeListingCommand("C:\\WINDOWS", "C:\\WINDOWS\\system32", true, {true, true, true}),
+              "C:\\WINDOWS\\netstat -n -a -o");
+    EXPECT_EQ(ComposeListingCommand("C:\\WINDOWS", "C:\\WINDOWS\\system32", true, {false, false, true}),
+              "C:\\WINDOWS\\netstat -o");
+    EXPECT_EQ(ComposeListingCommand("C:\\My Windows", "C:\\x", true, {false, true, true}),
+              "\"C:\\My Windows\\netstat\" -a -o");
 }
 
 TEST(ListingCommand, SystemDirectoryWhenAbsentFromWindowsDirectory) {

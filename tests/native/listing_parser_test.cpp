@@ -18,7 +18,7 @@ ConnectionRow Row(std::string number, std::string protocol, std::string localPor
 
 static void PrintTo(const ConnectionRow& r, std::ostream* os) {
     *os << '{' << r.Number << '|' << r.Protocol << '|' << r.LocalPort << '|' << r.RemoteAddress
-        << '|' << r.RemotePort << '|' << r.Status << '}';
+        << '|' << r.RemotePort << '|' << r.Status << '|' << r.Pid << '}';
 }
 
 namespace {
@@ -78,6 +78,38 @@ TEST(SplitListingLine, BracketsWithoutPortBeforeBlankUsePlainSplit) {
               Row("1", "TCP", ":]", "[x]", "1", "y:2  CLOSED"));
     EXPECT_EQ(SplitListingLine("  TCP    a:1  [::] [y]:2  CLOSED", 2),
               Row("2", "TCP", "1", "[", ":]", "[y]:2  CLOSED"));
+}
+
+// A row split as a listing of netstat -o is: its fields, then the owning process's ID.
+ConnectionRow OwnedRow(std::string_view line) {
+    ConnectionFields fields = SplitListingFields(line, 1);
+    SplitOwnerPid(fields);
+    return ToRow(fields);
+}
+
+TEST(SplitOwnerPid, TakesTheTrailingIdOfTcpUdpIpv6AndStatelessRows) {
+    auto owned = [](std::string status, std::string pid, ConnectionRow row) {
+        row.Status = std::move(status);
+        row.Pid = std::move(pid);
+        return row;
+    };
+    EXPECT_EQ(OwnedRow("  TCP    0.0.0.0:135            0.0.0.0:0              LISTENING       1044"),
+              owned("LISTENING", "1044", Row("1", "TCP", "135", "0.0.0.0", "0", "")));
+    EXPECT_EQ(OwnedRow("  TCP    192.168.1.10:49723     20.42.65.92:443        ESTABLISHED\t5632"),
+              owned("ESTABLISHED", "5632", Row("1", "TCP", "49723", "20.42.65.92", "443", "")));
+    EXPECT_EQ(OwnedRow("  TCP    [::1]:49670            [::1]:49671            ESTABLISHED     4120"),
+              owned("ESTABLISHED", "4120", Row("1", "TCP", "49670", "[::1]", "49671", "")));
+    EXPECT_EQ(OwnedRow("  UDP    0.0.0.0:5353           *:*                                    2872"),
+              owned("", "2872", Row("1", "UDP", "5353", "*", "*", "")));
+    EXPECT_EQ(OwnedRow("  TCP    127.0.0.1:1061         127.0.0.1:1493         ESTABLISHED     0"),
+              owned("ESTABLISHED", "0", Row("1", "TCP", "1061", "127.0.0.1", "1493", "")));
+    // A last token that is not all digits stays in Status, and so does a row without one.
+    for (const char* line : {"  TCP    a:1  b:2  ESTABLISHED  12a", "  TCP    a:1  b:2  ESTABLISHED  -12",
+                             "  TCP    a:1  b:2  ESTABLISHED  x12", "  TCP    a:1  b:2  LISTENING", "  UDP    c:3  *:*", ""}) {
+        const ConnectionRow row = OwnedRow(line);
+        EXPECT_EQ(row, SplitListingLine(line, 1)) << line;
+        EXPECT_EQ(row.Pid, "") << line;
+    }
 }
 
 TEST(ParseListing, HeaderLinesNeverMakeRows) {

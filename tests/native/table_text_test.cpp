@@ -53,6 +53,19 @@ TEST(TableSort, ColumnKindsFollowTheTable) {
     EXPECT_EQ(TableColumnKind(3), ColumnKind::Address);
     EXPECT_EQ(TableColumnKind(4), ColumnKind::Number);
     EXPECT_EQ(TableColumnKind(5), ColumnKind::Text);
+    EXPECT_EQ(TableColumnKind(kPidColumn), ColumnKind::Id);
+    EXPECT_EQ(TableColumnKind(kProcessColumn), ColumnKind::Text);
+}
+
+TEST(TableSort, ProcessIdsByValueAfterEmptyAndNamesThenIds) {
+    EXPECT_EQ(Sorted(ColumnKind::Id, {"5632", "", "4", "0", "10044", "", "872"}),
+              (std::vector<std::string>{"", "", "0", "4", "872", "5632", "10044"}));
+    // Names ignoring case, then the row's ID; equal pairs keep the listing's order either way.
+    const std::vector<std::string_view> names{"svchost.exe", "", "System", "SVCHOST.EXE", "svchost.exe", "", "a.exe"};
+    const std::vector<std::string_view> ids{"1044", "99999", "4", "872", "1044", "", "7"};
+    const std::vector<int> up = SortedRows(ColumnKind::Text, names, ids, false);
+    EXPECT_EQ(up, (std::vector<int>{5, 1, 6, 3, 0, 4, 2}));
+    EXPECT_EQ(SortedRows(ColumnKind::Text, names, ids, true), (std::vector<int>{2, 0, 4, 3, 6, 1, 5}));
 }
 
 TEST(TableSort, PortsByValueThenServiceNamesAndStarAlphabetically) {

@@ -40,6 +40,21 @@ TEST(RefreshEndTextTest, FailsOnlyWithoutAStartOrWithoutOutputAndSuccess) {
               "Failed: netstat exited with code -1.");
     EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 258, .printedNothing = false}), "Done.");
     EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 0, .printedNothing = true}), "Done.");
+    // A second run without the processes ends with its own failure text, or with the note.
+    EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 0, .printedNothing = false, .withoutProcesses = true}),
+              "Done. (no process information)");
+    EXPECT_EQ(RefreshEndText({.started = true, .exitCode = 1, .printedNothing = true, .withoutProcesses = true}),
+              "Failed: netstat exited with code 1.");
+    EXPECT_EQ(RefreshEndText({.started = false, .exitCode = -1, .printedNothing = true, .withoutProcesses = true}),
+              "Failed: netstat could not be started.");
+}
+
+TEST(StoredSwitch, OnlyTrueInAnyCaseIsOn) {
+    for (const char* on : {"True", "true", "TRUE", "tRuE"}) EXPECT_TRUE(StoredSwitchOn(on)) << on;
+    for (const char* off : {"False", "", "1", "yes", " True", "True ", "Tru", "Truee", "Trve", "\xd4rue"})
+        EXPECT_FALSE(StoredSwitchOn(off)) << off;
+    EXPECT_TRUE(StoredSwitchOn(StoredSwitchText(true)));
+    EXPECT_FALSE(StoredSwitchOn(StoredSwitchText(false)));
 }
 
 TEST(StartSwitchesTest, OnlyExactSwitchesInTheFirstTwoPlaces) {

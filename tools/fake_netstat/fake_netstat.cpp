@@ -15,7 +15,14 @@
 //                                without writing, and put its process id into that file
 //   SOCKMERE_FAKE_EXIT=code      exit with that code (default 0)
 //   SOCKMERE_FAKE_ARGS_FILE=path append the command-line arguments as one line to that file
+// Owning processes:
+//   -o (an argument)             end each generated row with an owning process ID, as netstat -o
+//                                does: in turn the parent's, the system's (0, 4 and services.exe's)
+//                                and one that no process has (kMissingPid or the next free odd one)
+//   SOCKMERE_FAKE_NO_OWNERS=1    know no -o, as Wine's netstat and Windows 2000's: with it, print
+//                                nothing and exit with 1
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -25,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -182,13 +190,58 @@ constexpr const char* kHosts[] = {"server.example.com", "mail.example.org", "cdn
                                   "localhost", "build-07.corp.example"};
 constexpr const char* kServices[] = {"https", "http", "imaps", "ssh", "microsoft-ds"};
 
+// The IDs that -o puts at the ends of the rows, in turn.
+class OwnerColumn {
+public:
+    // Odd, so never a Windows process ID, which are multiples of four.
+    static constexpr DWORD kMissingPid = 99999;
+
+    OwnerColumn() {
+        DWORD parent = 0, services = 0;
+        std::vector<DWORD> running;
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+            running.push_back(entry.th32ProcessID);
+            if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+            if (lstrcmpiA(entry.szExeFile, "services.exe") == 0) services = entry.th32ProcessID;
+        }
+        if (snapshot != INVALID_HANDLE_VALUE) CloseHandle(snapshot);
+        DWORD missing = kMissingPid;
+        while (std::find(running.begin(), running.end(), missing) != running.end()) missing += 2;
+        pids_ = {parent, 0, 4, services, missing};
+    }
+
+    DWORD Next() { return pids_[next_++ % pids_.size()]; }
+
+private:
+    std::vector<DWORD> pids_;
+    std::size_t next_ = 0;
+};
+
+// Set while generated rows are to end with their owners.
+OwnerColumn* g_owners = nullptr;
+
 void PutRow(Output& out, const char* protocol, const std::string& local, const std::string& remote,
             const char* state) {
     char line[256];
     // Columns as netstat aligns them, with at least one blank after a long address.
+    if (g_owners) {
+        std::snprintf(line, sizeof line, "  %-7s%-22s %-22s %-15s %lu\r\n", protocol, local.c_str(),
+                      remote.c_str(), state, g_owners->Next());
+        out.Put(line);
+        return;
+    }
     std::snprintf(line, sizeof line, "  %-7s%-22s %-22s %s\r\n", protocol, local.c_str(),
                   remote.c_str(), state);
     out.Put(line);
+}
+
+bool HasArgument(int argc, char** argv, std::string_view wanted) {
+    for (int i = 1; i < argc; ++i)
+        if (wanted == argv[i]) return true;
+    return false;
 }
 
 void PrintRows(Output& out, unsigned long long count) {
@@ -276,6 +329,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);
+    std::optional<OwnerColumn> owners;
+    if (HasArgument(argc, argv, "-o")) {
+        if (Env("SOCKMERE_FAKE_NO_OWNERS")) return 1;
+        g_owners = &owners.emplace();
+    }
     if (const auto path = Env("SOCKMERE_FAKE_GRANDCHILD")) StartGrandchild(*path);
     if (const auto delay = EnvNumber("SOCKMERE_FAKE_DELAY_MS")) Sleep(static_cast<DWORD>(*delay));
     {

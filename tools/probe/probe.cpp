@@ -1,9 +1,20 @@
 // Drives a running Sockmere from outside its process, for the run and screenshot scripts:
-//   probe wait-done SECONDS      wait until the status bar reads "Done.", print the window rect
+//   probe wait-done SECONDS      wait until the status bar reads "Done." (or "Done. (...)"), print
+//                                the window rect
 //   probe rect CLASS             print the rect of the first top-level window of that class
 //   probe click CAPTION          press the main window's button with that caption
 //   probe open-row N             double-click row N of the table (opens Connection Info)
 //   probe close CLASS            close the first top-level window of that class
+//   probe status                 print the status bar's first panel
+//   probe columns                print the table's column captions, tab-separated
+//   probe row N                  print the texts of the row shown at N, tab-separated
+//   probe header N               click the table's column header N
+//   probe menu [KEY...]          open the table's menu as the menu key does, then press the keys
+//                                in it (up, down, return, escape); without keys it stays open
+//   probe keys KEY...            press those keys in the open menu
+//   probe size W H               give the main window that outer size
+//   probe clipboard              print the text on the clipboard
+//   probe save PATH              fill the open save dialog's file name with PATH and save
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "RemoteUi.h"
 
@@ -29,7 +41,7 @@ int WaitDone(int seconds) {
     for (int waited = 0; waited < seconds * 10; ++waited) {
         HWND main = remote::FindTopWindow(0, kMainClass);
         HWND status = main ? remote::FindChild(main, STATUSCLASSNAMEA) : nullptr;
-        if (status && ::IsWindowVisible(main) && remote::StatusPanel(status, 0) == "Done.") {
+        if (status && ::IsWindowVisible(main) && remote::StatusPanel(status, 0).rfind("Done.", 0) == 0) {
             ::Sleep(300);  // let the last paint land before anyone takes a picture
             return PrintRect(main);
         }
@@ -64,11 +76,127 @@ int OpenRow(int row) {
     return 0;
 }
 
+HWND MainList() {
+    HWND main = remote::FindTopWindow(0, kMainClass);
+    return main ? remote::FindChild(main, WC_LISTVIEWA) : nullptr;
+}
+
+HWND ListHeader(HWND list) {
+    return list ? reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0)) : nullptr;
+}
+
+int PrintTexts(const std::vector<std::string>& texts) {
+    for (std::size_t i = 0; i < texts.size(); ++i) std::printf("%s%s", i ? "\t" : "", texts[i].c_str());
+    std::printf("\n");
+    return 0;
+}
+
+int Columns() {
+    HWND header = ListHeader(MainList());
+    if (!header) return 1;
+    std::vector<std::string> captions;
+    constexpr std::size_t kText = 256;
+    remote::RemoteBuffer buffer(header, sizeof(HDITEMA) + kText);
+    auto* text = static_cast<char*>(buffer.Address()) + sizeof(HDITEMA);
+    const int count = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = kText;
+        buffer.Write(&item, sizeof item);
+        ::SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(buffer.Address()));
+        char caption[kText] = {};
+        buffer.Read(caption, kText - 1, sizeof(HDITEMA));
+        captions.emplace_back(caption);
+    }
+    return PrintTexts(captions);
+}
+
+int Row(int row) {
+    HWND list = MainList();
+    HWND header = ListHeader(list);
+    if (!header || row >= remote::ListCount(list)) return 1;
+    return PrintTexts(remote::ListRow(list, row, static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0))));
+}
+
+int ClickHeader(int column) {
+    HWND header = ListHeader(MainList());
+    if (!header) return 1;
+    remote::RemoteBuffer buffer(header, sizeof(RECT));
+    RECT r{};
+    if (!::SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(buffer.Address()))) return 1;
+    buffer.Read(&r, sizeof r);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ::PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(header, WM_LBUTTONUP, 0, at);
+    return 0;
+}
+
+int Menu(bool open, int keyCount, char** keys) {
+    HWND list = MainList();
+    if (!list) return 1;
+    if (open) {
+        ::PostMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+        ::Sleep(500);  // the menu's own loop takes the keys once it runs
+    }
+    for (int i = 0; i < keyCount; ++i) {
+        const std::string key = keys[i];
+        const WPARAM code = key == "up" ? VK_UP : key == "down" ? VK_DOWN : key == "return" ? VK_RETURN
+                          : key == "escape" ? VK_ESCAPE : 0;
+        if (code == 0) return 2;
+        ::PostMessageA(list, WM_KEYDOWN, code, 0);
+        ::Sleep(100);
+    }
+    return 0;
+}
+
+int PrintClipboard() {
+    if (!::OpenClipboard(nullptr)) return 1;
+    const HANDLE data = ::GetClipboardData(CF_TEXT);
+    const char* text = data ? static_cast<const char*>(::GlobalLock(data)) : nullptr;
+    if (text) std::fwrite(text, 1, std::strlen(text), stdout);
+    if (text) ::GlobalUnlock(data);
+    ::CloseClipboard();
+    return text ? 0 : 1;
+}
+
+int Save(const char* path) {
+    HWND dialog = nullptr;
+    for (int i = 0; i < 50 && !dialog; ++i, ::Sleep(100)) dialog = remote::FindTopWindow(0, "#32770");
+    if (!dialog) return 1;
+    // The file name box of the system's save dialog: a combo box (cmb13) or, in the old style, an edit (edt1).
+    HWND name = ::GetDlgItem(dialog, 0x47c);
+    if (!name) name = ::GetDlgItem(dialog, 0x480);
+    if (!name) return 1;
+    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "clipboard") return PrintClipboard();
+    if (argc == 2 && std::string(argv[1]) == "status") {
+        HWND main = remote::FindTopWindow(0, kMainClass);
+        HWND status = main ? remote::FindChild(main, STATUSCLASSNAMEA) : nullptr;
+        if (!status) return 1;
+        std::printf("%s\n", remote::StatusPanel(status, 0).c_str());
+        return 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "columns") return Columns();
+    if (argc >= 2 && std::string(argv[1]) == "menu") return Menu(true, argc - 2, argv + 2);
+    if (argc >= 3 && std::string(argv[1]) == "keys") return Menu(false, argc - 2, argv + 2);
+    if (argc == 4 && std::string(argv[1]) == "size") {
+        HWND main = remote::FindTopWindow(0, kMainClass);
+        return main && ::SetWindowPos(main, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),
+                                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: probe wait-done SECONDS | rect CLASS | click CAPTION | open-row N | close CLASS\n");
+        std::fprintf(stderr, "usage: probe wait-done SECONDS | rect CLASS | click CAPTION | open-row N | close CLASS"
+                             " | status | columns | row N | header N | menu [KEY...] | keys KEY... | size W H"
+                             " | clipboard | save PATH\n");
         return 2;
     }
     std::string verb = argv[1];
@@ -76,6 +204,9 @@ int main(int argc, char** argv) {
     if (verb == "rect") return PrintRect(remote::FindTopWindow(0, argv[2]));
     if (verb == "click") return Click(argv[2]);
     if (verb == "open-row") return OpenRow(std::atoi(argv[2]));
+    if (verb == "row") return Row(std::atoi(argv[2]));
+    if (verb == "header") return ClickHeader(std::atoi(argv[2]));
+    if (verb == "save") return Save(argv[2]);
     if (verb == "close") {
         HWND hwnd = remote::FindTopWindow(0, argv[2]);
         return hwnd && ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;

@@ -136,3 +136,27 @@ TEST(ConnectionInfo, ClickingOrTabbingIntoAFieldSelectsAllOfIt) {
     }
     EXPECT_TRUE(reports.texts.empty());
 }
+
+TEST(ConnectionInfo, TheProcessFieldsSitBelowTheConnectionsAndPushTheRestDown) {
+    Reports reports;
+    Stage main;
+    auto* f = new TForm2(&main, true);
+    f->Show();
+    RECT client{};
+    ::GetClientRect(f->Handle(), &client);
+    auto top = [](TWinControl* c) { return c->Top(); };
+    auto bottom = [](TWinControl* c) { return c->Top() + c->Height(); };
+    // Below the connection's fields, one under the other, then the state, the line and the button.
+    EXPECT_LE(bottom(f->Edit5), top(f->Edit6));
+    EXPECT_LE(bottom(f->Edit6), top(f->Edit7));
+    EXPECT_LE(bottom(f->Edit7), top(f->Edit8));
+    EXPECT_LE(bottom(f->Edit8), top(f->Memo1));
+    // Grown only as much as needed: the button still ends at the bottom edge.
+    EXPECT_EQ(bottom(f->Button1), client.bottom);
+    for (TEdit* edit : {f->Edit6, f->Edit7, f->Edit8}) EXPECT_TRUE(edit->ReadOnly());
+    f->Edit5->SetFocus();
+    ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 1);
+    Pump();
+    EXPECT_EQ(::GetFocus(), f->Edit6->Handle());
+    EXPECT_TRUE(reports.texts.empty());
+}

@@ -193,6 +193,49 @@ TEST(ListView, ColumnWidthRulesFitTheContentOrTheHeaderOrTheRest) {
     EXPECT_EQ(lv->ColumnWidth(2), 77);
 }
 
+TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    HWND h = lv->Handle();
+    lv->AddColumn("PID", 50, true);
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(h, LVM_GETHEADER, 0, 0));
+    auto format = [&](int column) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        ::SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        return item.fmt & HDF_JUSTIFYMASK;
+    };
+    EXPECT_EQ(format(4), HDF_RIGHT);
+    EXPECT_EQ(format(3), HDF_LEFT);
+    lv->AddItem("1", {"TCP", "10.0.0.1", "ESTABLISHED", "900"});
+    lv->AddItem("2", {"UDP", "*", "", "80"});
+    lv->SetSort(4, false);
+    lv->SetSelected(0);
+    ASSERT_EQ(ItemText(h, 0, 0), "2");
+
+    // The sort by a deleted column ends: the rows show in the order they came, selection kept.
+    lv->DeleteColumn(4);
+    EXPECT_EQ(lv->ColumnCount(), 4);
+    EXPECT_EQ(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(lv->SortColumn(), -1);
+    EXPECT_EQ(ItemText(h, 0, 0), "1");
+    EXPECT_EQ(lv->Selected(), 0);
+    // A sort by a later column follows it to its new index; the rows' later fields move along.
+    lv->SetSort(3, true);
+    lv->DeleteColumn(1);
+    EXPECT_EQ(lv->SortColumn(), 2);
+    EXPECT_TRUE(lv->SortDescending());
+    EXPECT_EQ(lv->ColumnCaption(1), "Remote Addr");
+    EXPECT_EQ(lv->ItemField(1, 1), "*");
+    EXPECT_EQ(lv->SubItem(0, 1), "ESTABLISHED");
+    EXPECT_EQ(ItemText(h, 0, 2), "ESTABLISHED");
+    lv->AddItem("3", {"1.2.3.4", "LISTENING"});
+    EXPECT_EQ(lv->ItemField(2, 2), "LISTENING");
+    EXPECT_EQ(ItemText(h, 0, 0), "3");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(ListView, FiftyThousandRowsInOneBatchAreSmall) {
     Reports reports;
     Stage stage;

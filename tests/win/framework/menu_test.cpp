@@ -68,8 +68,9 @@ protected:
 
 }  // namespace
 
-TEST_F(MenuTest, PopupShowsSeparatorsTheDefaultItemAndDisabledItemsThenClosesWithoutAClick) {
+TEST_F(MenuTest, PopupShowsSeparatorsTheDefaultItemAndDisabledAndCheckedItemsThenClosesWithoutAClick) {
     menu->Items()->Items(3)->SetEnabled(false);
+    menu->Items()->Items(1)->SetChecked(true);
     menu->Popup(100, 100);
     EXPECT_EQ(log.lines, std::vector<std::string>{"popup"});
     EXPECT_EQ(menu->Handle(), nullptr);
@@ -77,6 +78,8 @@ TEST_F(MenuTest, PopupShowsSeparatorsTheDefaultItemAndDisabledItemsThenClosesWit
     EXPECT_TRUE(g_driver.states[2] & MF_SEPARATOR);
     EXPECT_FALSE(g_driver.states[1] & (MF_GRAYED | MF_DISABLED));
     EXPECT_TRUE(g_driver.states[3] & MF_GRAYED);
+    EXPECT_TRUE(g_driver.states[1] & MF_CHECKED);
+    EXPECT_FALSE((g_driver.states[0] | g_driver.states[3]) & MF_CHECKED);
     EXPECT_EQ(g_driver.defaultPosition, 0);
 }
 

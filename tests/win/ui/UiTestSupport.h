@@ -208,8 +208,9 @@ inline fw::TForm* ModalForm() {
     return othersDisabled ? enabled : nullptr;
 }
 
-// What the open Connection Info dialog shows: the five fields, then the state description. A
-// timer set before the dialog opens reads them from inside its modal loop, then closes it.
+// What the open Connection Info dialog shows: the five fields, the state description, then the
+// process fields when it has them. A timer set before the dialog opens reads them from inside its
+// modal loop, then closes it.
 inline std::vector<std::string>* g_infoFields = nullptr;
 inline VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
@@ -219,6 +220,8 @@ inline VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
         for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
             g_infoFields->push_back(e->Text());
         g_infoFields->push_back(info->Memo1->Text());
+        for (fw::TEdit* e : {info->Edit6, info->Edit7, info->Edit8})
+            if (e) g_infoFields->push_back(e->Text());
         ::PostMessageA(info->Handle(), WM_CLOSE, 0, 0);
     }
 }

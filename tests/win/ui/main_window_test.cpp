@@ -202,6 +202,32 @@ TEST(RefreshCycle, EndTextTellsFailuresFromHeaderOnlyAndSilentSuccess) {
     EXPECT_TRUE(reports.texts.empty());
 }
 
+TEST(RefreshCycle, ANetstatWithoutOwnersIsRunAgainWithoutThem) {
+    Reports reports;
+    Shell shell;
+    FakeSetting refuse("SOCKMERE_FAKE_NO_OWNERS", "1");
+    const std::string argsFile = TempPath("sockmere_ui_owner_args.txt");
+    ::DeleteFileA(argsFile.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", argsFile);
+    auto form = MakeForm();
+    form->Processes1->SetChecked(true);
+    form->check1->SetChecked(true);
+    {
+        FakeSetting rows("SOCKMERE_FAKE_ROWS", "3");
+        form->Button1Click(form.get());
+    }
+    ASSERT_EQ(form->lv->ItemCount(), 3);
+    EXPECT_EQ(form->lv->SubItem(0, 4) + form->lv->SubItem(0, 5) + form->lv->SubItem(0, 6), "ESTABLISHED");
+    EXPECT_EQ(form->stat->PanelText(0), "Done. (no process information)");
+    // The second run's failure is told as any other.
+    FakeSetting code("SOCKMERE_FAKE_EXIT", "2");
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->stat->PanelText(0), "Failed: netstat exited with code 2.");
+    EXPECT_EQ(ReadFile(argsFile), "-n -o\r\n-n\r\n-n -o\r\n-n\r\n");
+    ::DeleteFileA(argsFile.c_str());
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(RefreshCycle, LfOnlyOutputSkipsItsHeaderAndMakesRows) {
     Reports reports;
     Shell shell;

@@ -129,6 +129,34 @@ TEST(StoredOptions, TheFirstRestoreComesBeforeTheStartRefresh) {
     EXPECT_EQ(form->lv->ItemCount(), 2);
 }
 
+TEST(StoredOptions, ShowProcessesIsReadOnceAtStartAndNamesTheOwners) {
+    Reports reports;
+    Shell shell;
+    FakeSetting rows("SOCKMERE_FAKE_ROWS", "10");
+    StoredSettings().Wipe();
+    StoredSettings().SetText("ShowProcesses", "tRUE");
+    auto form = std::make_unique<TForm1>(nullptr, std::vector<std::string>{});
+    ASSERT_EQ(form->lv->ColumnCount(), 8);
+    // The fake listing's owners in turn: this program, 0, 4, services.exe and a process that is not.
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    EXPECT_EQ(form->lv->SubItem(0, 5) + " " + form->lv->SubItem(0, 6), self + " win_ui_tests.exe");
+    EXPECT_EQ(form->lv->SubItem(3, 6), "services.exe");
+    EXPECT_EQ(form->lv->SubItem(4, 6), "");
+    EXPECT_EQ(form->lv->SubItem(6, 4) + "|" + form->lv->SubItem(6, 5), "|0");  // UDP, no state
+    // Showing the window again reads the boxes, not this option.
+    StoredSettings().SetText("ShowProcesses", "False");
+    TripToTray(*form);
+    EXPECT_TRUE(form->Processes1->Checked());
+    for (const char* text : {"yes", " True"}) {
+        StoredSettings().SetText("ShowProcesses", text);
+        EXPECT_EQ(std::make_unique<TForm1>(nullptr, std::vector<std::string>{"-n"})->lv->ColumnCount(), 6) << text;
+    }
+    StoredSettings().SetNumber("ShowProcesses", 1);
+    EXPECT_EQ(std::make_unique<TForm1>(nullptr, std::vector<std::string>{"-n"})->lv->ColumnCount(), 6);
+    EXPECT_TRUE(reports.texts.empty());
+    StoredSettings().Wipe();
+}
+
 TEST(Session, LogOffQuerySavesAsACloseDoesAndAgrees) {
     Reports reports;
     Shell shell;

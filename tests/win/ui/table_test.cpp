@@ -117,7 +117,7 @@ private:
 struct MenuDriver {
     TForm1* form = nullptr;
     std::vector<WPARAM> keys;
-    std::vector<std::string> items;  // caption, then '-' when disabled
+    std::vector<std::string> items;  // caption, then '-' when disabled, '+' when checked
     RECT place{};
 };
 MenuDriver g_menu;
@@ -128,8 +128,9 @@ VOID CALLBACK DriveMenu(HWND, UINT, UINT_PTR id, DWORD) {
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
         char text[64] = {};
         ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        const bool disabled = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED);
-        g_menu.items.push_back(std::string(text) + (disabled ? "-" : ""));
+        const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        g_menu.items.push_back(std::string(text) + (state & (MF_GRAYED | MF_DISABLED) ? "-" : "") +
+                               (state & MF_CHECKED ? "+" : ""));
     }
     if (HWND window = ::FindWindowA("#32768", nullptr)) ::GetWindowRect(window, &g_menu.place);
     if (g_menu.keys.empty()) ::EndMenu();
@@ -223,7 +224,8 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As..."}));
+    EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
+                                                      "Show Processes"}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -305,6 +307,75 @@ TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     HANDLE search = ::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found);
     EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
+
+TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAndIsStored) {
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    const std::string args = TempPath("sockmere_table_owner_args.txt"), owned = TempPath("sockmere_table_owned.txt");
+    ::DeleteFileA(args.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", args);
+    WriteFixture("sockmere_table_owned.txt",
+                 "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n"
+                 "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED     " + self + "\r\n"
+                 "  UDP    0.0.0.0:137        *:*                                  99999\r\n"
+                 "  TCP    [::1]:80           [::1]:8080           SYN_SENT\r\n"
+                 "  TCP    127.0.0.1:135      9.1.1.1:https        TIME_WAIT\t" + self + "\r\n");
+    FakeSetting file("SOCKMERE_FAKE_FILE", owned);
+    StoredSettings().Wipe();
+    ASSERT_EQ(form->lv->ColumnCount(), 6);
+    MenuKeys(*form, {VK_UP, VK_RETURN});  // the last item
+    MenuKeys(*form, {});
+    EXPECT_EQ(g_menu.items.back(), "Show Processes+");
+    EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "True");
+    ASSERT_EQ(form->lv->ColumnCount(), 8);
+    EXPECT_EQ(form->lv->ColumnCaption(6) + form->lv->ColumnCaption(7), "PIDProcess");
+    auto row = [&](int item) {
+        return std::vector<std::string>{form->lv->SubItem(item, 4), form->lv->SubItem(item, 5), form->lv->SubItem(item, 6)};
+    };
+    EXPECT_EQ(row(0), (std::vector<std::string>{"ESTABLISHED", self, "win_ui_tests.exe"}));
+    EXPECT_EQ(row(1), (std::vector<std::string>{"", "99999", ""}));
+    EXPECT_EQ(row(2), (std::vector<std::string>{"SYN_SENT", "", ""}));
+
+    ClickHeader(6);
+    EXPECT_EQ(Shown(), "3142");
+    ClickHeader(6);
+    EXPECT_EQ(Shown(), "2143");
+    ClickHeader(7);  // names, empty first, then by ID
+    EXPECT_EQ(Shown(), "3214");
+    form->CopyAll1Click(form.get());
+    const std::string copied = cliptest::ClipboardText();
+    EXPECT_EQ(copied.substr(0, copied.find("\r\n", copied.find("\r\n") + 2)),
+              std::string("#\tProto\tLocal Port\tRemote Addr\tRemote Port\tStatus\tPID\tProcess\r\n") +
+                  "3\tTCP\t80\t[::1]\t8080\tSYN_SENT\t\t");
+
+    std::vector<std::string> fields;
+    g_infoFields = &fields;
+    for (int item : {3, 2}) {
+        form->lv->SetSelected(item);
+        ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
+        form->lvDblClick(form->lv);
+    }
+    g_infoFields = nullptr;
+    ASSERT_EQ(fields.size(), 18u);
+    EXPECT_EQ(fields[6] + "|" + fields[7], "win_ui_tests.exe|" + self);
+    EXPECT_TRUE(fields[8].ends_with("\\win_ui_tests.exe")) << fields[8];
+    EXPECT_EQ(fields[15] + fields[16] + fields[17], "");
+
+    // Asked for while a refresh runs, the option stays as it is.
+    InPump pump;
+    pump.Post([&] { form->Processes1->Click(); });
+    form->Button1Click(form.get());
+    EXPECT_TRUE(form->Processes1->Checked());
+    EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "True");
+    form->Processes1->Click();
+    EXPECT_EQ(form->lv->ColumnCount(), 6);
+    EXPECT_EQ(form->lv->SortColumn(), -1);
+    EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "False");
+    const std::string runs = ReadFile(args);
+    EXPECT_EQ(runs, "-o\r\n-o\r\n\r\n") << runs;
+    ::DeleteFileA(args.c_str());
+    ::DeleteFileA(owned.c_str());
+    EXPECT_TRUE(reports.texts.empty());
 }
 
 // Folders outside the ANSI code page: the file lands in exactly the folder chosen, never in

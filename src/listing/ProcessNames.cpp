@@ -1,0 +1,116 @@
+#include "listing/ProcessNames.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/Handles.h"
+
+namespace sockmere {
+namespace {
+
+// A process ID in decimal; false for anything else, such as an empty text or one past 32 bits.
+bool ParseProcessId(std::string_view text, DWORD& id) noexcept {
+    if (text.empty() || text.size() > 10) return false;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 0xFFFFFFFFu) return false;
+    id = static_cast<DWORD>(value);
+    return true;
+}
+
+}  // namespace
+
+ProcessNames ProcessNames::Snapshot() {
+    ProcessNames names;
+    ::GetSystemTimeAsFileTime(&names.takenAt_);
+    const fw::HandleOwner snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return names;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
+        const std::string_view name(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
+        names.entries_.push_back({entry.th32ProcessID, static_cast<std::uint32_t>(names.names_.size()),
+                                  static_cast<std::uint32_t>(name.size())});
+        names.names_.append(name);
+    }
+    std::sort(names.entries_.begin(), names.entries_.end(),
+              [](const Entry& a, const Entry& b) { return a.pid < b.pid; });
+    return names;
+}
+
+std::string_view ProcessNames::Find(std::string_view pid) const noexcept {
+    DWORD id = 0;
+    if (!ParseProcessId(pid, id)) return {};
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                     [](const Entry& e, DWORD value) { return e.pid < value; });
+    if (it == entries_.end() || it->pid != id) return {};
+    return std::string_view(names_).substr(it->at, it->size);
+}
+
+ProcessSnapshots::ProcessSnapshots() : fw::TThread(false) {
+    Start();
+}
+
+ProcessSnapshots::~ProcessSnapshots() {
+    // The body uses the members: it must be gone before they are.
+    const fw::HandleOwner thread = DuplicateHandle();
+    Terminate();
+    request_.Set();
+    ::WaitForSingleObject(thread.Get(), INFINITE);
+}
+
+void ProcessSnapshots::Request() {
+    if (pending_) done_.Wait();
+    pending_ = true;
+    request_.Set();
+}
+
+ProcessNames ProcessSnapshots::Take() {
+    if (!pending_) return {};
+    done_.Wait();
+    pending_ = false;
+    return std::move(names_);
+}
+
+void ProcessSnapshots::Execute() {
+    for (;;) {
+        request_.Wait();
+        if (Terminated()) return;
+        // A failure leaves no names rather than reaching the application's report from here.
+        try {
+            names_ = ProcessNames::Snapshot();
+        } catch (...) {
+            names_ = ProcessNames();
+        }
+        done_.Set();
+    }
+}
+
+std::string ProcessImagePath(std::string_view pid, const FILETIME& startedBy) {
+    DWORD id = 0;
+    if (!ParseProcessId(pid, id)) return {};
+    const fw::HandleOwner process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) return {};
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (::GetProcessTimes(process.Get(), &created, &exited, &kernel, &user) &&
+        ::CompareFileTime(&created, &startedBy) > 0)
+        return {};
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(path.size());
+        if (::QueryFullProcessImageNameA(process.Get(), 0, path.data(), &size)) {
+            path.resize(size);
+            return path;
+        }
+        // Paths longer than MAX_PATH exist; the system's own limit is 32767 characters.
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
+        path.resize(32768);
+    }
+}
+
+}  // namespace sockmere

@@ -1,0 +1,67 @@
+#pragma once
+// The programs behind process IDs: their names from one snapshot of the system's process list,
+// and the full path of a running process's executable.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Sync.h"
+#include "framework/Thread.h"
+
+namespace sockmere {
+
+class ProcessNames {
+public:
+    // Knows no process.
+    ProcessNames() = default;
+    // The processes running now; none when the system gives no snapshot.
+    static ProcessNames Snapshot();
+
+    // The executable's file name of the process that had the decimal ID pid when the snapshot was
+    // taken; empty when no process had it.
+    std::string_view Find(std::string_view pid) const noexcept;
+    // When the snapshot was taken, in system time.
+    const FILETIME& TakenAt() const noexcept { return takenAt_; }
+
+private:
+    struct Entry {
+        DWORD pid;
+        std::uint32_t at, size;  // the name's place in names_
+    };
+    std::vector<Entry> entries_;  // ordered by pid
+    std::string names_;
+    FILETIME takenAt_{};
+};
+
+// Takes snapshots on a thread of its own, which waits between them, so that the caller goes on
+// meanwhile.
+class ProcessSnapshots final : private fw::TThread {
+public:
+    ProcessSnapshots();
+    ~ProcessSnapshots() override;
+
+    // Starts a snapshot of the processes running now.
+    void Request();
+    // A snapshot was asked for and not yet taken.
+    bool Pending() const noexcept { return pending_; }
+    // Waits for the snapshot asked for last and hands it over; no names without a request.
+    ProcessNames Take();
+
+private:
+    void Execute() override;
+
+    fw::SyncEvent request_{false, false};
+    fw::SyncEvent done_{false, false};
+    bool pending_ = false;  // asked for and not yet taken; only the caller's thread looks
+    ProcessNames names_;    // the thread's own from a request until done_ is set
+};
+
+// The full path of the executable of the process with the decimal ID pid, asked for with the
+// least access; empty when the system does not give it (no such process, access denied) or
+// when that process started after startedBy, so the ID now belongs to another program.
+std::string ProcessImagePath(std::string_view pid, const FILETIME& startedBy);
+
+}  // namespace sockmere
