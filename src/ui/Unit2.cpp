@@ -67,27 +67,27 @@ TForm2::TForm2(TComponent* owner, bool withProcess) : TForm(owner) {
                                      {.readOnly = true, .onClick = Bind<&TForm2::Edit5Click>(this),
                                       .onEnter = Bind<&TForm2::Edit5Enter>(this)});
                  if (withProcess) {
-                     Label7 = Make<TLabel>({.name = "Label7", .left = 0, .top = 163, .width = 54, .height = 13,
-                                            .caption = "Process"},
-                                           caption);
-                     Edit6 = Make<TEdit>({.name = "Edit6", .left = 56, .top = 160, .width = 169, .height = 21,
-                                          .tabOrder = 5},
-                                         {.readOnly = true, .onClick = Bind<&TForm2::Edit6Click>(this),
-                                          .onEnter = Bind<&TForm2::Edit6Enter>(this)});
-                     Label8 = Make<TLabel>({.name = "Label8", .left = 0, .top = 195, .width = 54, .height = 13,
-                                            .caption = "PID"},
-                                           caption);
-                     Edit7 = Make<TEdit>({.name = "Edit7", .left = 56, .top = 192, .width = 169, .height = 21,
-                                          .tabOrder = 6},
-                                         {.readOnly = true, .onClick = Bind<&TForm2::Edit7Click>(this),
-                                          .onEnter = Bind<&TForm2::Edit7Enter>(this)});
-                     Label9 = Make<TLabel>({.name = "Label9", .left = 0, .top = 227, .width = 54, .height = 13,
-                                            .caption = "Path"},
-                                           caption);
-                     Edit8 = Make<TEdit>({.name = "Edit8", .left = 56, .top = 224, .width = 169, .height = 21,
-                                          .tabOrder = 7},
-                                         {.readOnly = true, .onClick = Bind<&TForm2::Edit8Click>(this),
-                                          .onEnter = Bind<&TForm2::Edit8Enter>(this)});
+                     struct Row {
+                         const char* labelName;
+                         const char* editName;
+                         const char* caption;
+                         TLabel** label;
+                         TEdit** edit;
+                     };
+                     const Row rows[] = {{"Label7", "Edit6", "Process", &Label7, &Edit6},
+                                         {"Label8", "Edit7", "PID", &Label8, &Edit7},
+                                         {"Label9", "Edit8", "Path", &Label9, &Edit8}};
+                     for (int i = 0; i < 3; ++i) {
+                         const int top = 160 + 32 * i;
+                         *rows[i].label = Make<TLabel>({.name = rows[i].labelName, .left = 0, .top = top + 3,
+                                                        .width = 54, .height = 13, .caption = rows[i].caption},
+                                                       caption);
+                         *rows[i].edit = Make<TEdit>({.name = rows[i].editName, .left = 56, .top = top, .width = 169,
+                                                      .height = 21, .tabOrder = 5 + i},
+                                                     {.readOnly = true,
+                                                      .onClick = Bind<&TForm2::ProcessFieldSelect>(this),
+                                                      .onEnter = Bind<&TForm2::ProcessFieldSelect>(this)});
+                     }
                  }
                  Memo1 = Make<TMemo>({.name = "Memo1", .left = 0, .top = 160 + below, .width = 225, .height = 57,
                                       .tabOrder = 6 + laterTabs},
@@ -118,12 +118,7 @@ void TForm2::Edit3Enter(TObject*) { Edit3->SelectAll(); }
 void TForm2::Edit4Enter(TObject*) { Edit4->SelectAll(); }
 void TForm2::Edit5Enter(TObject*) { Edit5->SelectAll(); }
 
-void TForm2::Edit6Click(TObject*) { Edit6->SelectAll(); }
-void TForm2::Edit7Click(TObject*) { Edit7->SelectAll(); }
-void TForm2::Edit8Click(TObject*) { Edit8->SelectAll(); }
-void TForm2::Edit6Enter(TObject*) { Edit6->SelectAll(); }
-void TForm2::Edit7Enter(TObject*) { Edit7->SelectAll(); }
-void TForm2::Edit8Enter(TObject*) { Edit8->SelectAll(); }
+void TForm2::ProcessFieldSelect(TObject* sender) { static_cast<TEdit*>(sender)->SelectAll(); }
 
 void TForm2::Button1Click(TObject*) {
     Close();

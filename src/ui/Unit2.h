@@ -45,12 +45,8 @@ public:
     void Edit3Enter(fw::TObject* sender);
     void Edit4Enter(fw::TObject* sender);
     void Edit5Enter(fw::TObject* sender);
-    void Edit6Click(fw::TObject* sender);
-    void Edit7Click(fw::TObject* sender);
-    void Edit8Click(fw::TObject* sender);
-    void Edit6Enter(fw::TObject* sender);
-    void Edit7Enter(fw::TObject* sender);
-    void Edit8Enter(fw::TObject* sender);
+    // A click or the focus in one of the process fields selects all of it.
+    void ProcessFieldSelect(fw::TObject* sender);
     void Button1Click(fw::TObject* sender);
 };
 
