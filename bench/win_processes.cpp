@@ -20,34 +20,15 @@
 #include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 
+#include "MainWindowBench.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace mainbench;
+
 constexpr int kRows = 10000;
 constexpr int kRepetitions = 41;
 constexpr double kTargetRatio = 1.10;
-
-BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
-    return TRUE;
-}
-
-// Wine reads the same key at start-up; a missing key means the theme is on.
-bool ThemeActive() {
-    char value[8] = "1";
-    DWORD size = sizeof value;
-    ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
-                   "ThemeActive", RRF_RT_REG_SZ, nullptr, value, &size);
-    return value[0] != '0';
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
 
 // When the listing command started and when its text reached Memo1, in the refresh under way.
 struct CommandSpy {

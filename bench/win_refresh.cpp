@@ -28,42 +28,22 @@
 #include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 
+#include "MainWindowBench.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace mainbench;
+
 constexpr int kRepetitions = 15;
 constexpr int kSizes[] = {1000, 10000, 50000};
-
-BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
-    return TRUE;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return NAN;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double Best(const std::vector<double>& v) {
     return *std::min_element(v.begin(), v.end());
 }
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
 void Settle() {
     fw::Application().ProcessMessages();
     ::Sleep(100);
-}
-
-// Wine reads the same key at start-up; a missing key means the theme is on.
-bool ThemeActive() {
-    char value[8] = "1";
-    DWORD size = sizeof value;
-    ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
-                   "ThemeActive", RRF_RT_REG_SZ, nullptr, value, &size);
-    return value[0] != '0';
 }
 
 double PeakWorkingSetMB() {

@@ -16,9 +16,12 @@
 #include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 
+#include "MainWindowBench.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace mainbench;
+
 constexpr int kRows = 50000;
 constexpr int kRepetitions = 11;
 
@@ -26,15 +29,6 @@ struct KeepingTarget : sockmere::TextTarget {
     std::string text;
     void SetText(std::string newText) override { text = std::move(newText); }
 };
-
-BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
-    return TRUE;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 double Since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count() * 1000;

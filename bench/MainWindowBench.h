@@ -1,0 +1,39 @@
+#pragma once
+// What the benchmarks that drive the main window share: a tray that accepts every call without
+// the shell, the look Wine draws in, and medians of timings.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace mainbench {
+
+using Clock = std::chrono::steady_clock;
+
+inline BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
+    return TRUE;
+}
+
+// Wine reads the same key at start-up; a missing key means the theme is on.
+inline bool ThemeActive() {
+    char value[8] = "1";
+    DWORD size = sizeof value;
+    ::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
+                   "ThemeActive", RRF_RT_REG_SZ, nullptr, value, &size);
+    return value[0] != '0';
+}
+
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return NAN;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+inline double Ms(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+}  // namespace mainbench
