@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks that drive the main window share: a tray that accepts every call without
-// the shell, the look Wine draws in, and medians of timings.
+// What the benchmarks that drive the main window share: settings of no earlier run, a tray that
+// accepts every call without the shell, the look Wine draws in, and medians of timings.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -9,9 +9,17 @@
 #include <cmath>
 #include <vector>
 
+#include "settings/AppUtils.h"
+
 namespace mainbench {
 
 using Clock = std::chrono::steady_clock;
+
+// The main windows store their placement under the benchmark's own name when they close: a
+// window made wider by hand in one run would otherwise be measured at that width in the next.
+inline void ForgetStoredSettings() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, sockmere::DefaultRegistryKey().c_str());
+}
 
 inline BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
     return TRUE;

@@ -83,6 +83,7 @@ Timing TimedRefresh(sockmere::TForm1& form, bool processes) {
 
 int main() {
     fw::Application().Initialize();
+    ForgetStoredSettings();
     fw::Application().SetTitle("Sockmere");
     sockmere::SetShellNotifyProc(&AcceptAll);
     std::printf("look: %s\n", ThemeActive() ? "visual theme (drawn in software by Wine)" : "classic");

@@ -316,6 +316,7 @@ void MeasureMemory(sockmere::TForm1& form) {
 
 int main() {
     fw::Application().Initialize();
+    ForgetStoredSettings();
     fw::Application().SetTitle("Sockmere");
     // The shell is not what is measured.
     sockmere::SetShellNotifyProc(&AcceptAll);

@@ -55,6 +55,7 @@ double TimedRefresh(sockmere::TForm1& form) {
 
 int main() {
     fw::Application().Initialize();
+    ForgetStoredSettings();
     fw::Application().SetTitle("Sockmere");
     sockmere::SetShellNotifyProc(&AcceptAll);
     ::SetEnvironmentVariableA("SOCKMERE_FAKE_ROWS", std::to_string(kRows).c_str());
