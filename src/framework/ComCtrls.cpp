@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string_view>
+#include <vector>
 
 #include "framework/DpiScale.h"
 #include "framework/Errors.h"
@@ -31,6 +32,70 @@ HMODULE Shell32() {
     }();
     return module;
 }
+
+// Where a header is and where its items end, to tell what a change left to repaint.
+struct HeaderLayout {
+    RECT place{};             // in the view's client coordinates
+    std::vector<int> rights;  // each item's right edge, in display order
+
+    static HeaderLayout Of(HWND view, HWND header) {
+        HeaderLayout l;
+        if (!header) return l;
+        ::GetWindowRect(header, &l.place);
+        ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&l.place), 2);
+        const int count = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            RECT item{};
+            ::SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            l.rights.push_back(item.right);
+        }
+        return l;
+    }
+};
+
+// A change of the row count shows or hides a scroll bar, and the view redraws its bars at every
+// step of that. Held, it draws its frame and rows once, when the hold ends, and of its header
+// only what changed: themed header items are dear to draw. The view's own redraw switch would
+// not do: it still draws the bars as their ranges change.
+class HeldDrawing {
+public:
+    explicit HeldDrawing(HWND view) : view_(::IsWindowVisible(view) ? view : nullptr) {
+        if (!view_) return;
+        header_ = reinterpret_cast<HWND>(::SendMessageA(view_, LVM_GETHEADER, 0, 0));
+        before_ = HeaderLayout::Of(view_, header_);
+        // A hidden view's children lose what they had still to paint.
+        unpainted_ = header_ && ::GetUpdateRect(header_, nullptr, FALSE);
+        ::DefWindowProcA(view_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~HeldDrawing() {
+        if (!view_) return;
+        ::DefWindowProcA(view_, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(view_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        if (!header_) return;
+        const HeaderLayout after = HeaderLayout::Of(view_, header_);
+        RECT changed{0, 0, after.place.right - after.place.left, after.place.bottom - after.place.top};
+        if (!unpainted_ && after.place.left == before_.place.left && after.place.top == before_.place.top &&
+            after.place.bottom == before_.place.bottom) {
+            // Items up to the first that moved keep their pixels; the rest of the header past
+            // the last item is drawn as one piece, so it changes with the header's width.
+            const size_t n = std::min(before_.rights.size(), after.rights.size());
+            size_t same = 0;
+            while (same < n && before_.rights[same] == after.rights[same]) ++same;
+            const bool resized = after.place.right - after.place.left != before_.place.right - before_.place.left;
+            if (same == before_.rights.size() && same == after.rights.size() && !resized) return;
+            changed.left = same == 0 ? 0 : after.rights[same - 1];
+        }
+        if (changed.left < changed.right) ::RedrawWindow(header_, &changed, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    }
+    HeldDrawing(const HeldDrawing&) = delete;
+    HeldDrawing& operator=(const HeldDrawing&) = delete;
+
+private:
+    HWND view_;
+    HWND header_ = nullptr;
+    HeaderLayout before_;
+    bool unpainted_ = false;
+};
 
 }  // namespace
 
@@ -207,7 +272,9 @@ void TListView::Clear() {
     position_.clear();
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
-    if (HandleAllocated()) ::SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
+    if (!HandleAllocated()) return;
+    HeldDrawing hold(Hwnd());
+    ::SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
 }
 
 void TListView::ShareText(SharedText text) {
@@ -229,8 +296,7 @@ void TListView::Reserve(int items, int fieldsPerItem) {
     fields_.reserve(fields_.size() + static_cast<size_t>(items) * static_cast<size_t>(std::max(fieldsPerItem, 1)));
 }
 
-// Rows added while updating never reach the control, so there is no drawing to hold back:
-// switching redraw off and on would only repaint the whole view at once.
+// Rows added while updating never reach the control: it learns of the whole batch at its end.
 void TListView::BeginUpdate() {
     ++updating_;
 }
@@ -242,8 +308,11 @@ void TListView::EndUpdate() {
     if (sortColumn_ >= 0) ApplySort();
     if (!HandleAllocated()) return;
     // Widths first, while the view is still short, then one count for the whole batch.
-    FitColumns();
-    ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    {
+        HeldDrawing hold(Hwnd());
+        FitColumns();
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    }
     if (selected >= 0) SetSelected(selected);
 }
 
@@ -338,7 +407,8 @@ void TListView::ShowSortMark() {
 void TListView::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = WC_LISTVIEWA;
-    params.style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHAREIMAGELISTS;
+    // The header is a child: without clipping, every repaint of the rows repaints it too.
+    params.style |= LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_CLIPCHILDREN;
     params.exStyle |= WS_EX_CLIENTEDGE;
 }
 

@@ -13,6 +13,7 @@
 //                                in it (up, down, return, escape); without keys it stays open
 //   probe keys KEY...            press those keys in the open menu
 //   probe size W H               give the main window that outer size
+//   probe scroll DX              scroll the table sideways by DX pixels, as its scroll bar does
 //   probe clipboard              print the text on the clipboard
 //   probe save PATH              fill the open save dialog's file name with PATH and save
 #include <windows.h>
@@ -196,7 +197,7 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: probe wait-done SECONDS | rect CLASS | click CAPTION | open-row N | close CLASS"
                              " | status | columns | row N | header N | menu [KEY...] | keys KEY... | size W H"
-                             " | clipboard | save PATH\n");
+                             " | clipboard | save PATH | scroll DX\n");
         return 2;
     }
     std::string verb = argv[1];
@@ -206,6 +207,10 @@ int main(int argc, char** argv) {
     if (verb == "open-row") return OpenRow(std::atoi(argv[2]));
     if (verb == "row") return Row(std::atoi(argv[2]));
     if (verb == "header") return ClickHeader(std::atoi(argv[2]));
+    if (verb == "scroll") {
+        HWND list = MainList();
+        return list && ::SendMessageA(list, LVM_SCROLL, std::atoi(argv[2]), 0) ? 0 : 1;
+    }
     if (verb == "save") return Save(argv[2]);
     if (verb == "close") {
         HWND hwnd = remote::FindTopWindow(0, argv[2]);

@@ -5,6 +5,7 @@
 #include <psapi.h>
 
 #include <climits>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -233,6 +234,63 @@ TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
     lv->AddItem("3", {"1.2.3.4", "LISTENING"});
     EXPECT_EQ(lv->ItemField(2, 2), "LISTENING");
     EXPECT_EQ(ItemText(h, 0, 0), "3");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+namespace {
+
+// The pixels of the whole form, as they are now on its surface.
+std::vector<std::uint32_t> Pixels(HWND form) {
+    RECT r;
+    ::GetWindowRect(form, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC window = ::GetWindowDC(form);
+    HDC memory = ::CreateCompatibleDC(window);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, w, h, window, 0, 0, SRCCOPY);
+    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                      static_cast<const std::uint32_t*>(bits) + static_cast<size_t>(w) * h);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(form, window);
+    return pixels;
+}
+
+}  // namespace
+
+// What a clear or a batch leaves on screen (scroll bars shown or hidden, the header's new
+// widths) must be what the view draws when asked to paint everything afresh.
+TEST(ListView, AClearAndABatchLeaveOnScreenWhatAFreshPaintDraws) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    // The last column then leaves the rest of the view empty, as the main window's table does.
+    lv->SetColumnWidth(2, ColumnTextWidth);
+    lv->SetColumnWidth(3, ColumnTextWidth);
+    const auto settled = [&] {
+        ::RedrawWindow(stage.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        const std::vector<std::uint32_t> shown = Pixels(stage.Handle());
+        ::RedrawWindow(lv->Handle(), nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        return shown == Pixels(stage.Handle());
+    };
+    for (const char* remote : {"short", "a-remote-host-with-a-much-longer-name.example.org"}) {
+        lv->Clear();
+        EXPECT_TRUE(settled()) << "cleared before " << remote;
+        lv->BeginUpdate();
+        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, "LISTENING"});
+        lv->EndUpdate();
+        EXPECT_TRUE(settled()) << "rows with " << remote;
+    }
     EXPECT_TRUE(reports.texts.empty());
 }
 
