@@ -33,74 +33,54 @@ HMODULE Shell32() {
     return module;
 }
 
-// Where a header is and where its items end, to tell what a change left to repaint.
-struct HeaderLayout {
-    RECT place{};             // in the view's client coordinates
-    std::vector<int> rights;  // each item's right edge, in display order
+}  // namespace
 
-    static HeaderLayout Of(HWND view, HWND header) {
-        HeaderLayout l;
-        if (!header) return l;
-        ::GetWindowRect(header, &l.place);
-        ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&l.place), 2);
-        const int count = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            RECT item{};
-            ::SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            l.rights.push_back(item.right);
-        }
-        return l;
-    }
-};
+// ---------------------------------------------------------------------------------------------
+// TListView
 
 // A change of the row count shows or hides a scroll bar, and the view redraws its bars at every
 // step of that. Held, it draws its frame and rows once, when the hold ends, and of its header
 // only what changed: themed header items are dear to draw. The view's own redraw switch would
 // not do: it still draws the bars as their ranges change.
-class HeldDrawing {
+class TListView::DrawingHold {
 public:
-    explicit HeldDrawing(HWND view) : view_(::IsWindowVisible(view) ? view : nullptr) {
-        if (!view_) return;
-        header_ = reinterpret_cast<HWND>(::SendMessageA(view_, LVM_GETHEADER, 0, 0));
-        before_ = HeaderLayout::Of(view_, header_);
+    explicit DrawingHold(TListView& view) : view_(view), held_(::IsWindowVisible(view.Hwnd())) {
+        if (!held_) return;
+        header_ = reinterpret_cast<HWND>(::SendMessageA(view.Hwnd(), LVM_GETHEADER, 0, 0));
+        if (header_) ::GetWindowRect(header_, &before_);
         // A hidden view's children lose what they had still to paint.
         unpainted_ = header_ && ::GetUpdateRect(header_, nullptr, FALSE);
-        ::DefWindowProcA(view_, WM_SETREDRAW, FALSE, 0);
+        view.widthChangedFrom_ = view.ColumnCount();
+        ::DefWindowProcA(view.Hwnd(), WM_SETREDRAW, FALSE, 0);
     }
-    ~HeldDrawing() {
-        if (!view_) return;
-        ::DefWindowProcA(view_, WM_SETREDRAW, TRUE, 0);
-        ::RedrawWindow(view_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    ~DrawingHold() {
+        if (!held_) return;
+        const HWND h = view_.Hwnd();
+        ::DefWindowProcA(h, WM_SETREDRAW, TRUE, 0);
+        ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
         if (!header_) return;
-        const HeaderLayout after = HeaderLayout::Of(view_, header_);
-        RECT changed{0, 0, after.place.right - after.place.left, after.place.bottom - after.place.top};
-        if (!unpainted_ && after.place.left == before_.place.left && after.place.top == before_.place.top &&
-            after.place.bottom == before_.place.bottom) {
-            // Items up to the first that moved keep their pixels; the rest of the header past
-            // the last item is drawn as one piece, so it changes with the header's width.
-            const size_t n = std::min(before_.rights.size(), after.rights.size());
-            size_t same = 0;
-            while (same < n && before_.rights[same] == after.rights[same]) ++same;
-            const bool resized = after.place.right - after.place.left != before_.place.right - before_.place.left;
-            if (same == before_.rights.size() && same == after.rights.size() && !resized) return;
-            changed.left = same == 0 ? 0 : after.rights[same - 1];
+        RECT after{};
+        ::GetWindowRect(header_, &after);
+        RECT changed{0, 0, after.right - after.left, after.bottom - after.top};
+        if (!unpainted_ && after.left == before_.left && after.top == before_.top && after.bottom == before_.bottom) {
+            // Items left of the first changed width keep their pixels. The rest of the header,
+            // past the last item, is drawn as one piece, so it changes with the header's width.
+            const int from = view_.widthChangedFrom_;
+            if (from == view_.ColumnCount() && after.right == before_.right) return;
+            for (int i = 0; i < from; ++i) changed.left += view_.columns_[static_cast<size_t>(i)].width;
         }
-        if (changed.left < changed.right) ::RedrawWindow(header_, &changed, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        ::RedrawWindow(header_, &changed, nullptr, RDW_INVALIDATE | RDW_ERASE);
     }
-    HeldDrawing(const HeldDrawing&) = delete;
-    HeldDrawing& operator=(const HeldDrawing&) = delete;
+    DrawingHold(const DrawingHold&) = delete;
+    DrawingHold& operator=(const DrawingHold&) = delete;
 
 private:
-    HWND view_;
-    HWND header_ = nullptr;
-    HeaderLayout before_;
+    TListView& view_;
+    bool held_;
     bool unpainted_ = false;
+    HWND header_ = nullptr;
+    RECT before_{};
 };
-
-}  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// TListView
 
 TListView::TListView(TComponent* owner) : TWinControl(owner) {
     EnsureCommonControls(ICC_LISTVIEW_CLASSES);
@@ -273,7 +253,7 @@ void TListView::Clear() {
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
     if (!HandleAllocated()) return;
-    HeldDrawing hold(Hwnd());
+    DrawingHold hold(*this);
     ::SendMessageA(Hwnd(), LVM_DELETEALLITEMS, 0, 0);
 }
 
@@ -309,7 +289,7 @@ void TListView::EndUpdate() {
     if (!HandleAllocated()) return;
     // Widths first, while the view is still short, then one count for the whole batch.
     {
-        HeldDrawing hold(Hwnd());
+        DrawingHold hold(*this);
         FitColumns();
         ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     }
@@ -483,8 +463,10 @@ void TListView::FitColumns() {
 
 void TListView::ShowColumnWidth(int index, int width) {
     Column& c = columns_[static_cast<size_t>(index)];
-    if (!widthsOnly_ && HandleAllocated() && (c.width != width || ColumnWidth(index) != width))
+    if (!widthsOnly_ && HandleAllocated() && (c.width != width || ColumnWidth(index) != width)) {
         ::SendMessageA(Hwnd(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), width);
+        widthChangedFrom_ = std::min(widthChangedFrom_, index);
+    }
     c.width = width;
 }
 

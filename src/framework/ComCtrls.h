@@ -140,6 +140,8 @@ private:
     void ApplySort();
     void ShowSortMark();
 
+    class DrawingHold;
+
     std::vector<Column> columns_;
     std::string pool_;                 // fields that are not in shared_, one after another
     SharedText shared_;
@@ -153,6 +155,7 @@ private:
     bool rowSelect_ = false;
     bool fitting_ = false;
     bool widthsOnly_ = false;  // fitting records the widths without the window
+    int widthChangedFrom_ = 0;  // while drawing is held: the first column whose width changed
     HFONT measuredFont_ = nullptr;
     int charWidths_[256] = {};
 };

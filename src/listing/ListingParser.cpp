@@ -96,16 +96,6 @@ void SplitOwnerPid(ConnectionFields& fields) noexcept {
     fields.Status = text::Trim(status.substr(0, start));
 }
 
-ConnectionRow ToRow(const ConnectionFields& f) {
-    return {std::to_string(f.Number),     std::string(f.Protocol),   std::string(f.LocalPort),
-            std::string(f.RemoteAddress), std::string(f.RemotePort), std::string(f.Status),
-            std::string(f.Pid)};
-}
-
-ConnectionRow SplitListingLine(std::string_view line, std::size_t number) {
-    return ToRow(SplitListingFields(line, number));
-}
-
 std::size_t ParseListingFields(std::string_view rest, const FieldSink& sink) {
     return ParseListingFields(rest, fw::DetectLineBreaks(rest), sink);
 }
@@ -117,16 +107,6 @@ std::size_t ParseListingFields(std::string_view rest, fw::LineBreaks breaks, con
     std::size_t number = 0;
     while (lines.Next(line)) sink(SplitListingFields(line, ++number));
     return number;
-}
-
-std::size_t ParseListingBody(std::string_view rest, const RowSink& sink) {
-    return ParseListingFields(rest, [&sink](const ConnectionFields& f) { sink(ToRow(f)); });
-}
-
-std::size_t ParseListing(std::string_view text, const RowSink& sink) {
-    const fw::LineBreaks breaks = fw::DetectLineBreaks(text);
-    for (int i = 0; i < 3; ++i) text = DropFirstLine(text, breaks);
-    return ParseListingFields(text, breaks, [&sink](const ConnectionFields& f) { sink(ToRow(f)); });
 }
 
 }  // namespace sockmere
