@@ -37,7 +37,7 @@ if [ ${#win_benches[@]} -gt 0 ]; then
         root=$1 build=$2 prefix=$3; shift 3
         "$root/tools/wine-prefix" setup "$prefix" "$build/win/netstat.exe" || exit 1
         rc=0
-        # Wine draws its visual theme in software; the refresh is measured in the classic look
+        # Wine draws its visual theme in software; the refreshes are measured in the classic look
         # too, which is the program'"'"'s own cost without that.
         look() {
             WINEPREFIX=$prefix WINEDEBUG=-all wine reg add \
@@ -49,12 +49,13 @@ if [ ${#win_benches[@]} -gt 0 ]; then
             echo "== $name"
             "$root/tools/wine-exec" "$prefix" "$build/win/$name.exe" || { echo "$name failed"; rc=1; }
         done
-        if [ -e "$build/win/win_refresh.exe" ]; then
-            echo "== win_refresh (classic look)"
-            look 0
-            "$root/tools/wine-exec" "$prefix" "$build/win/win_refresh.exe" || { echo "win_refresh failed"; rc=1; }
-            look 1
-        fi
+        look 0
+        for name in win_refresh win_processes; do
+            [ -e "$build/win/$name.exe" ] || continue
+            echo "== $name (classic look)"
+            "$root/tools/wine-exec" "$prefix" "$build/win/$name.exe" || { echo "$name failed"; rc=1; }
+        done
+        look 1
         exit $rc' _ "$root" "$build" "$prefix" "${win_benches[@]}" || failed=1
     "$root/tools/wine-prefix" stop "$prefix"
 fi
