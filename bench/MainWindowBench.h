@@ -9,7 +9,9 @@
 #include <cmath>
 #include <vector>
 
+#include "framework/Application.h"
 #include "settings/AppUtils.h"
+#include "tray/TrayIcon.h"
 
 namespace mainbench {
 
@@ -23,6 +25,15 @@ inline void ForgetStoredSettings() {
 
 inline BOOL WINAPI AcceptAll(DWORD, NOTIFYICONDATAA*) {
     return TRUE;
+}
+
+// The application as the program starts it, without an earlier run's settings; the shell is not
+// what is measured.
+inline void StartApplication() {
+    fw::Application().Initialize();
+    ForgetStoredSettings();
+    fw::Application().SetTitle("Sockmere");
+    sockmere::SetShellNotifyProc(&AcceptAll);
 }
 
 // Wine reads the same key at start-up; a missing key means the theme is on.

@@ -85,10 +85,7 @@ Timing TimedRefresh(sockmere::TForm1& form, bool processes) {
 }  // namespace
 
 int main() {
-    fw::Application().Initialize();
-    ForgetStoredSettings();
-    fw::Application().SetTitle("Sockmere");
-    sockmere::SetShellNotifyProc(&AcceptAll);
+    StartApplication();
     std::printf("look: %s\n", ThemeActive() ? "visual theme (drawn in software by Wine)" : "classic");
     sockmere::SetCreateProcessProc(&SpawnSpy);
     ::SetEnvironmentVariableA("SOCKMERE_FAKE_ROWS", std::to_string(kRows).c_str());

@@ -315,11 +315,7 @@ void MeasureMemory(sockmere::TForm1& form) {
 }  // namespace
 
 int main() {
-    fw::Application().Initialize();
-    ForgetStoredSettings();
-    fw::Application().SetTitle("Sockmere");
-    // The shell is not what is measured.
-    sockmere::SetShellNotifyProc(&AcceptAll);
+    StartApplication();
     auto form = std::make_unique<sockmere::TForm1>(nullptr, std::vector<std::string>{"-n"});
     form->Show();
     PaintNow(form->Handle());

@@ -54,10 +54,7 @@ double TimedRefresh(sockmere::TForm1& form) {
 }  // namespace
 
 int main() {
-    fw::Application().Initialize();
-    ForgetStoredSettings();
-    fw::Application().SetTitle("Sockmere");
-    sockmere::SetShellNotifyProc(&AcceptAll);
+    StartApplication();
     ::SetEnvironmentVariableA("SOCKMERE_FAKE_ROWS", std::to_string(kRows).c_str());
     auto plain = std::make_unique<sockmere::TForm1>(nullptr, std::vector<std::string>{"-n"});
     auto sorted = std::make_unique<sockmere::TForm1>(nullptr, std::vector<std::string>{"-n"});
