@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <numeric>
 #include <string_view>
-#include <vector>
 
 #include "framework/DpiScale.h"
 #include "framework/Errors.h"
