@@ -295,6 +295,35 @@ void TListView::EndUpdate() {
     if (selected >= 0) SetSelected(selected);
 }
 
+void TListView::BeginReplace() {
+    BeginUpdate();
+    // Kept allocated: the new rows are mostly as many as the old ones.
+    pool_.clear();
+    fields_.clear();
+    rows_.clear();
+    shared_ = {};
+    order_.clear();
+    position_.clear();
+    for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
+}
+
+void TListView::EndReplace(int selected, int top) {
+    if (updating_ == 0 || --updating_ > 0) return;
+    if (sortColumn_ >= 0) ApplySort();
+    if (!HandleAllocated()) return;
+    const HWND h = Hwnd();
+    DrawingHold hold(*this);
+    FitColumns();
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    SetSelected(selected >= 0 && selected < ItemCount() ? selected : -1);
+    if (top < 0 || top >= ItemCount()) return;
+    // Rows are all of one height: the top row's height times the rows between is the scroll.
+    const int from = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    if (::SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&row)))
+        ::SendMessageA(h, LVM_SCROLL, 0, (PositionOfItem(top) - from) * (row.bottom - row.top));
+}
+
 int TListView::Selected() const {
     if (!HandleAllocated()) return -1;
     const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM,
@@ -313,6 +342,12 @@ void TListView::SetSelected(int item) {
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
     ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
+}
+
+int TListView::TopItem() const {
+    if (!HandleAllocated() || ItemCount() == 0) return -1;
+    const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETTOPINDEX, 0, 0));
+    return position < 0 || position >= ItemCount() ? -1 : ItemAtPosition(position);
 }
 
 int TListView::ItemAtPosition(int position) const {
