@@ -1,4 +1,5 @@
 list(APPEND SOCKMERE_CORE_SOURCES
+    ${CMAKE_SOURCE_DIR}/src/listing/ConnectionKey.cpp
     ${CMAKE_SOURCE_DIR}/src/listing/ListingCommand.cpp
     ${CMAKE_SOURCE_DIR}/src/listing/ListingParser.cpp
     ${CMAKE_SOURCE_DIR}/src/listing/ListingRows.cpp
