@@ -23,6 +23,8 @@ namespace {
 // How long a pass waits for another process's pass on the same store; one that takes longer is
 // stuck, and this one goes on rather than hang the window.
 constexpr DWORD kStoreLockWaitMs = 10000;
+// At the end of the session the system gives a program only a few seconds to answer.
+constexpr DWORD kSessionEndLockWaitMs = 2000;
 
 // The window state that a stored show command stands for; anything unknown is normal.
 fw::TWindowState StateForShowCommand(std::int32_t command) {
@@ -261,7 +263,9 @@ void TFormPlacement::FormDestroy(fw::TObject* sender) {
 
 void TFormPlacement::StorePlacement() {
     if (!restored_ && Active) return;
-    const fw::NamedLock lock(SettingsLockName(StoreName()), kStoreLockWaitMs);
+    const fw::TForm* form = Form();
+    const fw::NamedLock lock(SettingsLockName(StoreName()),
+                             form && form->SessionEnding() ? kSessionEndLockWaitMs : kStoreLockWaitMs);
     store_ = OpenStore();
     try {
         WritePlacementValues();
