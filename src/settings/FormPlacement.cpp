@@ -1,5 +1,6 @@
 #include "settings/FormPlacement.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -385,11 +386,11 @@ void TFormPlacement::ReadPlacement(bool loadState, bool loadPosition) {
             RECT& r = placement.rcNormalPosition;
             // A form that cannot be resized keeps its own size wherever it goes.
             const bool sizeable = form->BorderStyle() == fw::bsSizeable || form->BorderStyle() == fw::bsSizeToolWin;
-            if (!sizeable) {
-                r.right = r.left + form->Width();
-                r.bottom = r.top + form->Height();
-            }
-            if (r.right > r.left) {
+            const std::int64_t right = sizeable ? r.right : std::int64_t{r.left} + form->Width();
+            const std::int64_t bottom = sizeable ? r.bottom : std::int64_t{r.top} + form->Height();
+            if (Applicable(r.left, r.top, right, bottom)) {
+                r.right = static_cast<LONG>(right);
+                r.bottom = static_cast<LONG>(bottom);
                 KeepReachable(window, r, sizeable ? MinimumTrackSize(window) : SIZE{form->Width(), form->Height()});
                 ::SetWindowPlacement(window, &placement);
             }

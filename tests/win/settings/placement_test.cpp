@@ -474,6 +474,21 @@ TEST_F(Placement, PassesOfTwoInstancesOnOneStoreNeverMix) {
 
 namespace {
 
+// Damaged rectangles whose width or height overflows, or that lie far beyond any screen: the
+// form opens at its designed place, as for any other invalid rectangle.
+TEST_F(Placement, ARectangleBeyondAnyScreenGivesTheDesignedPlace) {
+    for (const char* stored : {"-2147483000,0,2147483000,400", "0,-2147483000,400,2147483000", "0,0,70000,400",
+                               "2147483000,0,2147483500,400", "0,2147483000,400,-2147483000"}) {
+        SCOPED_TRACE(stored);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        SetText("NormPos", stored);
+        PlacementForm form;
+        form.Show();
+        EXPECT_EQ(NormPos(form.Handle()), form.Designed());
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
 // Another instance holds the store's lock and does not let go: at the end of the session the
 // close waits two seconds at most, then saves all the same. A lock whose holder died is taken
 // over at once, and let go after.
