@@ -497,7 +497,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Close();
         return 0;
     case WM_QUERYENDSESSION:
+        // Until the system tells whether the session ends after all.
+        sessionEnding_ = true;
         return CloseQuery() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+        sessionEnding_ = wParam != FALSE;
+        break;
     case WM_WINDOWPOSCHANGED:
         // The bounds follow the window, except while minimized: then they stay the restored ones.
         if (!::IsIconic(self)) {

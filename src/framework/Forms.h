@@ -75,6 +75,9 @@ public:
     // closing a modal form ends its showing.
     void Close();
     virtual bool CloseQuery();
+    // True from the system's question whether the session may end to its word that the session
+    // goes on: a close query then has only a few seconds.
+    bool SessionEnding() const noexcept { return sessionEnding_; }
     // Shows the form with every other window of the thread disabled and pumps messages until
     // the form is closed.
     void ShowModal();
@@ -186,6 +189,7 @@ private:
     bool modal_ = false;
     bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
     bool closedBeforeMain_ = false;  // closed while no form was the main form
+    bool sessionEnding_ = false;
     bool showAfterLoading_ = false;
     bool destroyed_ = false;
 };

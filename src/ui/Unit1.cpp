@@ -13,7 +13,6 @@
 #include "listing/ListingParser.h"
 #include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
-#include "settings/Registry.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
 #include "ui/TableText.h"
@@ -70,18 +69,6 @@ fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* c
 
 // The stored option "Show Processes", beside the options that the form storage keeps.
 constexpr const char* kShowProcessesValue = "ShowProcesses";
-
-// Read straight from the registry: a store would create the program's key just to look.
-bool StoredShowProcesses(const std::string& section) {
-    const std::string key = DefaultRegistryKey() + "\\" + section;
-    char text[8] = {};
-    DWORD size = sizeof text;
-    // A longer text, another type or no value at all cannot be "True".
-    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), kShowProcessesValue,
-                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) != ERROR_SUCCESS)
-        return false;
-    return StoredSwitchOn(text);
-}
 
 char DecimalSeparator() {
     char sep[4] = {};
@@ -236,7 +223,7 @@ void TForm1::FormCreate(fw::TObject*) {
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
     // Read once, before any refresh; showing the window does not read it again.
-    Processes1->SetChecked(StoredShowProcesses(FormStorage1->IniSection));
+    Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
@@ -513,8 +500,7 @@ void TForm1::Processes1Click(fw::TObject*) {
     if (refreshing_ || !Button1->Enabled()) return;
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
-    TRegIniFile(DefaultRegistryKey())
-        .WriteText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+    WriteOptionText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
 }
 
 void TForm1::ShowProcessColumns(bool show) {

@@ -309,6 +309,57 @@ TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
 }
 
+int g_writes = 0;
+// Writes ten bytes, then nothing, and names no reason.
+BOOL WINAPI StallingWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    if (g_writes++ == 0) return ::WriteFile(file, data, std::min<DWORD>(size, 10), written, overlapped);
+    ::SetLastError(ERROR_SUCCESS);
+    *written = 0;
+    return TRUE;
+}
+
+// A write that stops without a reason, a target that may not be replaced, and a folder too long
+// for a temporary name beside it: each is reported, and the target stays as it was, whole.
+TEST_F(TableTest, SaveAsNeverPutsAPartOrAProtectedFileInPlace) {
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    auto saveAs = [&](const std::string& path) {
+        g_savePath = WidePath(path);
+        g_saveType = 1;
+        MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    };
+    const std::string before = "the report before\r\n";
+    const std::string target = WriteFixture("sockmere_kept.csv", before);
+    g_writes = 0;
+    const auto write = sockmere::SetWriteFileProc(&StallingWrite);
+    saveAs(target);
+    sockmere::SetWriteFileProc(write);
+    EXPECT_EQ(ReadFile(target), before);
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    saveAs(target);
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFile(target), before);
+    ::DeleteFileA(target.c_str());
+
+    std::string folder = TempPath("");
+    folder.append(248 - folder.size(), 'f');
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    saveAs(folder + "\\t.csv");
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_TRUE(::RemoveDirectoryA(folder.c_str())) << "something was left in the long folder";
+
+    ASSERT_EQ(reports.texts.size(), 3u) << ::testing::PrintToString(reports.texts);
+    const std::string expected[] = {target, target, folder + "\\t.csv"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string prefix = "Cannot save \"" + expected[i] + "\": ";
+        EXPECT_EQ(reports.texts[i].rfind(prefix, 0), 0u) << reports.texts[i];
+        EXPECT_GT(reports.texts[i].size(), prefix.size() + 5) << reports.texts[i];
+    }
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
+
 TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAndIsStored) {
     const std::string self = std::to_string(::GetCurrentProcessId());
     const std::string args = TempPath("sockmere_table_owner_args.txt"), owned = TempPath("sockmere_table_owned.txt");
