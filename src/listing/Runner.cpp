@@ -211,6 +211,9 @@ int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD s
     }
     const fw::HandleOwner process(info.hProcess);
     const fw::HandleOwner thread(info.hThread);
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process.Get(), &created, &exited, &kernel, &user)) GetSystemTimeAsFileTime(&created);
+    target.Started(created);
 
     // Our copy of the write end would keep the pipe from ever reaching its end.
     pipe.write.Reset();

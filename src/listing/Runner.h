@@ -32,8 +32,8 @@ inline constexpr DWORD kSilentChildExitCode = WAIT_TIMEOUT;
 // grandchild that inherited the pipe is not waited for). A command that neither writes nor ends
 // for silenceLimitMs is ended with kSilentChildExitCode. The text is cut at the first zero byte
 // and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and given to target.
-// Returns the command's exit code, or -1 when it could not be started; then the target is left
-// untouched.
+// The target learns first when the command began. Returns the command's exit code, or -1 when
+// it could not be started; then the target is left untouched.
 int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
                      DWORD silenceLimitMs = kDefaultSilenceLimitMs);
 

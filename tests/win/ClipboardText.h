@@ -21,4 +21,18 @@ inline std::string ClipboardText() {
     return text;
 }
 
+// The clipboard's Unicode text, as the program put it there.
+inline std::wstring ClipboardUnicode() {
+    if (!::OpenClipboard(nullptr)) return {};
+    std::wstring text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text.assign(chars, ::wcsnlen(chars, ::GlobalSize(data) / sizeof(wchar_t)));
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
 }  // namespace cliptest
