@@ -513,14 +513,13 @@ public:
         std::wstring line = L"\"" + path + L"\" --hold";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
-                         &startup, &info_);
+        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+        ::CloseHandle(info_.hThread);
     }
     ~NamedProcess() {
         ::TerminateProcess(info_.hProcess, 0);
         ::WaitForSingleObject(info_.hProcess, 5000);
         ::CloseHandle(info_.hProcess);
-        ::CloseHandle(info_.hThread);
         ::DeleteFileW(path_.c_str());
     }
     std::string Pid() const { return std::to_string(info_.dwProcessId); }
@@ -532,32 +531,20 @@ private:
 
 std::string OwnedListing(std::initializer_list<std::string> pids) {
     std::string text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
-    for (const std::string& pid : pids) text += "  TCP    127.0.0.1:135      10.0.0.10:445        ESTABLISHED     " + pid + "\r\n";
+    for (const std::string& pid : pids) text += "  TCP    127.0.0.1:135      10.0.0.10:445    ESTABLISHED  " + pid + "\r\n";
     return text;
 }
 
-// What the open Connection Info's process name and path windows show; then it closes.
-std::vector<std::wstring> g_processFields;
-VOID CALLBACK ReadProcessFieldsAndClose(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    for (fw::TForm* form : ThreadForms()) {
-        auto* info = dynamic_cast<sockmere::TForm2*>(form);
-        if (!info || !info->Visible() || !info->Edit8) continue;
-        for (fw::TEdit* e : {info->Edit6, info->Edit8}) {
-            wchar_t text[MAX_PATH] = {};
-            ::GetWindowTextW(e->Handle(), text, MAX_PATH);
-            g_processFields.push_back(text);
-        }
-        ::PostMessageA(info->Handle(), WM_CLOSE, 0, 0);
-    }
-}
-
-std::vector<std::wstring> ProcessFieldsOf(TForm1& form, int item) {
-    g_processFields.clear();
+// Connection Info's process name and path for an item.
+std::vector<std::string> ProcessFieldsOf(TForm1& form, int item) {
+    std::vector<std::string> fields;
+    g_infoFields = &fields;
     form.lv->SetSelected(item);
-    ::SetTimer(nullptr, 0, 100, ReadProcessFieldsAndClose);
+    ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
     form.lvDblClick(form.lv);
-    return g_processFields;
+    g_infoFields = nullptr;
+    fields.resize(9);
+    return {fields[6], fields[8]};
 }
 
 }  // namespace
@@ -566,56 +553,39 @@ std::vector<std::wstring> ProcessFieldsOf(TForm1& form, int item) {
 // copy; the ANSI copy and the saved file have "?" for what the code page lacks.
 TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
     ASSERT_EQ(::GetACP(), 1252u);
-    const std::wstring temp = WidePath(TempPath(""));
-    const std::wstring proxy = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси.exe
-    const std::wstring lower = L"\x0142\x00F3" L"d\x017A-a.exe";                                     // łódź-a.exe
-    NamedProcess first(temp + proxy), second(temp + lower);
-    const std::string listing = WriteFixture("sockmere_table_names.txt",
-                                             OwnedListing({first.Pid(), second.Pid(), std::to_string(::GetCurrentProcessId())}));
-    FakeSetting file("SOCKMERE_FAKE_FILE", listing);
+    const std::wstring proxy = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси
+    const std::wstring lower = L"\x0142\x00F3" L"d\x017A-a.exe";                                     // łódź-a
+    NamedProcess first(WidePath(TempPath("")) + proxy), second(WidePath(TempPath("")) + lower);
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    FakeSetting file("SOCKMERE_FAKE_FILE",
+                     WriteFixture("sockmere_table_names.txt", OwnedListing({first.Pid(), second.Pid(), self})));
     form->Processes1->SetChecked(true);
     form->Button1Click(form.get());
-    wchar_t cell[64] = {};
-    LVITEMW item{};
-    item.iSubItem = 7;
-    item.pszText = cell;
-    item.cchTextMax = 64;
-    ::SendMessageW(form->lv->Handle(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-    EXPECT_TRUE(cell == proxy) << fw::Utf8FromWide(cell);
-    const std::vector<std::wstring> fields = ProcessFieldsOf(*form, 0);
-    ASSERT_EQ(fields.size(), 2u);
-    EXPECT_TRUE(fields[0] == proxy && fields[1].ends_with(L"\\" + proxy)) << fw::Utf8FromWide(fields[1]);
+    EXPECT_EQ(fw::Utf8FromWide(form->lv->ShownText(0, 7)), fw::Utf8FromWide(proxy));
+    const std::vector<std::string> fields = ProcessFieldsOf(*form, 0);
+    EXPECT_EQ(fields[0] + "|" + fields[1].substr(fields[1].rfind('\\') + 1), fw::Utf8FromWide(proxy + L"|" + proxy));
 
-    ClickHeader(7);  // case ignored beyond ASCII: "win_ui_tests", then "łódź-a", then "Łódź-прокси"
+    ClickHeader(7);  // case ignored beyond ASCII: "win_ui_tests", "łódź-a", "Łódź-прокси"
     EXPECT_EQ(Shown(), "321");
     form->CopyAll1Click(form.get());
-    const std::wstring unicode = cliptest::ClipboardUnicode();
-    const std::string ansi = cliptest::ClipboardText();
-    EXPECT_TRUE(unicode.ends_with(L"\t" + lower + L"\r\n1\tTCP\t135\t10.0.0.10\t445\tESTABLISHED\t" +
-                                  WidePath(first.Pid()) + L"\t" + proxy + L"\r\n"))
-        << fw::Utf8FromWide(unicode);
-    EXPECT_TRUE(ansi.ends_with("\t?\xF3" "d?-a.exe\r\n1\tTCP\t135\t10.0.0.10\t445\tESTABLISHED\t" + first.Pid() +
-                               "\t?\xF3" "d?-??????.exe\r\n")) << ansi;
-    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
-    g_savePath = WidePath(TempPath("sockmere_names.csv"));
-    g_saveType = 1;
-    form->SaveAs1Click(form.get());
-    sockmere::SetSaveDialogProc(previous);
-    const std::string saved = ReadFile(g_savePath);
-    ::DeleteFileW(g_savePath.c_str());
+    const std::string tail = "\r\n1\tTCP\t135\t10.0.0.10\t445\tESTABLISHED\t" + first.Pid() + "\t";
+    EXPECT_TRUE(cliptest::ClipboardText<wchar_t>().ends_with(L"\t" + lower + WidePath(tail) + proxy + L"\r\n"));
+    EXPECT_TRUE(cliptest::ClipboardText().ends_with("\t?\xF3" "d?-a.exe" + tail + "?\xF3" "d?-??????.exe\r\n"))
+        << cliptest::ClipboardText();
+    // What Save As writes.
+    const std::string saved = sockmere::ListViewText(*form->lv, sockmere::TableFormat::Csv, false);
     EXPECT_TRUE(saved.ends_with(",?\xF3" "d?-??????.exe\r\n")) << saved;
-    ::DeleteFileA(listing.c_str());
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
 
 // netstat saw another owner behind an ID whose process began after it: no name, no path.
 TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
     const std::string args = TempPath("sockmere_table_late_args.txt"), listing = TempPath("sockmere_table_late.txt");
-    ::DeleteFileA(args.c_str());
-    ::DeleteFileA(listing.c_str());
+    for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
     FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", args), file("SOCKMERE_FAKE_FILE", listing),
         delay("SOCKMERE_FAKE_DELAY_MS", "3000");
     std::unique_ptr<NamedProcess> late;
+    // Started once the listing command has, and listed by it.
     std::thread starter([&] {
         for (int i = 0; i < 1000 && ::GetFileAttributesA(args.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(5);
         late = std::make_unique<NamedProcess>(WidePath(TempPath("sockmere_late.exe")));
@@ -624,12 +594,9 @@ TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
     form->Processes1->SetChecked(true);
     form->Button1Click(form.get());
     starter.join();
-    EXPECT_EQ(form->lv->SubItem(0, 5), late->Pid());
-    EXPECT_EQ(form->lv->SubItem(0, 6), "");
-    EXPECT_EQ(form->lv->SubItem(1, 6), "win_ui_tests.exe");
-    EXPECT_EQ(ProcessFieldsOf(*form, 0), (std::vector<std::wstring>{L"", L""}));
-    EXPECT_TRUE(ProcessFieldsOf(*form, 1)[1].ends_with(L"\\win_ui_tests.exe"));
-    ::DeleteFileA(args.c_str());
-    ::DeleteFileA(listing.c_str());
+    EXPECT_EQ(form->lv->SubItem(0, 5) + "|" + form->lv->SubItem(0, 6), late->Pid() + "|");
+    EXPECT_EQ(ProcessFieldsOf(*form, 0), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(ProcessFieldsOf(*form, 1)[0], "win_ui_tests.exe");
+    for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
