@@ -439,14 +439,6 @@ void TListView::InitWnd() {
 
 int TListView::TextWidth(std::string_view text, bool utf8) {
     HFONT font = Font().Handle();
-    if (utf8 && std::any_of(text.begin(), text.end(), [](char ch) { return ch & 0x80; })) {
-        // Rare beyond ASCII: such a text is measured as the characters it stands for.
-        const std::wstring wide = WideFromUtf8(text);
-        WindowDC dc(nullptr);
-        SelectScope use(dc.Get(), font);
-        SIZE size{};
-        return ::GetTextExtentPoint32W(dc.Get(), wide.data(), static_cast<int>(wide.size()), &size) ? size.cx : 0;
-    }
     if (font != measuredFont_) {
         // One table per font: a row then measures by adding up, with no call into GDI.
         WindowDC dc(nullptr);
@@ -455,7 +447,17 @@ int TListView::TextWidth(std::string_view text, bool utf8) {
         measuredFont_ = font;
     }
     int width = 0;
-    for (unsigned char ch : text) width += charWidths_[ch];
+    for (unsigned char ch : text) {
+        if (ch >= 0x80 && utf8 && HandleAllocated()) {
+            // Rare beyond ASCII: the view measures the characters such a text stands for.
+            wchar_t wide[MAX_PATH];
+            const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide, MAX_PATH - 1);
+            wide[n] = L'\0';
+            if (n > 0) return static_cast<int>(::SendMessageW(Hwnd(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide)));
+            utf8 = false;
+        }
+        width += charWidths_[ch];
+    }
     return width;
 }
 

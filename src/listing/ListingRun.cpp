@@ -26,6 +26,7 @@ ListingRun RunListing(ListingOptions options, TextTarget& target, HANDLE cancel,
         }
         if (!run.started) return run;
         if (run.exitCode != 0 && run.printedNothing) text.clear();
+        target.Started(outcome.startedAt);
         target.SetText(std::move(text));
         return run;
     }

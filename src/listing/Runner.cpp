@@ -230,6 +230,9 @@ CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWOR
     const fw::HandleOwner process(info.hProcess);
     const fw::HandleOwner thread(info.hThread);
     outcome.started = true;
+    FILETIME exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process.Get(), &outcome.startedAt, &exited, &kernel, &user))
+        GetSystemTimeAsFileTime(&outcome.startedAt);
 
     // Our copy of the write end would keep the pipe from ever reaching its end.
     pipe.write.Reset();
@@ -253,7 +256,9 @@ CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWOR
 int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD silenceLimitMs) {
     std::string text;
     const CommandOutcome outcome = RunHidden(commandLine, text, silenceLimitMs);
-    if (outcome.started) target.SetText(std::move(text));
+    if (!outcome.started) return outcome.exitCode;
+    target.Started(outcome.startedAt);
+    target.SetText(std::move(text));
     return outcome.exitCode;
 }
 

@@ -35,6 +35,7 @@ struct CommandOutcome {
     int exitCode = -1;       // the child's, -1 when it did not start
     bool silenced = false;   // ended by the silence limit, whatever code it then gives
     bool cancelled = false;  // ended because the cancel event was set
+    FILETIME startedAt{};    // when the child began, in system time
 };
 
 // Starts commandLine hidden with its standard output and error going into a pipe and reads it
@@ -47,7 +48,8 @@ struct CommandOutcome {
 CommandOutcome RunHidden(const std::string& commandLine, std::string& text,
                          DWORD silenceLimitMs = kDefaultSilenceLimitMs, HANDLE cancel = nullptr);
 
-// RunHidden into a target, which a command that could not be started leaves untouched. Returns
+// RunHidden into a target, which a command that could not be started leaves untouched; the
+// target learns first when the command began. Returns
 // the command's exit code, or -1 when it could not be started.
 int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
                      DWORD silenceLimitMs = kDefaultSilenceLimitMs);

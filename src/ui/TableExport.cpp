@@ -90,20 +90,26 @@ bool TargetRefused(DWORD error) {
 
 }  // namespace
 
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly) {
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8) {
     std::vector<std::string> header;
-    for (int c = 0; c < lv.ColumnCount(); ++c) header.push_back(lv.ColumnCaption(c));
+    for (int c = 0; c < lv.ColumnCount(); ++c)
+        header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(lv.ColumnCaption(c))) : lv.ColumnCaption(c));
     const int selected = selectedOnly ? lv.Selected() : -1;
     const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ItemCount());
     return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
         const int item = selectedOnly ? selected : lv.ItemAtPosition(static_cast<int>(row));
-        return column == 0 ? std::string(lv.ItemCaption(item)) : lv.SubItem(item, static_cast<int>(column) - 1);
+        const int c = static_cast<int>(column);
+        // An ANSI column keeps its very bytes in ANSI text.
+        if (!utf8 && !lv.ColumnUtf8(c)) return std::string(lv.ItemField(item, c));
+        const std::wstring shown = lv.ShownText(item, c);
+        return utf8 ? fw::Utf8FromWide(shown) : fw::AnsiFromWide(shown);
     });
 }
 
 bool CopyListView(const fw::TListView& lv, bool selectedOnly) {
     if (selectedOnly && lv.Selected() < 0) return false;
-    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly));
+    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly),
+                            fw::WideFromUtf8(ListViewText(lv, TableFormat::Tsv, selectedOnly, true)));
     return true;
 }
 

@@ -13,10 +13,12 @@
 namespace sockmere {
 
 // The header line of the column captions and the rows in display order: every row, or only
-// the selected one (none when nothing is selected).
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly);
+// the selected one (none when nothing is selected). In the ANSI code page, where a character it
+// lacks becomes "?", or in UTF-8 with every character.
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8 = false);
 
-// Puts the rows, tab-separated, on the clipboard; false when there was nothing to copy.
+// Puts the rows, tab-separated, on the clipboard, in ANSI and in UTF-16; false when there was
+// nothing to copy.
 bool CopyListView(const fw::TListView& lv, bool selectedOnly);
 
 // Writes bytes to a temporary file beside path, then puts it in the place of path, which keeps

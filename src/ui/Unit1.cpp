@@ -29,10 +29,13 @@ namespace {
 class MemoTarget final : public TextTarget {
 public:
     explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
+    void Started(const FILETIME& at) override { startedAt_ = at; }
     void SetText(std::string text) override { memo_.SetText(std::move(text)); }
+    const FILETIME& StartedAt() const noexcept { return startedAt_; }
 
 private:
     fw::TMemo& memo_;
+    FILETIME startedAt_{};
 };
 
 // The frames of the tray animation, stored in the program's resources.
@@ -277,10 +280,10 @@ void TForm1::Button1Click(fw::TObject*) {
     if (options.processes) {
         try {
             if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
-            snapshots_->Request();
+            snapshots_->Request(target.StartedAt());
         } catch (const fw::Error&) {
             // No thread to be had: the snapshot is taken here.
-            processNames_ = ProcessNames::Snapshot();
+            processNames_ = ProcessNames::Snapshot(target.StartedAt());
         }
     }
     ownersListed_ = options.processes;
@@ -396,7 +399,7 @@ void TForm1::lvDblClick(fw::TObject*) {
         const std::string pid = lv->SubItem(row, kPidColumn - 1);
         dialog->Edit6->SetText(lv->SubItem(row, kProcessColumn - 1));
         dialog->Edit7->SetText(pid);
-        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.TakenAt()));
+        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.ListedAt()));
     }
     dialog->ShowModal();
 }
@@ -506,7 +509,8 @@ void TForm1::Processes1Click(fw::TObject*) {
 void TForm1::ShowProcessColumns(bool show) {
     if (show && lv->ColumnCount() == kPidColumn) {
         lv->AddColumn("PID", 50, true);
-        lv->AddColumn("Process", fw::ColumnHeaderWidth);
+        // Names come in UTF-8, with every character.
+        lv->AddColumn("Process", fw::ColumnHeaderWidth, false, true);
     } else if (!show && lv->ColumnCount() > kPidColumn) {
         // A sort by either of them ends with them, back to netstat's order.
         lv->DeleteColumn(kProcessColumn);
