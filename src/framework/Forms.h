@@ -75,6 +75,8 @@ public:
     // closing a modal form ends its showing.
     void Close();
     virtual bool CloseQuery();
+    // Closed before it became the main form and not shown since: the loop will end at once.
+    bool ClosedBeforeMain() const noexcept { return closedBeforeMain_; }
     // Shows the form with every other window of the thread disabled and pumps messages until
     // the form is closed.
     void ShowModal();

@@ -363,7 +363,8 @@ void TForm1::Button5Click(fw::TObject*) {
     });
     lv->EndUpdate();
 
-    if (tray->Active()) {
+    // A close asked for during the first refresh stands: the window does not come back.
+    if (tray->Active() && !ClosedBeforeMain()) {
         Show();
         tray->SetHint("Sockmere");
         tray->SetActive(false);

@@ -185,6 +185,38 @@ TEST(Program, ACloseDuringTheFirstRefreshEndsTheProgram) {
     EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
 }
 
+// With "-t" the window may sit in the tray while its first refresh runs: the tray menu's own
+// "Exit" then ends the program too, once the refresh is over, and the window never comes back.
+TEST(Program, ExitFromTheTrayMenuDuringTheFirstRefreshOfATrayStartEndsTheProgram) {
+    CleanSettings clean;
+    FakeRows rows("5");
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "1500");
+    Program program("-t", ProgramPath(), false);
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
+    ASSERT_TRUE(program.Started());
+    HWND main = nullptr, callback = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        main = remote::FindTopWindow(program.Pid(), kMainClass);
+        callback = remote::FindTopWindow(program.Pid(), "Sockmere.TrayIcon");
+        return main && callback && ::IsWindowVisible(main);
+    }));
+    // The right click waits for one of the refresh's pumps, which opens the menu.
+    ::PostMessageA(callback, kTrayCallback, 0, WM_RBUTTONDOWN);
+    ::PostMessageA(callback, kTrayCallback, 0, WM_RBUTTONUP);
+    remote::WindowSearch menu{program.Pid(), "#32768", nullptr, nullptr};
+    ASSERT_TRUE(WaitFor([&] {
+        menu.found = nullptr;
+        ::EnumWindows(remote::SearchProc, reinterpret_cast<LPARAM>(&menu));
+        return menu.found && ::IsWindowVisible(menu.found);
+    }));
+    // From nothing chosen, up goes to the last item, "Exit".
+    ::PostMessageA(menu.found, WM_KEYDOWN, VK_UP, 0);
+    ::PostMessageA(menu.found, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(program.WaitExit(8000), 0);
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
+}
+
 TEST(Program, IsLargeAddressAware) {
     const HMODULE image = ::LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(image, nullptr);
