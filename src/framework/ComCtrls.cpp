@@ -64,9 +64,13 @@ public:
         if (!unpainted_ && after.left == before_.left && after.top == before_.top && after.bottom == before_.bottom) {
             // Items left of the first changed width keep their pixels. The rest of the header,
             // past the last item, is drawn as one piece, so it changes with the header's width.
+            // Where that item starts the header says: the user may have dragged widths since.
             const int from = view_.widthChangedFrom_;
             if (from == view_.ColumnCount() && after.right == before_.right) return;
-            for (int i = 0; i < from; ++i) changed.left += view_.columns_[static_cast<size_t>(i)].width;
+            RECT kept{};
+            if (from > 0 && ::SendMessageA(header_, HDM_GETITEMRECT, static_cast<WPARAM>(from - 1),
+                                           reinterpret_cast<LPARAM>(&kept)))
+                changed.left = kept.right;
         }
         ::RedrawWindow(header_, &changed, nullptr, RDW_INVALIDATE | RDW_ERASE);
     }

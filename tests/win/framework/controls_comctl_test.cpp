@@ -283,14 +283,27 @@ TEST(ListView, AClearAndABatchLeaveOnScreenWhatAFreshPaintDraws) {
                        RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         return shown == Pixels(stage.Handle());
     };
-    for (const char* remote : {"short", "a-remote-host-with-a-much-longer-name.example.org"}) {
+    const auto fill = [&](const char* remote, const char* status) {
         lv->Clear();
         EXPECT_TRUE(settled()) << "cleared before " << remote;
         lv->BeginUpdate();
-        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, "LISTENING"});
+        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, status});
         lv->EndUpdate();
-        EXPECT_TRUE(settled()) << "rows with " << remote;
-    }
+        EXPECT_TRUE(settled()) << "rows with " << remote << ", " << status;
+    };
+    fill("short", "LISTENING");
+    fill("a-remote-host-with-a-much-longer-name.example.org", "LISTENING");
+    // The user drags a column of a fixed width narrower; the next batch narrows the one after it.
+    lv->SetColumnWidth(2, 200);
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(lv->Handle(), LVM_GETHEADER, 0, 0));
+    RECT remote{};
+    ::SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&remote));
+    ::SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(remote.right, 4));
+    ::SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(remote.left + 40, 4));
+    ::SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(remote.left + 40, 4));
+    ASSERT_EQ(lv->ColumnWidth(2), 40);
+    EXPECT_TRUE(settled()) << "dragged";
+    fill("short", "X");
     EXPECT_TRUE(reports.texts.empty());
 }
 
