@@ -483,6 +483,8 @@ void TListView::ChangeScale(int fromDpi, int toDpi) {
 
 void TListView::FontChanged() {
     TWinControl::FontChanged();
+    // A new font may be given the handle of the one measured, freed just before.
+    measuredFont_ = nullptr;
     for (Column& c : columns_) c.measured = 0, c.widest = 0;
     FitColumns();
 }

@@ -192,6 +192,27 @@ TEST(ListView, ColumnWidthRulesFitTheContentOrTheHeaderOrTheRest) {
     lv->SetColumnWidth(2, 77);
     lv->AddItem("2", {"TCP", "a-remote-host-with-a-long-name.example.org", "z"});
     EXPECT_EQ(lv->ColumnWidth(2), 77);
+
+    // Widths are measured in the font set, even one given the handle of a font freed before.
+    const char* text = "a-remote-host-with-a-long-name";
+    TListView reused(nullptr), fresh(nullptr);
+    reused.AddColumn("Remote", ColumnTextWidth);
+    reused.Font().SetDesc({.height = -13});
+    reused.AddItem(text);
+    const HFONT first = reused.Font().Handle();
+    int changes = 0;
+    // Each change frees the font before it, and the next one is made in its place.
+    do reused.Font().SetDesc({.height = -20 - changes++ % 2});
+    while (reused.Font().Handle() != first && changes < 1000);
+    ASSERT_LT(changes, 1000) << "no font was given the freed handle";
+    reused.Clear();
+    reused.AddItem(text);
+    fresh.AddColumn("Remote", ColumnTextWidth);
+    fresh.Font().SetDesc({.height = -20 - (changes - 1) % 2});
+    fresh.AddItem(text);
+    reused.SetParent(&stage);
+    fresh.SetParent(&stage);
+    EXPECT_EQ(reused.ColumnWidth(0), fresh.ColumnWidth(0));
 }
 
 TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
