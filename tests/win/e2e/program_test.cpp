@@ -228,6 +228,19 @@ TEST(Program, IsLargeAddressAware) {
     ::FreeLibrary(image);
 }
 
+// Windows 8.1 reads only dpiAware: "true/pm" makes it per-monitor there too.
+TEST(Program, ManifestAsksForPerMonitorScalingOnEveryVersion) {
+    const HMODULE image = ::LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(image, nullptr);
+    HRSRC found = ::FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(image, found))),
+                               ::SizeofResource(image, found));
+    ::FreeLibrary(image);
+    EXPECT_NE(manifest.find("WindowsSettings\">true/pm</dpiAware>"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+}
+
 TEST(Program, NoRefreshSwitchShowsAnEmptyReadyTable) {
     CleanSettings clean;
     FakeRows rows("5");
