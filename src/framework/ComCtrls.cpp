@@ -107,7 +107,8 @@ void TListView::AddColumn(std::string caption, int width, bool rightAligned) {
         c.rule = width;
         c.width = 50;
     } else {
-        c.width = width;
+        c.designed = width;
+        c.width = ScaleLength(width, Dpi());
     }
     columns_.push_back(std::move(c));
     if (HandleAllocated()) {
@@ -169,7 +170,8 @@ void TListView::SetColumnWidth(int index, int width) {
         return;
     }
     c.rule = 0;
-    ShowColumnWidth(index, width);
+    c.designed = width;
+    ShowColumnWidth(index, ScaleLength(width, Dpi()));
 }
 
 int TListView::AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems) {
@@ -475,9 +477,10 @@ void TListView::ShowColumnWidth(int index, int width) {
 
 void TListView::ChangeScale(int fromDpi, int toDpi) {
     TWinControl::ChangeScale(fromDpi, toDpi);
+    // From the design, so that moves back and forth between monitors do not drift.
     for (int i = 0; i < ColumnCount(); ++i)
-        if (Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
-            ShowColumnWidth(i, ScaleColumnWidth(c.width, toDpi, fromDpi));
+        if (const Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
+            ShowColumnWidth(i, ScaleLength(c.designed, toDpi));
     FitColumns();
 }
 
@@ -571,7 +574,10 @@ void TStatusBar::CheckPanel(int index) const {
 }
 
 void TStatusBar::AddPanel(std::string text, int width) {
-    panels_.push_back({std::move(text), width});
+    // Room first, so that the two lists cannot part.
+    designed_.reserve(panels_.size() + 1);
+    panels_.push_back({std::move(text), ScaleLength(width, Dpi())});
+    designed_.push_back(width);
     if (HandleAllocated()) {
         ShowParts();
         int i = PanelCount() - 1;
@@ -597,7 +603,7 @@ void TStatusBar::SetPanelText(int index, std::string text) {
 
 void TStatusBar::ChangeScale(int fromDpi, int toDpi) {
     TWinControl::ChangeScale(fromDpi, toDpi);
-    for (TStatusPanel& p : panels_) p.width = ScaleLength(p.width, toDpi, fromDpi);
+    for (size_t i = 0; i < panels_.size(); ++i) panels_[i].width = ScaleLength(designed_[i], toDpi);
     if (HandleAllocated()) ShowParts();
 }
 

@@ -142,6 +142,11 @@ TEST(At144Dpi, MainWindowIsTheDesignAtOneAndAHalf) {
     ::ShowWindow(form->Handle(), SW_RESTORE);
     uitest::Pump();
     ExpectMainWindowAt(*form, 144);
+    // A column added once the window is made is drawn at its scale too: five-digit IDs fit.
+    form->Processes1->Click();
+    ASSERT_EQ(form->lv->ColumnCount(), 8);
+    ExpectNear(form->lv->ColumnWidth(6), 50, 144, "PID column");
+    EXPECT_LE(TextRect(form->lv->Font(), "99999").right + fw::ScaleLength(12, 144), form->lv->ColumnWidth(6));
     EXPECT_TRUE(reports.texts.empty());
 }
 
