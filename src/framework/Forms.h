@@ -171,6 +171,10 @@ private:
     // The frame the window has: as measured at its last size change, or else as computed.
     SIZE Frame() const;
     void FitClientSize();
+    // The client size and the frame as the window has them now.
+    void MeasureClient();
+    // After a change of scale: the frame drawn at it, measured, and the layout done again.
+    void Refit();
     void IconChanged(TObject* sender);
     bool PressButton(WORD id);
     void CloseModal();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Dpi.h"
 #include "framework/DpiScale.h"
 #include "framework/FormsTestSupport.h"
 #include "ui/UiTestSupport.h"
@@ -87,6 +88,15 @@ void ExpectClientSize(fw::TForm& form, int width, int height, int dpi) {
     ExpectNear(client.bottom, height, dpi, form.Name() + " client height");
 }
 
+// The smallest the user can drag it to is the smallest design, 474 x 223 inside the frame.
+void ExpectLeastSize(TForm1& f, int dpi) {
+    MINMAXINFO info{};
+    ::SendMessageA(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    ::SetWindowPos(f.Handle(), nullptr, 0, 0, info.ptMinTrackSize.x, info.ptMinTrackSize.y,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ExpectClientSize(f, 474, 223, dpi);
+}
+
 void ExpectMainWindowAt(TForm1& f, int dpi) {
     ExpectClientSize(f, 474, 285, dpi);
     // At its designed size the resize rules give the list the full client width.
@@ -113,12 +123,7 @@ void ExpectMainWindowAt(TForm1& f, int dpi) {
         ExpectTextFits(c, dpi);
     ExpectNoOverlap(band);
 
-    // The smallest the user can drag it to is the smallest design, 474 x 223 inside the frame.
-    MINMAXINFO info{};
-    ::SendMessageA(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    ::SetWindowPos(f.Handle(), nullptr, 0, 0, info.ptMinTrackSize.x, info.ptMinTrackSize.y,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ExpectClientSize(f, 474, 223, dpi);
+    ExpectLeastSize(f, dpi);
     ExpectNoOverlap(band);
 }
 
@@ -199,6 +204,93 @@ TEST(At144Dpi, MovedToA192DpiMonitorTheMainWindowDoublesTheDesignInTheSuggestedP
     RECT now{};
     ::GetWindowRect(form->Handle(), &now);
     EXPECT_TRUE(::EqualRect(&now, &suggested));
+    ExpectMainWindowAt(*form, 192);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+namespace {
+
+// Every length the main window shows: its controls' bounds, the panels' edges, the columns' widths.
+std::vector<int> Lengths(TForm1& f) {
+    std::vector<int> all;
+    for (TControl* c : Controls{f.lv, f.Button1, f.Button4, f.Button3, f.Button2, f.check1, f.check3, f.check2,
+                                f.Animate1, f.stat})
+        all.insert(all.end(), {c->Left(), c->Top(), c->Width(), c->Height()});
+    int edges[3] = {};
+    ::SendMessageA(f.stat->Handle(), SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    all.insert(all.end(), edges, edges + 2);
+    for (int i = 0; i < f.lv->ColumnCount(); ++i) all.push_back(f.lv->ColumnWidth(i));
+    return all;
+}
+
+// Moves the window to a monitor of dpi, into the place Windows would suggest.
+void MoveTo(TForm1& f, int dpi, int clientWidth, int clientHeight) {
+    RECT window{}, client{};
+    ::GetWindowRect(f.Handle(), &window);
+    ::GetClientRect(f.Handle(), &client);
+    RECT suggested{window.left, window.top, window.left + clientWidth + (window.right - window.left - client.right),
+                   window.top + clientHeight + (window.bottom - window.top - client.bottom)};
+    ::SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+// Stands for a system that draws a thicker frame at 192 DPI.
+TForm1* g_framed = nullptr;
+WNDPROC g_formProc = nullptr;
+LRESULT CALLBACK ThickerFrameAt192(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    const LRESULT r = ::CallWindowProcA(g_formProc, h, msg, w, l);
+    // Either form of the message starts with the rectangle that becomes the client area.
+    if (msg == WM_NCCALCSIZE && g_framed && g_framed->Dpi() == 192) reinterpret_cast<RECT*>(l)->bottom -= 8;
+    return r;
+}
+
+// A monitor of 192 DPI above y = 100, where the window is not designed to be.
+int Above100At192(const RECT& r) {
+    return r.top < 100 ? 192 : 144;
+}
+
+}  // namespace
+
+TEST(At144Dpi, MovesBetweenMonitorsComeBackToTheSameLengthsAndTheLeastSizeTakesTheNewFrame) {
+    uitest::Reports reports;
+    uitest::Shell shell;
+    auto form = MainWindow();
+    const std::vector<int> before = Lengths(*form);
+    for (int dpi : {120, 168, 144}) MoveTo(*form, dpi, fw::ScaleLength(474, dpi), fw::ScaleLength(285, dpi));
+    EXPECT_EQ(Lengths(*form), before);
+
+    // A move that keeps the outer size still has the frame drawn at the new scale, and the
+    // least size counts it.
+    g_framed = form.get();
+    g_formProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+        form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ThickerFrameAt192)));
+    // No place suggested: the window stays as it is.
+    ::SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
+    EXPECT_EQ(form->Dpi(), 192);
+    ExpectLeastSize(*form, 192);
+    ::SetWindowLongPtrA(form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_formProc));
+    g_framed = nullptr;
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+// The stored place lies on a monitor of 192 DPI: the window, hidden while it is put there, gets
+// no WM_DPICHANGED, yet it is shown at that monitor's scale.
+TEST(At144Dpi, AStoredPlacementOnAMonitorOfAnotherScaleShowsAtItsScale) {
+    uitest::Reports reports;
+    uitest::Shell shell;
+    const settingskey::Key stored("Software\\win_dpi_tests", "sockmere");
+    stored.Wipe();
+    auto form = std::make_unique<TForm1>(nullptr, std::vector<std::string>{"-n"});
+    RECT window{}, client{};
+    ::GetWindowRect(form->Handle(), &window);
+    ::GetClientRect(form->Handle(), &client);
+    const int right = 20 + 948 + (window.right - window.left - client.right);
+    const int bottom = 40 + 570 + (window.bottom - window.top - client.bottom);
+    stored.Set("NormPos", settingskey::Text("20,40," + std::to_string(right) + "," + std::to_string(bottom)));
+    const auto monitors = fw::SetMonitorDpiProc(&Above100At192);
+    form->Show();
+    uitest::Pump();
+    fw::SetMonitorDpiProc(monitors);
+    EXPECT_EQ(form->Dpi(), 192);
     ExpectMainWindowAt(*form, 192);
     EXPECT_TRUE(reports.texts.empty());
 }
