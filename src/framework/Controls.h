@@ -191,6 +191,7 @@ private:
 
     TWinControl* parent_ = nullptr;
     TPopupMenu* popupMenu_ = nullptr;
+    ScaledRect designed_{};  // the bounds a description gave, at 96 DPI
     TFont font_;
     bool parentFont_ = true;
     bool takingParentFont_ = false;

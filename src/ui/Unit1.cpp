@@ -10,6 +10,7 @@
 
 #include "app/Resources.h"
 #include "framework/Application.h"
+#include "framework/ScopeExit.h"
 #include "listing/ListingParser.h"
 #include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
@@ -73,12 +74,18 @@ fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* c
 // The stored option "Show Processes", beside the options that the form storage keeps.
 constexpr const char* kShowProcessesValue = "ShowProcesses";
 
+RowStepHook g_rowStep = nullptr;
+
 char DecimalSeparator() {
     char sep[4] = {};
     return ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, sizeof sep) > 1 ? sep[0] : '.';
 }
 
 }  // namespace
+
+RowStepHook SetRowStepHook(RowStepHook hook) noexcept {
+    return std::exchange(g_rowStep, hook);
+}
 
 TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
     : fw::TForm(owner), args_(std::move(args)) {
@@ -268,6 +275,16 @@ void TForm1::Button1Click(fw::TObject*) {
     for (fw::TControl* c : std::initializer_list<fw::TControl*>{check1, check2, check3, Button1, Button2, Button3, Button4})
         c->SetEnabled(false);
     Animate1->SetActive(true);
+    // Whatever a step throws, the window comes back usable; the error still reaches the report.
+    fw::ScopeExit settle([this] {
+        for (fw::TControl* c :
+             std::initializer_list<fw::TControl*>{Button1, Button2, Button3, Button4, check1, check2, check3})
+            c->SetEnabled(true);
+        Animate1->SetActive(false);
+        tray->SetAnimated(false);
+        tray->SetHint("Sockmere");
+        Timer2->SetEnabled(false);
+    });
     fw::Application().ProcessMessages();
 
     MemoTarget target(*Memo1);
@@ -311,31 +328,37 @@ void TForm1::Button5Click(fw::TObject*) {
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
     const bool processColumns = lv->ColumnCount() > kPidColumn;
     const bool owners = processColumns && ownersListed_;
-    lv->BeginUpdate();
-    lv->SetColumnWidth(3, fw::ColumnTextWidth);
-    lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    // Without owners every name is empty: the header keeps the column readable.
-    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-    lv->ShareText(Memo2->Shared());
-    const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns, owners](const ConnectionFields& fields) {
-        char number[24];
-        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-        const std::string_view caption(number, static_cast<std::size_t>(end - number));
-        if (!processColumns) {
-            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                  fields.Status});
-            return;
-        }
-        ConnectionFields row = fields;
-        if (owners) SplitOwnerPid(row);
-        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                              processNames_.Find(row.Pid)});
-    });
-    lv->EndUpdate();
+    {
+        lv->BeginUpdate();
+        // Closed even when a row fails: an update left open would hide every later row.
+        fw::ScopeExit endUpdate([this] { lv->EndUpdate(); });
+        lv->SetColumnWidth(3, fw::ColumnTextWidth);
+        lv->SetColumnWidth(5, fw::ColumnTextWidth);
+        // Without owners every name is empty: the header keeps the column readable.
+        if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
+        lv->ShareText(Memo2->Shared());
+        const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
+        lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+        ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns,
+                                                             owners](const ConnectionFields& fields) {
+            char number[24];
+            auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+            const std::string_view caption(number, static_cast<std::size_t>(end - number));
+            if (g_rowStep) g_rowStep();
+            if (!processColumns) {
+                lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                      fields.Status});
+                return;
+            }
+            ConnectionFields row = fields;
+            if (owners) SplitOwnerPid(row);
+            lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                                  processNames_.Find(row.Pid)});
+        });
+    }
 
-    if (tray->Active()) {
+    // A close asked for during the first refresh stands: the window does not come back.
+    if (tray->Active() && !ClosedBeforeMain()) {
         Show();
         tray->SetHint("Sockmere");
         tray->SetActive(false);

@@ -192,6 +192,25 @@ TEST(ListView, ColumnWidthRulesFitTheContentOrTheHeaderOrTheRest) {
     lv->SetColumnWidth(2, 77);
     lv->AddItem("2", {"TCP", "a-remote-host-with-a-long-name.example.org", "z"});
     EXPECT_EQ(lv->ColumnWidth(2), 77);
+
+    // Widths are measured in the font set, even one given the handle of a font freed before.
+    const char* text = "a-remote-host-with-a-long-name";
+    TListView reused(nullptr), fresh(nullptr);
+    reused.AddColumn("Remote", ColumnTextWidth);
+    reused.Font().SetDesc({.height = -13});
+    reused.AddItem(text);
+    const HFONT first = reused.Font().Handle();
+    int changes = 0;
+    // Each change frees the font before it, and the next one is made in its place.
+    do reused.Font().SetDesc({.height = -20 - changes++ % 2});
+    while (reused.Font().Handle() != first && changes < 1000);
+    ASSERT_LT(changes, 1000) << "no font was given the freed handle";
+    fresh.AddColumn("Remote", ColumnTextWidth);
+    fresh.Font().SetDesc({.height = -20 - (changes - 1) % 2});
+    fresh.AddItem(text);
+    reused.SetParent(&stage);
+    fresh.SetParent(&stage);
+    EXPECT_EQ(reused.ColumnWidth(0), fresh.ColumnWidth(0));
 }
 
 TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
@@ -307,14 +326,26 @@ TEST(ListView, AClearAndABatchLeaveOnScreenWhatAFreshPaintDraws) {
                        RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         return shown == Pixels(stage.Handle());
     };
-    for (const char* remote : {"short", "a-remote-host-with-a-much-longer-name.example.org"}) {
+    const auto fill = [&](const char* remote, const char* status) {
         lv->Clear();
         EXPECT_TRUE(settled()) << "cleared before " << remote;
         lv->BeginUpdate();
-        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, "LISTENING"});
+        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, status});
         lv->EndUpdate();
-        EXPECT_TRUE(settled()) << "rows with " << remote;
-    }
+        EXPECT_TRUE(settled()) << "rows with " << remote << " " << status;
+    };
+    fill("short", "LISTENING");
+    fill("a-remote-host-with-a-much-longer-name.example.org", "LISTENING");
+    // The user drags a column of a fixed width narrower; the next batch narrows the one after it.
+    lv->SetColumnWidth(2, 200);
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(lv->Handle(), LVM_GETHEADER, 0, 0));
+    RECT remote{};
+    ::SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&remote));
+    ::SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(remote.right, 4));
+    ::SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(remote.left + 40, 4));
+    ::SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(remote.left + 40, 4));
+    ASSERT_EQ(lv->ColumnWidth(2), 40);
+    fill("short", "X");
     EXPECT_TRUE(reports.texts.empty());
 }
 
