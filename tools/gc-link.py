@@ -61,6 +61,8 @@ def main(command):
             if not more:
                 break
             kept |= more
+    if any("--gc-sections" in arg for arg in command) and not REMOVED.search(done.stderr):
+        sys.exit("gc-link: the linker named no removed section; its messages may have changed")
     unexpected = "\n".join(line for line in done.stderr.splitlines() if not REMOVED.search(line))
     if unexpected:
         sys.stderr.write(unexpected + "\n")
