@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "framework/DpiScale.h"
+#include "listing/ListingOutcome.h"
 
 namespace sockmere {
 
@@ -21,17 +22,8 @@ std::string FormatLastUpdate(std::int32_t ticks);
 // The tray tip: the two clocks when asked for, else the program's name.
 std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
 
-// What the listing command did in a refresh.
-struct ListingRun {
-    bool started = true;
-    int exitCode = 0;
-    bool printedNothing = false;
-    // The command was run again without asking for the owning processes, which it did not know.
-    bool withoutProcesses = false;
-};
-
 // Panel 0's last text in a refresh: a failure when the command could not be started, or when
-// it exited with a non-zero code without printing anything; "Done." otherwise, with a note when
+// it exited with a non-zero code without showing a connection; "Done." otherwise, with a note when
 // the processes that own the connections could not be listed.
 std::string RefreshEndText(const ListingRun& run);
 

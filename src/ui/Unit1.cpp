@@ -10,11 +10,10 @@
 
 #include "app/Resources.h"
 #include "framework/Application.h"
+#include "framework/ScopeExit.h"
 #include "listing/ListingParser.h"
-#include "listing/Runner.h"
-#include "listing/SystemListingCommand.h"
+#include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
-#include "settings/Registry.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
 #include "ui/TableText.h"
@@ -31,16 +30,13 @@ namespace {
 class MemoTarget final : public TextTarget {
 public:
     explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
-    void SetText(std::string text) override {
-        received_ = true;
-        memo_.SetText(std::move(text));
-    }
-    // Only a command that started hands over a text, even an empty one.
-    bool Received() const noexcept { return received_; }
+    void Started(const FILETIME& at) override { startedAt_ = at; }
+    void SetText(std::string text) override { memo_.SetText(std::move(text)); }
+    const FILETIME& StartedAt() const noexcept { return startedAt_; }
 
 private:
     fw::TMemo& memo_;
-    bool received_ = false;
+    FILETIME startedAt_{};
 };
 
 // The frames of the tray animation, stored in the program's resources.
@@ -78,17 +74,7 @@ fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* c
 // The stored option "Show Processes", beside the options that the form storage keeps.
 constexpr const char* kShowProcessesValue = "ShowProcesses";
 
-// Read straight from the registry: a store would create the program's key just to look.
-bool StoredShowProcesses(const std::string& section) {
-    const std::string key = DefaultRegistryKey() + "\\" + section;
-    char text[8] = {};
-    DWORD size = sizeof text;
-    // A longer text, another type or no value at all cannot be "True".
-    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), kShowProcessesValue,
-                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) != ERROR_SUCCESS)
-        return false;
-    return StoredSwitchOn(text);
-}
+RowStepHook g_rowStep = nullptr;
 
 char DecimalSeparator() {
     char sep[4] = {};
@@ -96,6 +82,10 @@ char DecimalSeparator() {
 }
 
 }  // namespace
+
+RowStepHook SetRowStepHook(RowStepHook hook) noexcept {
+    return std::exchange(g_rowStep, hook);
+}
 
 TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
     : fw::TForm(owner), args_(std::move(args)) {
@@ -243,7 +233,7 @@ void TForm1::FormCreate(fw::TObject*) {
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
     // Read once, before any refresh; showing the window does not read it again.
-    Processes1->SetChecked(StoredShowProcesses(FormStorage1->IniSection));
+    Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
@@ -285,36 +275,35 @@ void TForm1::Button1Click(fw::TObject*) {
     for (fw::TControl* c : std::initializer_list<fw::TControl*>{check1, check2, check3, Button1, Button2, Button3, Button4})
         c->SetEnabled(false);
     Animate1->SetActive(true);
+    // Whatever a step throws, the window comes back usable; the error still reaches the report.
+    fw::ScopeExit settle([this] {
+        for (fw::TControl* c :
+             std::initializer_list<fw::TControl*>{Button1, Button2, Button3, Button4, check1, check2, check3})
+            c->SetEnabled(true);
+        Animate1->SetActive(false);
+        tray->SetAnimated(false);
+        tray->SetHint("Sockmere");
+        Timer2->SetEnabled(false);
+    });
     fw::Application().ProcessMessages();
 
     MemoTarget target(*Memo1);
     ListingOptions options{.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
-    int exitCode = RunHiddenCommand(ComposeListingCommand(options), target);
-    bool started = target.Received();
-    // A netstat that does not know -o (Windows 2000's, Wine's) fails at once without a word:
-    // the rows are asked for once more, without their owners.
-    const bool withoutOwners = options.processes && started && exitCode != 0 && Memo1->View().empty();
-    if (withoutOwners) {
-        options.processes = false;
-        MemoTarget again(*Memo1);
-        exitCode = RunHiddenCommand(ComposeListingCommand(options), again);
-        started = again.Received();
-    }
+    lastRun_ = RunListing(options, target);
+    if (lastRun_.withoutProcesses) options.processes = false;
     // Right after the command, so that the IDs it printed still name the programs they meant;
     // taken on a thread of its own while this one formats the text.
     processNames_ = ProcessNames();
     if (options.processes) {
         try {
             if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
-            snapshots_->Request();
+            snapshots_->Request(target.StartedAt());
         } catch (const fw::Error&) {
             // No thread to be had: the snapshot is taken here.
-            processNames_ = ProcessNames::Snapshot();
+            processNames_ = ProcessNames::Snapshot(target.StartedAt());
         }
     }
     ownersListed_ = options.processes;
-    lastRun_ = {.started = started, .exitCode = exitCode, .printedNothing = Memo1->View().empty(),
-                .withoutProcesses = withoutOwners};
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
@@ -339,31 +328,37 @@ void TForm1::Button5Click(fw::TObject*) {
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
     const bool processColumns = lv->ColumnCount() > kPidColumn;
     const bool owners = processColumns && ownersListed_;
-    lv->BeginUpdate();
-    lv->SetColumnWidth(3, fw::ColumnTextWidth);
-    lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    // Without owners every name is empty: the header keeps the column readable.
-    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-    lv->ShareText(Memo2->Shared());
-    const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns, owners](const ConnectionFields& fields) {
-        char number[24];
-        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-        const std::string_view caption(number, static_cast<std::size_t>(end - number));
-        if (!processColumns) {
-            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                  fields.Status});
-            return;
-        }
-        ConnectionFields row = fields;
-        if (owners) SplitOwnerPid(row);
-        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                              processNames_.Find(row.Pid)});
-    });
-    lv->EndUpdate();
+    {
+        lv->BeginUpdate();
+        // Closed even when a row fails: an update left open would hide every later row.
+        fw::ScopeExit endUpdate([this] { lv->EndUpdate(); });
+        lv->SetColumnWidth(3, fw::ColumnTextWidth);
+        lv->SetColumnWidth(5, fw::ColumnTextWidth);
+        // Without owners every name is empty: the header keeps the column readable.
+        if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
+        lv->ShareText(Memo2->Shared());
+        const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
+        lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+        ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns,
+                                                             owners](const ConnectionFields& fields) {
+            char number[24];
+            auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+            const std::string_view caption(number, static_cast<std::size_t>(end - number));
+            if (g_rowStep) g_rowStep();
+            if (!processColumns) {
+                lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                      fields.Status});
+                return;
+            }
+            ConnectionFields row = fields;
+            if (owners) SplitOwnerPid(row);
+            lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                                  processNames_.Find(row.Pid)});
+        });
+    }
 
-    if (tray->Active()) {
+    // A close asked for during the first refresh stands: the window does not come back.
+    if (tray->Active() && !ClosedBeforeMain()) {
         Show();
         tray->SetHint("Sockmere");
         tray->SetActive(false);
@@ -427,7 +422,7 @@ void TForm1::lvDblClick(fw::TObject*) {
         const std::string pid = lv->SubItem(row, kPidColumn - 1);
         dialog->Edit6->SetText(lv->SubItem(row, kProcessColumn - 1));
         dialog->Edit7->SetText(pid);
-        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.TakenAt()));
+        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.ListedAt()));
     }
     dialog->ShowModal();
 }
@@ -531,14 +526,14 @@ void TForm1::Processes1Click(fw::TObject*) {
     if (refreshing_ || !Button1->Enabled()) return;
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
-    TRegIniFile(DefaultRegistryKey())
-        .WriteText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+    WriteOptionText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
 }
 
 void TForm1::ShowProcessColumns(bool show) {
     if (show && lv->ColumnCount() == kPidColumn) {
         lv->AddColumn("PID", 50, true);
-        lv->AddColumn("Process", fw::ColumnHeaderWidth);
+        // Names come in UTF-8, with every character.
+        lv->AddColumn("Process", fw::ColumnHeaderWidth, false, true);
     } else if (!show && lv->ColumnCount() > kPidColumn) {
         // A sort by either of them ends with them, back to netstat's order.
         lv->DeleteColumn(kProcessColumn);
