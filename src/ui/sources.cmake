@@ -1,4 +1,5 @@
 list(APPEND SOCKMERE_CORE_SOURCES
+    ${CMAKE_SOURCE_DIR}/src/ui/LiveUpdateRules.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/MainWindowRules.cpp
     ${CMAKE_SOURCE_DIR}/src/ui/TableText.cpp)
 file(GLOB UI_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/Unit*.cpp ${CMAKE_SOURCE_DIR}/src/ui/UrlLabel.cpp
