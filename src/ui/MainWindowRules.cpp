@@ -43,6 +43,10 @@ std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::
     return tip;
 }
 
+bool ListingFailed(const ListingRun& run) noexcept {
+    return !run.started || (run.exitCode != 0 && run.printedNothing);
+}
+
 std::string RefreshEndText(const ListingRun& run) {
     if (!run.started) return "Failed: netstat could not be started.";
     if (run.exitCode != 0 && run.printedNothing)

@@ -22,6 +22,9 @@ std::string FormatLastUpdate(std::int32_t ticks);
 // The tray tip: the two clocks when asked for, else the program's name.
 std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
 
+// The command could not be started, or exited with a non-zero code without printing anything.
+bool ListingFailed(const ListingRun& run) noexcept;
+
 // Panel 0's last text in a refresh: a failure when the command could not be started, or when
 // it exited with a non-zero code without showing a connection; "Done." otherwise, with a note when
 // the processes that own the connections could not be listed.

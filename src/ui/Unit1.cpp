@@ -156,7 +156,10 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
+            // Before the form storage takes the event over, which then calls this handler first.
+            OnCloseQuery = Bind<&TForm1::FormCloseQuery>(this);
             DescribeFormStorage();
+            DescribeLiveUpdates();
         });
 }
 
@@ -227,6 +230,15 @@ void TForm1::DescribeFormStorage() {
         FormStorage1->StoredProps().Add(line);
 }
 
+void TForm1::DescribeLiveUpdates() {
+    LiveUpdates1 = new TLiveUpdates(this);
+    LiveUpdates1->SetName("LiveUpdates1");
+    LiveUpdates1->IniSection = FormStorage1->IniSection;
+    LiveUpdates1->OnStart = Bind<&TForm1::LiveUpdates1Start>(this);
+    LiveUpdates1->OnListed = Bind<&TForm1::LiveUpdates1Listed>(this);
+    LiveUpdates1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Processes1) + 1);
+}
+
 void TForm1::FormCreate(fw::TObject*) {
     SetVisible(false);
     StartInTray = false;
@@ -235,6 +247,7 @@ void TForm1::FormCreate(fw::TObject*) {
     // Read once, before any refresh; showing the window does not read it again.
     Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
+    LiveUpdates1->ReadStored();
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -260,6 +273,7 @@ void TForm1::Button1Click(fw::TObject*) {
     // Clicks and the tray's "Refresh" that land in this refresh's pumps would nest a second one.
     if (refreshing_) return;
     RefreshMark mark(refreshing_);
+    LiveUpdates1->RefreshStarting();
     stat->SetPanelText(0, "Checking connections...please be patient");
     stat->SetPanelText(1, "Refreshing");
     stat->SetPanelText(2, "Counting...");
@@ -323,38 +337,13 @@ void TForm1::Button5Click(fw::TObject*) {
         fw::Application().ProcessMessages();
     }
     // One batch: the width rules and the rows reach the view together, and the widths are
-    // fitted once, after the last row. The rows keep their fields as places in the captured
-    // text, which the view shares with both memos.
+    // fitted once, after the last row.
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
-    const bool processColumns = lv->ColumnCount() > kPidColumn;
-    const bool owners = processColumns && ownersListed_;
     {
         lv->BeginUpdate();
         // Closed even when a row fails: an update left open would hide every later row.
         fw::ScopeExit endUpdate([this] { lv->EndUpdate(); });
-        lv->SetColumnWidth(3, fw::ColumnTextWidth);
-        lv->SetColumnWidth(5, fw::ColumnTextWidth);
-        // Without owners every name is empty: the header keeps the column readable.
-        if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-        lv->ShareText(Memo2->Shared());
-        const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-        lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-        ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns,
-                                                             owners](const ConnectionFields& fields) {
-            char number[24];
-            auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-            const std::string_view caption(number, static_cast<std::size_t>(end - number));
-            if (g_rowStep) g_rowStep();
-            if (!processColumns) {
-                lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                      fields.Status});
-                return;
-            }
-            ConnectionFields row = fields;
-            if (owners) SplitOwnerPid(row);
-            lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                                  processNames_.Find(row.Pid)});
-        });
+        AddListedRows(Memo2->Shared(), Memo2->Breaks());
     }
 
     // A close asked for during the first refresh stands: the window does not come back.
@@ -371,6 +360,62 @@ void TForm1::Button5Click(fw::TObject*) {
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
     stat->SetPanelText(0, RefreshEndText(lastRun_));
+    LiveUpdates1->RefreshEnded();
+}
+
+void TForm1::AddListedRows(const fw::SharedText& body, fw::LineBreaks breaks) {
+    // The rows keep their fields as places in the captured text, which the view shares.
+    const bool processColumns = lv->ColumnCount() > kPidColumn;
+    const bool owners = processColumns && ownersListed_;
+    lv->SetColumnWidth(3, fw::ColumnTextWidth);
+    lv->SetColumnWidth(5, fw::ColumnTextWidth);
+    // Without owners every name is empty: the header keeps the column readable.
+    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
+    lv->ShareText(body);
+    const std::size_t lines = CountLines(body.View(), breaks);
+    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+    ParseListingFields(body.View(), breaks, [this, processColumns, owners](const ConnectionFields& fields) {
+        char number[24];
+        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+        const std::string_view caption(number, static_cast<std::size_t>(end - number));
+        if (g_rowStep) g_rowStep();
+        if (!processColumns) {
+            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                  fields.Status});
+            return;
+        }
+        ConnectionFields row = fields;
+        if (owners) SplitOwnerPid(row);
+        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                              processNames_.Find(row.Pid)});
+    });
+}
+
+void TForm1::LiveUpdates1Start(fw::TObject*, ListingOptions& options, bool& allowed) {
+    allowed = !refreshing_;
+    options = {.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
+}
+
+void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint32_t startTick) {
+    // A failed update leaves the rows, and the clock of their age, as they were.
+    if (!ListingFailed(capture.run)) {
+        processNames_ = std::move(capture.names);
+        ownersListed_ = capture.owners;
+        // Change marks go here: a snapshot of the rows before, the marks after.
+        KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
+        // The refresh's own way from the captured text to the rows, without its pumps.
+        Memo2->Clear();
+        Memo2->SetText(fw::SharedText(std::move(capture.text)));
+        for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
+        AddListedRows(Memo2->Shared(), Memo2->Breaks());
+        place.Finish();
+        Timer1->SetEnabled(false);
+        Timer1->SetTag(0);
+        stat->SetPanelText(1, FormatLastUpdate(0));
+        Timer1->SetEnabled(true);
+    }
+    stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
+    stat->SetPanelText(0, RefreshEndText(capture.run));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -527,6 +572,17 @@ void TForm1::Processes1Click(fw::TObject*) {
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
     WriteOptionText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+}
+
+void TForm1::FormCloseQuery(fw::TObject*, bool&) {
+    // A close of any kind ends an update's command first, so that no child outlives the program.
+    LiveUpdates1->Halt();
+}
+
+LRESULT TForm1::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Another program kept the session going after all: the updates go on.
+    if (msg == WM_ENDSESSION && !wParam) LiveUpdates1->Resume();
+    return fw::TForm::WndProc(msg, wParam, lParam);
 }
 
 void TForm1::ShowProcessColumns(bool show) {

@@ -14,6 +14,7 @@
 #include "listing/ProcessNames.h"
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
+#include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
 
@@ -68,6 +69,8 @@ public:
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
+    // Updates the table at the interval chosen under "Refresh Every".
+    TLiveUpdates* LiveUpdates1 = nullptr;
 
     bool StartInTray = false;
     bool FetchAtStart = true;
@@ -97,14 +100,23 @@ public:
     void CopyAll1Click(fw::TObject* sender);
     void SaveAs1Click(fw::TObject* sender);
     void Processes1Click(fw::TObject* sender);
+    void FormCloseQuery(fw::TObject* sender, bool& canClose);
+    void LiveUpdates1Start(fw::TObject* sender, ListingOptions& options, bool& allowed);
+    void LiveUpdates1Listed(fw::TObject* sender, ListingCapture& capture, std::uint32_t startTick);
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void DescribeTray();
     void DescribeMinMax();
     void DescribeTableMenu();
     void DescribeFormStorage();
+    void DescribeLiveUpdates();
     // The "PID" and "Process" columns after "Status", shown or not.
     void ShowProcessColumns(bool show);
+    // Adds the rows of a listing whose first three lines are gone; the caller holds the update.
+    void AddListedRows(const fw::SharedText& body, fw::LineBreaks breaks);
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;
