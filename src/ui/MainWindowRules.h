@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "framework/DpiScale.h"
+#include "ui/RowChanges.h"
 
 namespace sockmere {
 
@@ -30,10 +31,13 @@ struct ListingRun {
     bool withoutProcesses = false;
 };
 
-// Panel 0's last text in a refresh: a failure when the command could not be started, or when
-// it exited with a non-zero code without printing anything; "Done." otherwise, with a note when
-// the processes that own the connections could not be listed.
-std::string RefreshEndText(const ListingRun& run);
+// The command could not be started, or exited with a non-zero code without printing anything.
+bool ListingFailed(const ListingRun& run) noexcept;
+
+// Panel 0's last text in a refresh: a failure when the listing failed; "Done." otherwise,
+// followed by what changed since the listing before, then a note when the processes that own
+// the connections could not be listed.
+std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes = {});
 
 // A stored switch of the program's own: on for "True" in any letter case, off for anything else.
 bool StoredSwitchOn(std::string_view text) noexcept;

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/MainWindowRules.h"
+#include "ui/RowChanges.h"
+
+using namespace sockmere;
+
+namespace {
+
+using Cells = std::vector<std::string_view>;
+
+// Rows as table cells: "#", "Proto", "Local Port", "Remote Addr", "Remote Port", "Status"
+// and, when given, "PID" and "Process".
+std::vector<KeyedRow> Keyed(const std::vector<Cells>& rows, bool withPid) {
+    std::vector<KeyedRow> keyed;
+    for (const Cells& cells : rows) keyed.push_back(TableRowKey(cells, withPid));
+    return keyed;
+}
+
+// One letter per row of after: '.' unmarked, 'N' new, 'C' changed.
+std::string Marks(const RowChanges& changes) {
+    std::string text;
+    for (RowMark mark : changes.marks) text += mark == RowMark::New ? 'N' : mark == RowMark::Changed ? 'C' : '.';
+    return text;
+}
+
+}  // namespace
+
+TEST(RowChanges, DuplicatesAndReordersMarkOnlyWhatChanged) {
+    const std::vector<Cells> before{{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED"},
+                                    {"2", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED"},
+                                    {"3", "UDP", "137", "*", "*", ""},
+                                    {"4", "TCP", "81", "10.0.0.2", "80", "SYN_SENT"},
+                                    {"5", "TCP", "82", "10.0.0.3", "80", "LISTENING"}};
+    // Moved round and renumbered; of the twins one closed and the other changed; one is new.
+    const std::vector<Cells> after{{"1", "TCP", "81", "10.0.0.2", "80", "ESTABLISHED"},
+                                   {"2", "UDP", "137", "*", "*", ""},
+                                   {"3", "TCP", "80", "10.0.0.1", "445", "TIME_WAIT"},
+                                   {"4", "TCP", "83", "10.0.0.3", "80", "LISTENING"}};
+    const RowChanges changes = CompareListings(Keyed(before, false), Keyed(after, false));
+    EXPECT_EQ(Marks(changes), "C.CN");
+    EXPECT_EQ(changes.closed, (std::vector<int>{1, 4}));
+    EXPECT_EQ(ChangeCountsText(changes.counts), " 1 new, 2 changed, 2 closed.");
+
+    // The same rows in another order change nothing.
+    const std::vector<Cells> shuffled{before[4], before[2], before[0], before[3], before[1]};
+    const RowChanges none = CompareListings(Keyed(before, false), Keyed(shuffled, false));
+    EXPECT_EQ(Marks(none), ".....");
+    EXPECT_TRUE(none.closed.empty());
+    EXPECT_EQ(ChangeCountsText(none.counts), "");
+}
+
+TEST(RowChanges, AnotherProcessIsAnotherConnectionWhileItsColumnShows) {
+    const std::vector<Cells> before{{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED", "100", "a.exe"},
+                                    {"2", "TCP", "81", "10.0.0.1", "445", "ESTABLISHED", "", ""}};
+    const std::vector<Cells> after{{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED", "200", "b.exe"},
+                                   {"2", "TCP", "81", "10.0.0.1", "445", "ESTABLISHED", "", ""}};
+    const RowChanges withPid = CompareListings(Keyed(before, true), Keyed(after, true));
+    EXPECT_EQ(Marks(withPid), "N.");
+    EXPECT_EQ(withPid.closed, std::vector<int>{0});
+    const RowChanges without = CompareListings(Keyed(before, false), Keyed(after, false));
+    EXPECT_EQ(Marks(without), "..");
+    // A table whose rows lack the column keys them with an empty PID.
+    EXPECT_TRUE(TableRowKey(Cells{"1", "TCP", "80"}, true).key == (ConnectionKey{"TCP", "80", "", "", ""}));
+}
+
+TEST(RowChanges, EndTextCarriesTheCountsBeforeTheProcessNote) {
+    const ListingRun done{}, noOwners{.withoutProcesses = true}, failed{.started = false};
+    EXPECT_EQ(RefreshEndText(done, {.added = 3, .changed = 1, .closed = 2}), "Done. 3 new, 1 changed, 2 closed.");
+    EXPECT_EQ(RefreshEndText(done, {.closed = 1}), "Done. 1 closed.");
+    EXPECT_EQ(RefreshEndText(noOwners, {.added = 2}), "Done. 2 new. (no process information)");
+    EXPECT_EQ(RefreshEndText(failed, {.added = 2}), "Failed: netstat could not be started.");
+}
