@@ -26,35 +26,31 @@ std::vector<int> PairRows(std::span<const ConnectionKey> before, std::span<const
     while (capacity < before.size() * 2) capacity *= 2;
     const std::size_t mask = capacity - 1;
     std::vector<int> head(capacity, -1), cursor(capacity, -1), tail(capacity, -1);
-    std::vector<std::uint32_t> hashes(capacity);
+    std::vector<int> hashes(capacity);
     std::vector<int> next(before.size(), -1);
 
-    auto find = [&](const ConnectionKey& key, std::uint32_t hash) {
+    // Rows of before go in first, then rows of after take them, all by one probe.
+    std::vector<int> partner(after.size(), -1);
+    for (std::size_t i = 0; i < before.size() + after.size(); ++i) {
+        const bool taking = i >= before.size();
+        const ConnectionKey& key = taking ? after[i - before.size()] : before[i];
+        const std::uint32_t hash = KeyHash(key);
         std::size_t slot = hash & mask;
-        while (head[slot] >= 0 && (hashes[slot] != hash || !(before[static_cast<std::size_t>(head[slot])] == key)))
+        while (head[slot] >= 0 && (hashes[slot] != static_cast<int>(hash) || !(before[static_cast<std::size_t>(head[slot])] == key)))
             slot = (slot + 1) & mask;
-        return slot;
-    };
-
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        const std::uint32_t hash = KeyHash(before[i]);
-        const std::size_t slot = find(before[i], hash);
-        const int row = static_cast<int>(i);
-        if (head[slot] < 0) {
+        if (taking) {
+            if (const int row = cursor[slot]; row >= 0) {
+                partner[i - before.size()] = row;
+                cursor[slot] = next[static_cast<std::size_t>(row)];
+            }
+        } else if (const int row = static_cast<int>(i); head[slot] < 0) {
             head[slot] = cursor[slot] = row;
-            hashes[slot] = hash;
+            hashes[slot] = static_cast<int>(hash);
+            tail[slot] = row;
         } else {
             next[static_cast<std::size_t>(tail[slot])] = row;
+            tail[slot] = row;
         }
-        tail[slot] = row;
-    }
-
-    std::vector<int> partner(after.size(), -1);
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        const std::size_t slot = find(after[i], KeyHash(after[i]));
-        if (head[slot] < 0 || cursor[slot] < 0) continue;
-        partner[i] = cursor[slot];
-        cursor[slot] = next[static_cast<std::size_t>(cursor[slot])];
     }
     return partner;
 }
