@@ -1,55 +1,56 @@
 #include "ui/RowChanges.h"
 
+
+#include <iterator>
+
 #include "ui/TableText.h"
 
 namespace sockmere {
 
-KeyedRow TableRowKey(std::span<const std::string_view> cells, bool withPid) noexcept {
+ConnectionKey TableRowKey(std::span<const std::string_view> cells, bool withPid) noexcept {
     auto cell = [&](std::size_t column) { return column < cells.size() ? cells[column] : std::string_view(); };
-    return {{cell(1), cell(2), cell(3), cell(4), withPid ? cell(kPidColumn) : std::string_view()}, cell(5)};
+    return {cell(1), cell(2), cell(3), cell(4), withPid ? cell(kPidColumn) : std::string_view()};
 }
 
-RowChanges CompareListings(std::span<const KeyedRow> before, std::span<const KeyedRow> after) {
-    std::vector<ConnectionKey> keys;
-    keys.reserve(before.size() + after.size());
-    for (const KeyedRow& row : before) keys.push_back(row.key);
-    for (const KeyedRow& row : after) keys.push_back(row.key);
-    const std::span<const ConnectionKey> all(keys);
-    const std::vector<int> partner = PairRows(all.first(before.size()), all.subspan(before.size()));
-
+RowChanges CompareListings(std::span<const ConnectionKey> beforeKeys, std::span<const std::string_view> beforeStatus,
+                           std::span<const ConnectionKey> afterKeys, std::span<const std::string_view> afterStatus) {
+    const std::vector<int> partner = PairRows(beforeKeys, afterKeys);
     RowChanges changes;
-    changes.marks.resize(after.size(), RowMark::None);
-    std::vector<bool> kept(before.size());
-    for (std::size_t i = 0; i < after.size(); ++i) {
+    changes.marks.assign(afterKeys.size(), kRowSame);
+    // Paired rows of before are marked kept here.
+    std::string kept(beforeKeys.size(), '\0');
+    for (std::size_t i = 0; i < partner.size(); ++i) {
         const int p = partner[i];
         if (p < 0) {
-            changes.marks[i] = RowMark::New;
+            changes.marks[i] = kRowNew;
             ++changes.counts.added;
-            continue;
-        }
-        kept[static_cast<std::size_t>(p)] = true;
-        if (before[static_cast<std::size_t>(p)].status != after[i].status) {
-            changes.marks[i] = RowMark::Changed;
-            ++changes.counts.changed;
+        } else {
+            kept[static_cast<std::size_t>(p)] = 1;
+            if (beforeStatus[static_cast<std::size_t>(p)] != afterStatus[i]) {
+                changes.marks[i] = kRowChanged;
+                ++changes.counts.changed;
+            }
         }
     }
-    for (std::size_t i = 0; i < before.size(); ++i)
-        if (!kept[i]) changes.closed.push_back(static_cast<int>(i));
+    for (int i = 0; i < static_cast<int>(kept.size()); ++i)
+        if (!kept[static_cast<std::size_t>(i)]) changes.closed.push_back(i);
     changes.counts.closed = static_cast<int>(changes.closed.size());
     return changes;
 }
 
 std::string ChangeCountsText(const ChangeCounts& counts) {
+    const int n[] = {counts.added, counts.changed, counts.closed};
+    const char* const what[] = {" new", " changed", " closed"};
     std::string text;
-    auto part = [&](int n, const char* what) {
-        if (n == 0) return;
+    for (int i = 0; i < 3; ++i) {
+        if (n[i] == 0) continue;
+        char digits[12];
+        char* first = std::end(digits);
+        for (unsigned v = static_cast<unsigned>(n[i]); first == std::end(digits) || v; v /= 10) *--first = static_cast<char>('0' + v % 10);
         text += text.empty() ? " " : ", ";
-        text += std::to_string(n);
-        text += what;
-    };
-    part(counts.added, " new");
-    part(counts.changed, " changed");
-    part(counts.closed, " closed");
+        text.append(first, std::end(digits));
+        text += what[i];
+    }
     if (!text.empty()) text += '.';
     return text;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // What changed between two listings of the connection table: rows that are new, rows whose
 // status changed, and rows that are gone.
-#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,29 +10,26 @@
 
 namespace sockmere {
 
-enum class RowMark : std::uint8_t { None, New, Changed, Closed };
+// A row's mark, one character per row.
+inline constexpr char kRowSame = '.', kRowNew = 'N', kRowChanged = 'C', kRowClosed = 'X';
 
 struct ChangeCounts {
     int added = 0, changed = 0, closed = 0;
 };
 
-// A table row as the comparison sees it.
-struct KeyedRow {
-    ConnectionKey key;
-    std::string_view status;
-};
-
 // The key of a row given as its table cells ("#", "Proto", "Local Port", "Remote Addr",
 // "Remote Port", "Status", then "PID" and "Process" when shown); the PID counts when withPid.
-KeyedRow TableRowKey(std::span<const std::string_view> cells, bool withPid) noexcept;
+ConnectionKey TableRowKey(std::span<const std::string_view> cells, bool withPid) noexcept;
 
 struct RowChanges {
-    std::vector<RowMark> marks;  // one per row of after
-    std::vector<int> closed;     // the rows of before that are gone, in their order
+    std::string marks;        // kRowSame, kRowNew or kRowChanged for each row of after
+    std::vector<int> closed;  // the rows of before that are gone, in their order
     ChangeCounts counts;
 };
 
-RowChanges CompareListings(std::span<const KeyedRow> before, std::span<const KeyedRow> after);
+// Each listing as its rows' keys and statuses.
+RowChanges CompareListings(std::span<const ConnectionKey> beforeKeys, std::span<const std::string_view> beforeStatus,
+                           std::span<const ConnectionKey> afterKeys, std::span<const std::string_view> afterStatus);
 
 // " 3 new, 1 changed, 2 closed." with each part only when it is not zero; empty when nothing
 // changed.

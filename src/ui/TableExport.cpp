@@ -74,20 +74,26 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 
 }  // namespace
 
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly) {
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, int connections) {
     std::vector<std::string> header;
     for (int c = 0; c < lv.ColumnCount(); ++c) header.push_back(lv.ColumnCaption(c));
-    const int selected = selectedOnly ? lv.Selected() : -1;
-    const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ItemCount());
-    return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
-        const int item = selectedOnly ? selected : lv.ItemAtPosition(static_cast<int>(row));
+    std::vector<int> items;
+    if (selectedOnly) {
+        if (const int selected = lv.Selected(); selected >= 0) items.push_back(selected);
+    } else {
+        items.reserve(static_cast<std::size_t>(lv.ItemCount()));
+        for (int position = 0; position < lv.ItemCount(); ++position)
+            if (const int item = lv.ItemAtPosition(position); item < connections) items.push_back(item);
+    }
+    return TableText(format, header, items.size(), [&](std::size_t row, std::size_t column) {
+        const int item = items[row];
         return column == 0 ? std::string(lv.ItemCaption(item)) : lv.SubItem(item, static_cast<int>(column) - 1);
     });
 }
 
-bool CopyListView(const fw::TListView& lv, bool selectedOnly) {
+bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections) {
     if (selectedOnly && lv.Selected() < 0) return false;
-    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly));
+    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly, connections));
     return true;
 }
 
@@ -115,7 +121,7 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
     return previous;
 }
 
-bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
     wchar_t name[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -134,7 +140,7 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
         return false;
     }
     const bool csv = dialog.nFilterIndex != 2;
-    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false));
+    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, connections));
     return true;
 }
 

@@ -65,29 +65,36 @@ private:
     bool outer_;
 };
 
-// A menu line as a description gives it: owned by the menu, named, with its caption and click.
-fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick) {
+// A menu line as a description gives it: owned by the menu, named, with its caption and click;
+// at the end, or at a place of its own.
+fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick,
+                           int index = -1) {
     auto* item = new fw::TMenuItem(&menu);
     item->SetName(name);
     item->SetCaption(caption);
     item->OnClick = onClick;
-    menu.Items()->Add(item);
+    menu.Items()->Insert(index < 0 ? menu.Items()->Count() : index, item);
     return item;
 }
 
-// The stored option "Show Processes", beside the options that the form storage keeps.
+// Stored options of the table's menu, beside the options that the form storage keeps.
 constexpr const char* kShowProcessesValue = "ShowProcesses";
+constexpr const char* kHighlightChangesValue = "HighlightChanges";
 
 // Read straight from the registry: a store would create the program's key just to look.
-bool StoredShowProcesses(const std::string& section) {
+bool StoredSwitch(const std::string& section, const char* name) {
     const std::string key = DefaultRegistryKey() + "\\" + section;
     char text[8] = {};
     DWORD size = sizeof text;
     // A longer text, another type or no value at all cannot be "True".
-    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), kShowProcessesValue,
+    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name,
                        RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) != ERROR_SUCCESS)
         return false;
     return StoredSwitchOn(text);
+}
+
+void StoreSwitch(const std::string& section, const char* name, bool on) {
+    TRegIniFile(DefaultRegistryKey()).WriteText(section, name, StoredSwitchText(on));
 }
 
 char DecimalSeparator() {
@@ -125,6 +132,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                  .onDblClick = Bind<&TForm1::lvDblClick>(this),
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
                  .onSortRows = Bind<&TForm1::lvSortRows>(this)});
+            changeMarks_ = std::make_unique<ChangeMarks>(*lv);
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -224,7 +232,10 @@ void TForm1::DescribeTableMenu() {
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     N2 = item("N2", "-", {});
+    const int processesAt = PopupMenu2->Items()->Count();
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
+    Highlight1 = AddMenuItem(*PopupMenu2, "Highlight1", "Highlight Changes", Bind<&TForm1::Highlight1Click>(this),
+                             processesAt + 1);
     lv->SetPopupMenu(PopupMenu2);
 }
 
@@ -243,8 +254,10 @@ void TForm1::FormCreate(fw::TObject*) {
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
     // Read once, before any refresh; showing the window does not read it again.
-    Processes1->SetChecked(StoredShowProcesses(FormStorage1->IniSection));
+    Processes1->SetChecked(StoredSwitch(FormStorage1->IniSection, kShowProcessesValue));
     ShowProcessColumns(Processes1->Checked());
+    Highlight1->SetChecked(StoredSwitch(FormStorage1->IniSection, kHighlightChangesValue));
+    changeMarks_->SetEnabled(Highlight1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -279,6 +292,7 @@ void TForm1::Button1Click(fw::TObject*) {
     Timer1->SetEnabled(false);
     tray->SetAnimated(true);
     tray->SetHint("Checking connections...");
+    changeMarks_->TakeSnapshot();
     lv->Clear();
     ShowProcessColumns(Processes1->Checked());
     Memo1->Clear();
@@ -361,6 +375,7 @@ void TForm1::Button5Click(fw::TObject*) {
         lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
                               processNames_.Find(row.Pid)});
     });
+    const ChangeCounts changes = changeMarks_->Apply(ListingFailed(lastRun_));
     lv->EndUpdate();
 
     if (tray->Active()) {
@@ -375,7 +390,7 @@ void TForm1::Button5Click(fw::TObject*) {
     stat->SetPanelText(2, FormatElapsed(elapsed, DecimalSeparator()));
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
-    stat->SetPanelText(0, RefreshEndText(lastRun_));
+    stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -519,11 +534,11 @@ void TForm1::CopyRow1Click(fw::TObject*) {
 }
 
 void TForm1::CopyAll1Click(fw::TObject*) {
-    CopyListView(*lv, false);
+    CopyListView(*lv, false, changeMarks_->Connections());
 }
 
 void TForm1::SaveAs1Click(fw::TObject*) {
-    SaveListViewAs(*lv, Handle());
+    SaveListViewAs(*lv, Handle(), changeMarks_->Connections());
 }
 
 void TForm1::Processes1Click(fw::TObject*) {
@@ -531,8 +546,13 @@ void TForm1::Processes1Click(fw::TObject*) {
     if (refreshing_ || !Button1->Enabled()) return;
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
-    TRegIniFile(DefaultRegistryKey())
-        .WriteText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+    StoreSwitch(FormStorage1->IniSection, kShowProcessesValue, Processes1->Checked());
+}
+
+void TForm1::Highlight1Click(fw::TObject*) {
+    Highlight1->SetChecked(!Highlight1->Checked());
+    changeMarks_->SetEnabled(Highlight1->Checked());
+    StoreSwitch(FormStorage1->IniSection, kHighlightChangesValue, Highlight1->Checked());
 }
 
 void TForm1::ShowProcessColumns(bool show) {

@@ -13,19 +13,18 @@ namespace {
 
 using Cells = std::vector<std::string_view>;
 
-// Rows as table cells: "#", "Proto", "Local Port", "Remote Addr", "Remote Port", "Status"
-// and, when given, "PID" and "Process".
-std::vector<KeyedRow> Keyed(const std::vector<Cells>& rows, bool withPid) {
-    std::vector<KeyedRow> keyed;
-    for (const Cells& cells : rows) keyed.push_back(TableRowKey(cells, withPid));
-    return keyed;
-}
-
-// One letter per row of after: '.' unmarked, 'N' new, 'C' changed.
-std::string Marks(const RowChanges& changes) {
-    std::string text;
-    for (RowMark mark : changes.marks) text += mark == RowMark::New ? 'N' : mark == RowMark::Changed ? 'C' : '.';
-    return text;
+// Compares rows given as table cells: "#", "Proto", "Local Port", "Remote Addr", "Remote Port",
+// "Status" and, when given, "PID" and "Process".
+RowChanges Compare(const std::vector<Cells>& before, const std::vector<Cells>& after, bool withPid) {
+    std::vector<ConnectionKey> keys[2];
+    std::vector<std::string_view> status[2];
+    for (int side = 0; side < 2; ++side) {
+        for (const Cells& cells : side == 0 ? before : after) {
+            keys[side].push_back(TableRowKey(cells, withPid));
+            status[side].push_back(cells[5]);
+        }
+    }
+    return CompareListings(keys[0], status[0], keys[1], status[1]);
 }
 
 }  // namespace
@@ -41,15 +40,15 @@ TEST(RowChanges, DuplicatesAndReordersMarkOnlyWhatChanged) {
                                    {"2", "UDP", "137", "*", "*", ""},
                                    {"3", "TCP", "80", "10.0.0.1", "445", "TIME_WAIT"},
                                    {"4", "TCP", "83", "10.0.0.3", "80", "LISTENING"}};
-    const RowChanges changes = CompareListings(Keyed(before, false), Keyed(after, false));
-    EXPECT_EQ(Marks(changes), "C.CN");
+    const RowChanges changes = Compare(before, after, false);
+    EXPECT_EQ(changes.marks, "C.CN");
     EXPECT_EQ(changes.closed, (std::vector<int>{1, 4}));
     EXPECT_EQ(ChangeCountsText(changes.counts), " 1 new, 2 changed, 2 closed.");
 
     // The same rows in another order change nothing.
     const std::vector<Cells> shuffled{before[4], before[2], before[0], before[3], before[1]};
-    const RowChanges none = CompareListings(Keyed(before, false), Keyed(shuffled, false));
-    EXPECT_EQ(Marks(none), ".....");
+    const RowChanges none = Compare(before, shuffled, false);
+    EXPECT_EQ(none.marks, ".....");
     EXPECT_TRUE(none.closed.empty());
     EXPECT_EQ(ChangeCountsText(none.counts), "");
 }
@@ -59,13 +58,12 @@ TEST(RowChanges, AnotherProcessIsAnotherConnectionWhileItsColumnShows) {
                                     {"2", "TCP", "81", "10.0.0.1", "445", "ESTABLISHED", "", ""}};
     const std::vector<Cells> after{{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED", "200", "b.exe"},
                                    {"2", "TCP", "81", "10.0.0.1", "445", "ESTABLISHED", "", ""}};
-    const RowChanges withPid = CompareListings(Keyed(before, true), Keyed(after, true));
-    EXPECT_EQ(Marks(withPid), "N.");
+    const RowChanges withPid = Compare(before, after, true);
+    EXPECT_EQ(withPid.marks, "N.");
     EXPECT_EQ(withPid.closed, std::vector<int>{0});
-    const RowChanges without = CompareListings(Keyed(before, false), Keyed(after, false));
-    EXPECT_EQ(Marks(without), "..");
+    EXPECT_EQ(Compare(before, after, false).marks, "..");
     // A table whose rows lack the column keys them with an empty PID.
-    EXPECT_TRUE(TableRowKey(Cells{"1", "TCP", "80"}, true).key == (ConnectionKey{"TCP", "80", "", "", ""}));
+    EXPECT_TRUE(TableRowKey(Cells{"1", "TCP", "80"}, true) == (ConnectionKey{"TCP", "80", "", "", ""}));
 }
 
 TEST(RowChanges, EndTextCarriesTheCountsBeforeTheProcessNote) {
