@@ -8,6 +8,7 @@
 
 #include "framework/DpiScale.h"
 #include "framework/Errors.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -84,21 +85,24 @@ private:
 TListView::TListView(TComponent* owner) : TWinControl(owner) {
     EnsureCommonControls(ICC_LISTVIEW_CLASSES);
     tabStop_ = true;
+    // The cells are asked for in UTF-16, so that no character is lost on the way to the screen.
+    unicodeNotify_ = true;
     SetColor(clWindow);
 }
 
 void TListView::ApplyProps(const Props& props) {
     rowSelect_ = props.rowSelect;
-    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width, c.rightAligned);
+    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width, c.rightAligned, c.utf8);
     OnDblClick = props.onDblClick;
     OnColumnClick = props.onColumnClick;
     OnSortRows = props.onSortRows;
 }
 
-void TListView::AddColumn(std::string caption, int width, bool rightAligned) {
+void TListView::AddColumn(std::string caption, int width, bool rightAligned, bool utf8) {
     Column c;
     c.caption = std::move(caption);
     c.rightAligned = rightAligned;
+    c.utf8 = utf8;
     if (width < 0) {
         c.rule = width;
         c.width = 50;
@@ -145,6 +149,11 @@ void TListView::DeleteColumn(int index) {
 const std::string& TListView::ColumnCaption(int index) const {
     if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
     return columns_[static_cast<size_t>(index)].caption;
+}
+
+bool TListView::ColumnUtf8(int index) const {
+    if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
+    return columns_[static_cast<size_t>(index)].utf8;
 }
 
 int TListView::ColumnWidth(int index) const {
@@ -220,7 +229,7 @@ int TListView::EndRow() {
     for (int i = 0; i < ColumnCount(); ++i) {
         Column& c = columns_[static_cast<size_t>(i)];
         if (c.rule == ColumnTextWidth && c.measured == index)
-            c.widest = std::max(c.widest, TextWidth(Field(index, i))), ++c.measured;
+            c.widest = std::max(c.widest, TextWidth(Field(index, i), c.utf8)), ++c.measured;
     }
     const bool resort = !updating_ && sortColumn_ >= 0;
     // The new row is not shown yet, so the selection is still an earlier one.
@@ -257,6 +266,13 @@ std::string_view TListView::ItemCaption(int item) const {
 std::string_view TListView::ItemField(int item, int column) const {
     CheckItem(item);
     return Field(item, column);
+}
+
+std::wstring TListView::ShownText(int item, int column) const {
+    CheckItem(item);
+    const std::string_view text = Field(item, column);
+    const bool utf8 = column >= 0 && column < ColumnCount() && columns_[static_cast<size_t>(column)].utf8;
+    return utf8 ? WideFromUtf8(text) : WideFromAnsi(text);
 }
 
 std::string TListView::SubItem(int item, int index) const {
@@ -432,6 +448,8 @@ void TListView::InitWnd() {
     DWORD ex = LVS_EX_LABELTIP;
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // The parent could not know the view while it was being made: it is asked again now.
+    ::SendMessageA(h, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(::GetParent(h)), NF_REQUERY);
     // Widths by rule are worked out first, so each column goes in once at its width.
     widthsOnly_ = true;
     FitColumns();
@@ -442,8 +460,16 @@ void TListView::InitWnd() {
     if (sortColumn_ >= 0) ShowSortMark();
 }
 
-int TListView::TextWidth(std::string_view text) {
+int TListView::TextWidth(std::string_view text, bool utf8) {
     HFONT font = Font().Handle();
+    if (utf8 && std::any_of(text.begin(), text.end(), [](char ch) { return ch & 0x80; })) {
+        // Rare beyond ASCII: such a text is measured as the characters it stands for.
+        const std::wstring wide = WideFromUtf8(text);
+        WindowDC dc(nullptr);
+        SelectScope use(dc.Get(), font);
+        SIZE size{};
+        return ::GetTextExtentPoint32W(dc.Get(), wide.data(), static_cast<int>(wide.size()), &size) ? size.cx : 0;
+    }
     if (font != measuredFont_) {
         // One table per font: a row then measures by adding up, with no call into GDI.
         WindowDC dc(nullptr);
@@ -468,7 +494,7 @@ void TListView::FitColumns() {
             if (c.keep && ItemCount() == 0) continue;
             c.keep = false;
             for (; c.measured < ItemCount(); ++c.measured)
-                c.widest = std::max(c.widest, TextWidth(Field(c.measured, i)));
+                c.widest = std::max(c.widest, TextWidth(Field(c.measured, i), c.utf8));
             ShowColumnWidth(i, c.widest + padding);
         } else if (c.rule == ColumnHeaderWidth && i != last) {
             ShowColumnWidth(i, TextWidth(c.caption) + padding + (i == sortColumn_ ? sortMark : 0));
@@ -537,16 +563,14 @@ LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 bool TListView::Notify(NMHDR& header, LRESULT& result) {
     switch (header.code) {
-    case LVN_GETDISPINFOA: {
-        auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
+    case LVN_GETDISPINFOW: {
+        auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            std::string_view text;
-            if (item.iItem >= 0 && item.iItem < ItemCount())
-                text = Field(ItemAtPosition(item.iItem), item.iSubItem);
-            // Fields are not zero-terminated where they lie, so the cell gets a copy.
+            std::wstring text;
+            if (item.iItem >= 0 && item.iItem < ItemCount()) text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(text.data(), n, item.pszText);
-            item.pszText[n] = '\0';
+            item.pszText[n] = L'\0';
         }
         return true;
     }
@@ -554,6 +578,7 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         OnColumnClick(this, reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
         return true;
     case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
         result = -1;
         return true;
     case LVN_DELETEALLITEMS:

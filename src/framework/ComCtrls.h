@@ -23,6 +23,7 @@ struct TListColumn {
     std::string caption{};
     int width = 50;  // pixels, ColumnTextWidth or ColumnHeaderWidth
     bool rightAligned = false;
+    bool utf8 = false;  // the column's fields are UTF-8 rather than ANSI
 };
 
 // Sender and the index of the column whose header was clicked.
@@ -56,10 +57,12 @@ public:
     void ApplyProps(const Props& props);
 
     int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
-    void AddColumn(std::string caption, int width, bool rightAligned = false);
+    void AddColumn(std::string caption, int width, bool rightAligned = false, bool utf8 = false);
     // Removes a column and each row's field in it; a sort by that column ends.
     void DeleteColumn(int index);
     const std::string& ColumnCaption(int index) const;
+    // The column's fields are UTF-8; the other columns' are in the ANSI code page.
+    bool ColumnUtf8(int index) const;
     // The width in pixels as shown.
     int ColumnWidth(int index) const;
     // Pixels, or one of the two rules, which then holds until another width is set.
@@ -79,6 +82,8 @@ public:
     std::string SubItem(int item, int index) const;
     // Column 0 is the caption, the sub-items follow; valid until the rows change.
     std::string_view ItemField(int item, int column) const;
+    // The field as the view shows it: every character, whichever the column's encoding.
+    std::wstring ShownText(int item, int column) const;
     // Drops every row and gives their memory back.
     void Clear();
     // Fields of rows added from now on that lie inside text are kept as places in it, not as
@@ -129,6 +134,7 @@ private:
         int widest = 0;
         bool keep = false;  // cleared: the width stays until rows arrive or a width is set
         bool rightAligned = false;
+        bool utf8 = false;
     };
 
     // Where a field's characters are: in shared_ when at has kInShared set, else in pool_.
@@ -144,7 +150,7 @@ private:
     std::string_view Field(int item, int column) const noexcept;
     void FitColumns();
     void ShowColumnWidth(int index, int width);
-    int TextWidth(std::string_view text);
+    int TextWidth(std::string_view text, bool utf8 = false);
     void InsertColumnWindow(int index);
     void CheckItem(int item) const;
     void ApplySort();

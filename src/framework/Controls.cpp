@@ -496,8 +496,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_NOTIFYFORMAT:
-        // Our windows are ANSI windows: children send the A forms of their notifications.
-        if (lParam == NF_QUERY) return NFR_ANSI;
+        // Our windows are ANSI windows: children send the A forms of their notifications, unless
+        // the control asks for the wide forms.
+        if (lParam == NF_QUERY) {
+            const TWinControl* c = FindControl(reinterpret_cast<HWND>(wParam));
+            return c && c != this && c->unicodeNotify_ ? NFR_UNICODE : NFR_ANSI;
+        }
         break;
     case WM_SIZE: {
         LRESULT r = DefaultProc(msg, wParam, lParam);

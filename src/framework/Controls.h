@@ -280,6 +280,7 @@ protected:
     bool clickEvents_ = false;   // a left press and release over the window raise Click
     bool captureMouse_ = false;  // a left press captures the mouse until the release
     bool tabStop_ = false;
+    bool unicodeNotify_ = false;  // the window sends its parent the wide forms of its notifications
 
 private:
     friend class TControl;

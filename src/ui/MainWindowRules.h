@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "framework/DpiScale.h"
+#include "listing/ListingOutcome.h"
 #include "ui/RowChanges.h"
 
 namespace sockmere {
@@ -22,16 +23,7 @@ std::string FormatLastUpdate(std::int32_t ticks);
 // The tray tip: the two clocks when asked for, else the program's name.
 std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
 
-// What the listing command did in a refresh.
-struct ListingRun {
-    bool started = true;
-    int exitCode = 0;
-    bool printedNothing = false;
-    // The command was run again without asking for the owning processes, which it did not know.
-    bool withoutProcesses = false;
-};
-
-// The command could not be started, or exited with a non-zero code without printing anything.
+// The command could not be started, or exited with a non-zero code without showing a connection.
 bool ListingFailed(const ListingRun& run) noexcept;
 
 // Panel 0's last text in a refresh: a failure when the listing failed; "Done." otherwise,

@@ -11,8 +11,7 @@
 #include "app/Resources.h"
 #include "framework/Application.h"
 #include "listing/ListingParser.h"
-#include "listing/Runner.h"
-#include "listing/SystemListingCommand.h"
+#include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
 #include "settings/Registry.h"
 #include "ui/MainWindowRules.h"
@@ -31,16 +30,10 @@ namespace {
 class MemoTarget final : public TextTarget {
 public:
     explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
-    void SetText(std::string text) override {
-        received_ = true;
-        memo_.SetText(std::move(text));
-    }
-    // Only a command that started hands over a text, even an empty one.
-    bool Received() const noexcept { return received_; }
+    void SetText(std::string text) override { memo_.SetText(std::move(text)); }
 
 private:
     fw::TMemo& memo_;
-    bool received_ = false;
 };
 
 // The frames of the tray animation, stored in the program's resources.
@@ -303,17 +296,8 @@ void TForm1::Button1Click(fw::TObject*) {
 
     MemoTarget target(*Memo1);
     ListingOptions options{.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
-    int exitCode = RunHiddenCommand(ComposeListingCommand(options), target);
-    bool started = target.Received();
-    // A netstat that does not know -o (Windows 2000's, Wine's) fails at once without a word:
-    // the rows are asked for once more, without their owners.
-    const bool withoutOwners = options.processes && started && exitCode != 0 && Memo1->View().empty();
-    if (withoutOwners) {
-        options.processes = false;
-        MemoTarget again(*Memo1);
-        exitCode = RunHiddenCommand(ComposeListingCommand(options), again);
-        started = again.Received();
-    }
+    lastRun_ = RunListing(options, target);
+    if (lastRun_.withoutProcesses) options.processes = false;
     // Right after the command, so that the IDs it printed still name the programs they meant;
     // taken on a thread of its own while this one formats the text.
     processNames_ = ProcessNames();
@@ -327,8 +311,6 @@ void TForm1::Button1Click(fw::TObject*) {
         }
     }
     ownersListed_ = options.processes;
-    lastRun_ = {.started = started, .exitCode = exitCode, .printedNothing = Memo1->View().empty(),
-                .withoutProcesses = withoutOwners};
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);

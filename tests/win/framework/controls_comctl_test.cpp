@@ -237,6 +237,37 @@ TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
     EXPECT_TRUE(reports.texts.empty());
 }
 
+// The window asks for its cells in UTF-16: a UTF-8 column's characters all arrive, and an ANSI
+// column's through its code page.
+TEST(ListView, CellsReachTheWindowWithEveryCharacter) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    HWND h = lv->Handle();
+    lv->AddColumn("Process", ColumnTextWidth, false, true);
+    const std::wstring name = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси.exe
+    lv->AddItem("1", {"TCP", "caf\xE9", "", "\xC5\x81\xC3\xB3" "d\xC5\xBA-\xD0\xBF\xD1\x80\xD0\xBE\xD0\xBA\xD1\x81\xD0\xB8.exe"});
+    auto shown = [&](int sub) {
+        wchar_t buffer[64] = {};
+        LVITEMW it{};
+        it.iSubItem = sub;
+        it.pszText = buffer;
+        it.cchTextMax = 64;
+        ::SendMessageW(h, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&it));
+        return std::wstring(buffer);
+    };
+    ASSERT_EQ(::GetACP(), 1252u);
+    EXPECT_TRUE(shown(4) == name);
+    EXPECT_TRUE(lv->ShownText(0, 4) == name);
+    EXPECT_TRUE(shown(2) == L"caf\x00E9");
+    EXPECT_TRUE(lv->ShownText(0, 2) == L"caf\x00E9");
+    // Measured as drawn, the name fits its column.
+    const auto drawn = ::SendMessageW(h, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    EXPECT_GE(lv->ColumnWidth(4), drawn);
+    EXPECT_LT(lv->ColumnWidth(4), drawn + 40);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 namespace {
 
 // The pixels of the whole form, as they are now on its surface.

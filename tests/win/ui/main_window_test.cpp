@@ -228,6 +228,32 @@ TEST(RefreshCycle, ANetstatWithoutOwnersIsRunAgainWithoutThem) {
     EXPECT_TRUE(reports.texts.empty());
 }
 
+// A usage text is no listing: the -o run that prints one is asked again without -o, and a
+// failed run that prints one leaves the table empty and says so.
+TEST(RefreshCycle, AUsageTextIsNeverShownAsRows) {
+    Reports reports;
+    Shell shell;
+    auto form = MakeForm();
+    form->Processes1->SetChecked(true);
+    {
+        FakeSetting usage("SOCKMERE_FAKE_NO_OWNERS", "usage");
+        FakeSetting rows("SOCKMERE_FAKE_ROWS", "3");
+        form->Button1Click(form.get());
+    }
+    ASSERT_EQ(form->lv->ItemCount(), 3);
+    EXPECT_EQ(form->lv->SubItem(0, 0), "TCP");
+    EXPECT_EQ(form->stat->PanelText(0), "Done. (no process information)");
+    const std::string fixture = WriteFixture("sockmere_ui_usage.txt", "\r\nNETSTAT [-a] [-n]\r\n\r\n  -a  all\r\n  -n  numbers\r\n");
+    FakeSetting file("SOCKMERE_FAKE_FILE", fixture);
+    FakeSetting code("SOCKMERE_FAKE_EXIT", "1");
+    form->Processes1->SetChecked(false);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->lv->ItemCount(), 0);
+    EXPECT_EQ(form->stat->PanelText(0), "Failed: netstat exited with code 1.");
+    ::DeleteFileA(fixture.c_str());
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(RefreshCycle, LfOnlyOutputSkipsItsHeaderAndMakesRows) {
     Reports reports;
     Shell shell;
