@@ -65,9 +65,13 @@ public:
         if (!unpainted_ && after.left == before_.left && after.top == before_.top && after.bottom == before_.bottom) {
             // Items left of the first changed width keep their pixels. The rest of the header,
             // past the last item, is drawn as one piece, so it changes with the header's width.
+            // Where that item starts the header says: the user may have dragged widths since.
             const int from = view_.widthChangedFrom_;
             if (from == view_.ColumnCount() && after.right == before_.right) return;
-            for (int i = 0; i < from; ++i) changed.left += view_.columns_[static_cast<size_t>(i)].width;
+            RECT kept{};
+            if (from > 0 && ::SendMessageA(header_, HDM_GETITEMRECT, static_cast<WPARAM>(from - 1),
+                                           reinterpret_cast<LPARAM>(&kept)))
+                changed.left = kept.right;
         }
         ::RedrawWindow(header_, &changed, nullptr, RDW_INVALIDATE | RDW_ERASE);
     }
@@ -107,7 +111,8 @@ void TListView::AddColumn(std::string caption, int width, bool rightAligned, boo
         c.rule = width;
         c.width = 50;
     } else {
-        c.width = width;
+        c.designed = width;
+        c.width = ScaleLength(width, Dpi());
     }
     columns_.push_back(std::move(c));
     if (HandleAllocated()) {
@@ -174,7 +179,8 @@ void TListView::SetColumnWidth(int index, int width) {
         return;
     }
     c.rule = 0;
-    ShowColumnWidth(index, width);
+    c.designed = width;
+    ShowColumnWidth(index, ScaleLength(width, Dpi()));
 }
 
 int TListView::AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems) {
@@ -462,14 +468,6 @@ void TListView::InitWnd() {
 
 int TListView::TextWidth(std::string_view text, bool utf8) {
     HFONT font = Font().Handle();
-    if (utf8 && std::any_of(text.begin(), text.end(), [](char ch) { return ch & 0x80; })) {
-        // Rare beyond ASCII: such a text is measured as the characters it stands for.
-        const std::wstring wide = WideFromUtf8(text);
-        WindowDC dc(nullptr);
-        SelectScope use(dc.Get(), font);
-        SIZE size{};
-        return ::GetTextExtentPoint32W(dc.Get(), wide.data(), static_cast<int>(wide.size()), &size) ? size.cx : 0;
-    }
     if (font != measuredFont_) {
         // One table per font: a row then measures by adding up, with no call into GDI.
         WindowDC dc(nullptr);
@@ -478,7 +476,17 @@ int TListView::TextWidth(std::string_view text, bool utf8) {
         measuredFont_ = font;
     }
     int width = 0;
-    for (unsigned char ch : text) width += charWidths_[ch];
+    for (unsigned char ch : text) {
+        if (ch >= 0x80 && utf8 && HandleAllocated()) {
+            // Rare beyond ASCII: the view measures the characters such a text stands for.
+            wchar_t wide[MAX_PATH];
+            const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide, MAX_PATH - 1);
+            wide[n] = L'\0';
+            if (n > 0) return static_cast<int>(::SendMessageW(Hwnd(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide)));
+            utf8 = false;
+        }
+        width += charWidths_[ch];
+    }
     return width;
 }
 
@@ -520,14 +528,17 @@ void TListView::ShowColumnWidth(int index, int width) {
 
 void TListView::ChangeScale(int fromDpi, int toDpi) {
     TWinControl::ChangeScale(fromDpi, toDpi);
+    // From the design, so that moves back and forth between monitors do not drift.
     for (int i = 0; i < ColumnCount(); ++i)
-        if (Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
-            ShowColumnWidth(i, ScaleColumnWidth(c.width, toDpi, fromDpi));
+        if (const Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
+            ShowColumnWidth(i, ScaleLength(c.designed, toDpi));
     FitColumns();
 }
 
 void TListView::FontChanged() {
     TWinControl::FontChanged();
+    // A new font may be given the handle of the one measured, freed just before.
+    measuredFont_ = nullptr;
     for (Column& c : columns_) c.measured = 0, c.widest = 0;
     FitColumns();
 }
@@ -636,7 +647,10 @@ void TStatusBar::CheckPanel(int index) const {
 }
 
 void TStatusBar::AddPanel(std::string text, int width) {
-    panels_.push_back({std::move(text), width});
+    // Room first, so that the two lists cannot part.
+    designed_.reserve(panels_.size() + 1);
+    panels_.push_back({std::move(text), ScaleLength(width, Dpi())});
+    designed_.push_back(width);
     if (HandleAllocated()) {
         ShowParts();
         int i = PanelCount() - 1;
@@ -662,7 +676,7 @@ void TStatusBar::SetPanelText(int index, std::string text) {
 
 void TStatusBar::ChangeScale(int fromDpi, int toDpi) {
     TWinControl::ChangeScale(fromDpi, toDpi);
-    for (TStatusPanel& p : panels_) p.width = ScaleLength(p.width, toDpi, fromDpi);
+    for (size_t i = 0; i < panels_.size(); ++i) panels_[i].width = ScaleLength(designed_[i], toDpi);
     if (HandleAllocated()) ShowParts();
 }
 

@@ -21,7 +21,7 @@ inline constexpr int ColumnHeaderWidth = -2;  // the header text; the rest of th
 
 struct TListColumn {
     std::string caption{};
-    int width = 50;  // pixels, ColumnTextWidth or ColumnHeaderWidth
+    int width = 50;  // pixels at 96 DPI, ColumnTextWidth or ColumnHeaderWidth
     bool rightAligned = false;
     bool utf8 = false;  // the column's fields are UTF-8 rather than ANSI
 };
@@ -57,6 +57,7 @@ public:
     void ApplyProps(const Props& props);
 
     int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
+    // A width in pixels is given at 96 DPI and drawn at the view's; or one of the two rules.
     void AddColumn(std::string caption, int width, bool rightAligned = false, bool utf8 = false);
     // Removes a column and each row's field in it; a sort by that column ends.
     void DeleteColumn(int index);
@@ -65,7 +66,7 @@ public:
     bool ColumnUtf8(int index) const;
     // The width in pixels as shown.
     int ColumnWidth(int index) const;
-    // Pixels, or one of the two rules, which then holds until another width is set.
+    // Pixels at 96 DPI, or one of the two rules, which then holds until another width is set.
     void SetColumnWidth(int index, int width);
 
     int ItemCount() const noexcept { return static_cast<int>(rows_.size()); }
@@ -129,6 +130,7 @@ private:
     struct Column {
         std::string caption;
         int width = 50;    // pixels as last set
+        int designed = 50; // a fixed width at 96 DPI
         int rule = 0;      // 0, ColumnTextWidth or ColumnHeaderWidth
         int measured = 0;  // rows already measured for ColumnTextWidth
         int widest = 0;
@@ -179,7 +181,7 @@ private:
 
 struct TStatusPanel {
     std::string text{};
-    int width = 50;
+    int width = 50;  // pixels at 96 DPI in a description; at the bar's DPI once added
 };
 
 // A status bar, aligned to the bottom by default, at its designed height.
@@ -195,6 +197,7 @@ public:
     void ApplyProps(const Props& props);
 
     int PanelCount() const noexcept { return static_cast<int>(panels_.size()); }
+    // The width is given at 96 DPI and drawn at the bar's.
     void AddPanel(std::string text, int width);
     const std::string& PanelText(int index) const;
     // An unchanged text costs nothing.
@@ -211,6 +214,7 @@ private:
     void ShowParts();
 
     std::vector<TStatusPanel> panels_;
+    std::vector<int> designed_;  // each panel's width at 96 DPI
     bool sizeGrip_ = false;
 };
 

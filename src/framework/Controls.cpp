@@ -60,6 +60,7 @@ void TControl::ApplyCommon(const ControlProps& props, TWinControl* defaultParent
         parentFont_ = false;
     }
     if (props.color) SetColor(*props.color);
+    designed_ = {props.left, props.top, props.width, props.height};
     SetBounds(props.left, props.top, props.width, props.height);
     SetText(props.caption);
     if (props.tabOrder >= 0) tabOrder_ = props.tabOrder;
@@ -95,8 +96,13 @@ int TControl::Dpi() const noexcept {
 }
 
 void TControl::ChangeScale(int fromDpi, int toDpi) {
-    const ScaledRect r = ScaleRect({left_, top_, width_, height_}, toDpi, fromDpi);
-    SetBounds(r.left, r.top, r.width, r.height);
+    // A length still at its design's scale is scaled from the design, so that moves back and
+    // forth between monitors do not drift; one set since (by a layout, say) from where it is.
+    const auto scale = [&](int now, int designed) {
+        return now == ScaleLength(designed, fromDpi) ? ScaleLength(designed, toDpi) : ScaleLength(now, toDpi, fromDpi);
+    };
+    SetBounds(scale(left_, designed_.left), scale(top_, designed_.top), scale(width_, designed_.width),
+              scale(height_, designed_.height));
     // A font taken from the parent follows the parent's.
     if (!parentFont_) font_.SetDpi(toDpi);
 }
@@ -301,7 +307,7 @@ void TWinControl::CreateWnd() {
     HMENU id = (p.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)) : nullptr;
     if (p.systemClass)
         CreateSystemHandle(p.systemClass, p.exStyle, p.style, p.caption, p.x, p.y, p.width,
-                           p.height, p.parent, id);
+                           p.height, p.parent, id, p.unicode);
     else
         CreateHandle(p.className, p.exStyle, p.style, p.caption, p.x, p.y, p.width, p.height,
                      p.parent, id, p.classStyle);

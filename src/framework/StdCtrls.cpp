@@ -1,8 +1,10 @@
 #include "framework/StdCtrls.h"
 
+#include <algorithm>
 #include <string>
 
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -174,6 +176,7 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
 
 void TEdit::ApplyProps(const Props& props) {
     SetReadOnly(props.readOnly);
+    unicode_ = props.unicode;
     OnClick = props.onClick;
     OnEnter = props.onEnter;
     OnChange = props.onChange;
@@ -191,6 +194,7 @@ void TEdit::SelectAll() {
 void TEdit::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = "EDIT";
+    params.unicode = unicode_;
     params.style |= ES_LEFT | ES_AUTOHSCROLL;
     if (readOnly_) params.style |= ES_READONLY;
     params.exStyle |= WS_EX_CLIENTEDGE;
@@ -217,12 +221,10 @@ bool TEdit::CommandNotify(WORD code) {
     if (code != EN_CHANGE) return false;
     if (pushing_) return true;
     HWND h = Hwnd();
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(h)), '\0');
-    if (!text.empty()) {
-        int got = ::GetWindowTextA(h, text.data(), static_cast<int>(text.size() + 1));
-        text.resize(static_cast<size_t>(got < 0 ? 0 : got));
-    }
-    TakeEditedText(std::move(text));
+    std::wstring buffer(static_cast<size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
+    const int got = ::GetWindowTextW(h, buffer.data(), static_cast<int>(buffer.size()));
+    const std::wstring_view text(buffer.data(), static_cast<size_t>(std::max(got, 0)));
+    TakeEditedText(unicode_ ? Utf8FromWide(text) : AnsiFromWide(text));
     return true;
 }
 
@@ -243,7 +245,10 @@ void TEdit::Change() {
 
 void TEdit::PushText(const char* text) {
     pushing_ = true;
-    ::SetWindowTextA(Hwnd(), text);
+    if (unicode_)
+        ::SetWindowTextW(Hwnd(), WideFromUtf8(text).c_str());
+    else
+        ::SetWindowTextA(Hwnd(), text);
     pushing_ = false;
 }
 

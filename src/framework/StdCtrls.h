@@ -102,6 +102,7 @@ class TEdit : public TWinControl {
 public:
     struct Props {
         bool readOnly = false;
+        bool unicode = false;  // the text is UTF-8 and the window shows every character of it
         TNotifyEvent onClick{};
         TNotifyEvent onEnter{};
         TNotifyEvent onChange{};
@@ -134,6 +135,7 @@ private:
     bool readOnly_ = false;
     bool autoSelect_ = true;
     bool pushing_ = false;
+    bool unicode_ = false;
 };
 
 // A multi-line edit. The text lives in the object and is mirrored into the window only while

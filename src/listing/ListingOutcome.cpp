@@ -1,53 +1,65 @@
 #include "listing/ListingOutcome.h"
 
-#include "listing/ListingParser.h"
 #include "listing/TextOps.h"
 
 namespace sockmere {
 namespace {
 
-std::string_view FirstWord(std::string_view text) noexcept {
-    std::size_t end = 0;
-    while (end < text.size() && !text::IsBlank(text[end])) ++end;
-    return text.substr(0, end);
+using text::IsBlank;
+
+// Lines are looked at through pointers: nothing here can throw.
+const char* SkipBlanks(const char* at, const char* end) {
+    while (at < end && IsBlank(*at)) ++at;
+    return at;
 }
+
+const char* WordEnd(const char* at, const char* end) {
+    while (at < end && !IsBlank(*at)) ++at;
+    return at;
+}
+
+char Lower(char c) { return static_cast<char>(c | 0x20); }
 
 // A protocol that netstat names, TCP or UDP (the one part of a row no translation changes),
 // then an address with its port after a colon.
-bool IsConnectionRow(std::string_view line) noexcept {
-    const std::string_view protocol = FirstWord(line);
-    if (protocol.size() < 3) return false;
-    const char name[] = {static_cast<char>(protocol[0] | 0x20), static_cast<char>(protocol[1] | 0x20),
-                         static_cast<char>(protocol[2] | 0x20)};
-    const std::string_view start(name, 3);
-    if (start != "tcp" && start != "udp") return false;
-    return FirstWord(text::TrimLeft(line.substr(protocol.size()))).find(':') != std::string_view::npos;
+bool IsConnectionRow(const char* line, const char* end) {
+    const char* wordEnd = WordEnd(line, end);
+    if (wordEnd - line < 3 || Lower(line[2]) != 'p') return false;
+    const char first = Lower(line[0]), second = Lower(line[1]);
+    if (!(first == 't' && second == 'c') && !(first == 'u' && second == 'd')) return false;
+    const char* address = SkipBlanks(wordEnd, end);
+    for (const char* addressEnd = WordEnd(address, end); address < addressEnd; ++address)
+        if (*address == ':') return true;
+    return false;
 }
 
 // A syntax line lists the switches in brackets, "[-a]"; no address starts with "[-".
-bool IsUsageLine(std::string_view line) noexcept {
-    for (std::size_t at = line.find("[-"); at != std::string_view::npos; at = line.find("[-", at + 1)) {
-        const char next = at + 2 < line.size() ? static_cast<char>(line[at + 2] | 0x20) : '\0';
-        if (next >= 'a' && next <= 'z') return true;
+bool IsUsageLine(const char* line, const char* end) {
+    for (; end - line >= 3; ++line) {
+        const char letter = Lower(line[2]);
+        if (line[0] == '[' && line[1] == '-' && letter >= 'a' && letter <= 'z') return true;
     }
     return false;
 }
 
 }  // namespace
 
-bool ShowsNoConnection(std::string_view text) noexcept {
-    if (text.empty()) return true;
-    bool usage = false;
-    LineReader lines(text);
-    for (std::string_view line; lines.Next(line);) {
-        line = text::TrimLeft(line);
-        if (IsConnectionRow(line)) return false;
-        usage = usage || IsUsageLine(line);
+bool ShowsNoConnection(std::string_view text) {
+    bool usage = text.empty();
+    const char* const end = text.data() + text.size();
+    // Lines end in LF; a CR before it counts as a blank.
+    for (const char* at = text.data(); at < end;) {
+        const char* lineEnd = at;
+        while (lineEnd < end && *lineEnd != '\n') ++lineEnd;
+        const char* line = SkipBlanks(at, lineEnd);
+        if (IsConnectionRow(line, lineEnd)) return false;
+        usage = usage || IsUsageLine(line, lineEnd);
+        at = lineEnd + 1;
     }
     return usage;
 }
 
-bool RerunWithoutOwners(const ListingRun& run) noexcept {
+bool RerunWithoutOwners(const ListingRun& run) {
     return run.started && !run.cancelled && !run.silenced && run.exitCode != 0 && run.printedNothing;
 }
 

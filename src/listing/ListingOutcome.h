@@ -21,10 +21,10 @@ struct ListingRun {
 // True for a text that shows no connection: an empty one, or one without a single connection row
 // that prints the command's usage (a syntax line such as "NETSTAT [-a] [-n]"), as a netstat does
 // that is given a switch it does not know.
-bool ShowsNoConnection(std::string_view text) noexcept;
+bool ShowsNoConnection(std::string_view text);
 
 // For a run that asked for the owners' IDs: the command refused them, ending by itself with a
 // non-zero code and showing no connection. A command that hung is not asked again.
-bool RerunWithoutOwners(const ListingRun& run) noexcept;
+bool RerunWithoutOwners(const ListingRun& run);
 
 }  // namespace sockmere

@@ -181,7 +181,7 @@ ChildEnd ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, HAN
             quietSince = GetTickCount();
             continue;
         }
-        if (!ended && GetTickCount() - quietSince >= silenceLimitMs) {
+        if (GetTickCount() - quietSince >= silenceLimitMs) {
             EndChild(process, kSilentChildExitCode);
             silenced = true;
             quietSince = GetTickCount();
@@ -207,12 +207,8 @@ CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept {
     return std::exchange(g_createProcess, proc ? proc : &CreateProcessA);
 }
 
-CommandOutcome RunHidden(const std::string& commandLine, TextTarget& target, DWORD silenceLimitMs, HANDLE cancel) {
+CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWORD silenceLimitMs, HANDLE cancel) {
     CommandOutcome outcome;
-    if (IsSet(cancel)) {
-        outcome.cancelled = true;
-        return outcome;
-    }
     CapturePipe pipe = CreateCapturePipe();
 
     STARTUPINFOA startup{};
@@ -234,6 +230,9 @@ CommandOutcome RunHidden(const std::string& commandLine, TextTarget& target, DWO
     const fw::HandleOwner process(info.hProcess);
     const fw::HandleOwner thread(info.hThread);
     outcome.started = true;
+    FILETIME exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process.Get(), &outcome.startedAt, &exited, &kernel, &user))
+        GetSystemTimeAsFileTime(&outcome.startedAt);
 
     // Our copy of the write end would keep the pipe from ever reaching its end.
     pipe.write.Reset();
@@ -249,11 +248,18 @@ CommandOutcome RunHidden(const std::string& commandLine, TextTarget& target, DWO
     outcome.silenced = end == ChildEnd::Silenced;
     outcome.cancelled = end == ChildEnd::Cancelled;
     if (outcome.cancelled) return outcome;
-    std::string text = capture.Take();
-
+    text = capture.Take();
     converter.ConvertWhole(text);
-    target.SetText(std::move(text));
     return outcome;
+}
+
+int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD silenceLimitMs) {
+    std::string text;
+    const CommandOutcome outcome = RunHidden(commandLine, text, silenceLimitMs);
+    if (!outcome.started) return outcome.exitCode;
+    target.Started(outcome.startedAt);
+    target.SetText(std::move(text));
+    return outcome.exitCode;
 }
 
 }  // namespace sockmere

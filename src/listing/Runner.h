@@ -31,27 +31,28 @@ inline constexpr DWORD kCancelledChildExitCode = ERROR_CANCELLED;
 
 // How a hidden command's run ended.
 struct CommandOutcome {
-    bool started = false;    // the child ran; else the target was left untouched
+    bool started = false;    // the child ran
     int exitCode = -1;       // the child's, -1 when it did not start
     bool silenced = false;   // ended by the silence limit, whatever code it then gives
-    bool cancelled = false;  // ended because the cancel event was set; the target was left untouched
+    bool cancelled = false;  // ended because the cancel event was set
+    FILETIME startedAt{};    // when the child began, in system time
 };
 
 // Starts commandLine hidden with its standard output and error going into a pipe and reads it
 // while the command runs, until the command has ended and the pipe holds nothing more (a
 // grandchild that inherited the pipe is not waited for). A command that neither writes nor ends
 // for silenceLimitMs is ended with kSilentChildExitCode. The text is cut at the first zero byte
-// and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and given to target.
-// cancel, when given, is an event (best manual-reset) that ends the child at once when set.
-// Safe on any thread.
-CommandOutcome RunHidden(const std::string& commandLine, TextTarget& target,
+// and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and put into text.
+// cancel, when given, is an event (best manual-reset) that ends the child at once when set; text
+// is then left as it was, as it is when the command cannot be started. Safe on any thread.
+CommandOutcome RunHidden(const std::string& commandLine, std::string& text,
                          DWORD silenceLimitMs = kDefaultSilenceLimitMs, HANDLE cancel = nullptr);
 
-// RunHidden without a cancel: the command's exit code, or -1 when it could not be started.
-inline int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
-                            DWORD silenceLimitMs = kDefaultSilenceLimitMs) {
-    return RunHidden(commandLine, target, silenceLimitMs).exitCode;
-}
+// RunHidden into a target, which a command that could not be started leaves untouched; the
+// target learns first when the command began. Returns
+// the command's exit code, or -1 when it could not be started.
+int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
+                     DWORD silenceLimitMs = kDefaultSilenceLimitMs);
 
 // Every child is started through this seam; tests install a double. Null restores
 // CreateProcessA. Returns the previous function.

@@ -3,6 +3,7 @@
 #include <cderr.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "framework/Clipboard.h"
@@ -62,21 +63,37 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
 }
 
+WriteFileProc g_writeFile = &::WriteFile;
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
         DWORD written = 0;
-        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        if (!g_writeFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
         bytes.remove_prefix(written);
     }
     return true;
 }
 
+// Failures of the target itself, which a plain move would meet as well or get round by dropping
+// what protects the file.
+bool TargetRefused(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED: return true;
+    default: return false;
+    }
+}
+
 }  // namespace
 
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, int connections) {
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8, int connections) {
     std::vector<std::string> header;
-    for (int c = 0; c < lv.ColumnCount(); ++c) header.push_back(lv.ColumnCaption(c));
+    for (int c = 0; c < lv.ColumnCount(); ++c)
+        header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(lv.ColumnCaption(c))) : lv.ColumnCaption(c));
     std::vector<int> items;
     if (selectedOnly) {
         if (const int selected = lv.Selected(); selected >= 0) items.push_back(selected);
@@ -87,32 +104,60 @@ std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selec
     }
     return TableText(format, header, items.size(), [&](std::size_t row, std::size_t column) {
         const int item = items[row];
-        return column == 0 ? std::string(lv.ItemCaption(item)) : lv.SubItem(item, static_cast<int>(column) - 1);
+        const int c = static_cast<int>(column);
+        // An ANSI column keeps its very bytes in ANSI text.
+        if (!utf8 && !lv.ColumnUtf8(c)) return std::string(lv.ItemField(item, c));
+        const std::wstring shown = lv.ShownText(item, c);
+        return utf8 ? fw::Utf8FromWide(shown) : fw::AnsiFromWide(shown);
     });
 }
 
 bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections) {
     if (selectedOnly && lv.Selected() < 0) return false;
-    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly, connections));
+    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly, false, connections),
+                            fw::WideFromUtf8(ListViewText(lv, TableFormat::Tsv, selectedOnly, true, connections)));
     return true;
 }
 
 void WriteFileReplacing(const std::wstring& path, std::string_view bytes) {
+    const std::wstring folder = FolderOf(path);
+    // The temporary name takes 14 characters more than its folder's path; a longer one is not
+    // always refused by the system, which then cuts the name short.
+    if (folder.size() > MAX_PATH - 14) ThrowSaveError(path, ERROR_FILENAME_EXCED_RANGE);
+    // The system would replace an empty folder of that name by the file.
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        ThrowSaveError(path, ERROR_ACCESS_DENIED);
     wchar_t temp[MAX_PATH + 16] = {};
     // Made in the target's folder, so the move at the end is a rename on the same volume.
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
+    if (!::GetTempFileNameW(folder.c_str(), L"smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
     DWORD error = ERROR_SUCCESS;
     {
         fw::HandleOwner file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) error = ::GetLastError();
+        // A failure that names no reason is a failure all the same.
+        if (!file || !WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) {
+            error = ::GetLastError();
+            if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+        }
     }
+    // The replaced file keeps its attributes and permissions; a missing one, or a volume that
+    // cannot replace, takes the plain move.
     if (error == ERROR_SUCCESS &&
-        !::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !::ReplaceFileW(path.c_str(), temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         error = ::GetLastError();
+        if (!TargetRefused(error))
+            error = ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                        ? ERROR_SUCCESS
+                        : ::GetLastError();
+    }
     if (error != ERROR_SUCCESS) {
         ::DeleteFileW(temp);
         ThrowSaveError(path, error);
     }
+}
+
+WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept {
+    return std::exchange(g_writeFile, proc ? proc : &::WriteFile);
 }
 
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
@@ -140,7 +185,7 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
         return false;
     }
     const bool csv = dialog.nFilterIndex != 2;
-    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, connections));
+    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, false, connections));
     return true;
 }
 

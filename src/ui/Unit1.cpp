@@ -10,10 +10,10 @@
 
 #include "app/Resources.h"
 #include "framework/Application.h"
+#include "framework/ScopeExit.h"
 #include "listing/ListingParser.h"
 #include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
-#include "settings/Registry.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
 #include "ui/TableText.h"
@@ -30,10 +30,13 @@ namespace {
 class MemoTarget final : public TextTarget {
 public:
     explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
+    void Started(const FILETIME& at) override { startedAt_ = at; }
     void SetText(std::string text) override { memo_.SetText(std::move(text)); }
+    const FILETIME& StartedAt() const noexcept { return startedAt_; }
 
 private:
     fw::TMemo& memo_;
+    FILETIME startedAt_{};
 };
 
 // The frames of the tray animation, stored in the program's resources.
@@ -74,21 +77,7 @@ fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* c
 constexpr const char* kShowProcessesValue = "ShowProcesses";
 constexpr const char* kHighlightChangesValue = "HighlightChanges";
 
-// Read straight from the registry: a store would create the program's key just to look.
-bool StoredSwitch(const std::string& section, const char* name) {
-    const std::string key = DefaultRegistryKey() + "\\" + section;
-    char text[8] = {};
-    DWORD size = sizeof text;
-    // A longer text, another type or no value at all cannot be "True".
-    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name,
-                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) != ERROR_SUCCESS)
-        return false;
-    return StoredSwitchOn(text);
-}
-
-void StoreSwitch(const std::string& section, const char* name, bool on) {
-    TRegIniFile(DefaultRegistryKey()).WriteText(section, name, StoredSwitchText(on));
-}
+RowStepHook g_rowStep = nullptr;
 
 char DecimalSeparator() {
     char sep[4] = {};
@@ -96,6 +85,10 @@ char DecimalSeparator() {
 }
 
 }  // namespace
+
+RowStepHook SetRowStepHook(RowStepHook hook) noexcept {
+    return std::exchange(g_rowStep, hook);
+}
 
 TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
     : fw::TForm(owner), args_(std::move(args)) {
@@ -247,9 +240,9 @@ void TForm1::FormCreate(fw::TObject*) {
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
     // Read once, before any refresh; showing the window does not read it again.
-    Processes1->SetChecked(StoredSwitch(FormStorage1->IniSection, kShowProcessesValue));
+    Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
-    Highlight1->SetChecked(StoredSwitch(FormStorage1->IniSection, kHighlightChangesValue));
+    Highlight1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kHighlightChangesValue)));
     changeMarks_->SetEnabled(Highlight1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
@@ -292,6 +285,16 @@ void TForm1::Button1Click(fw::TObject*) {
     for (fw::TControl* c : std::initializer_list<fw::TControl*>{check1, check2, check3, Button1, Button2, Button3, Button4})
         c->SetEnabled(false);
     Animate1->SetActive(true);
+    // Whatever a step throws, the window comes back usable; the error still reaches the report.
+    fw::ScopeExit settle([this] {
+        for (fw::TControl* c :
+             std::initializer_list<fw::TControl*>{Button1, Button2, Button3, Button4, check1, check2, check3})
+            c->SetEnabled(true);
+        Animate1->SetActive(false);
+        tray->SetAnimated(false);
+        tray->SetHint("Sockmere");
+        Timer2->SetEnabled(false);
+    });
     fw::Application().ProcessMessages();
 
     MemoTarget target(*Memo1);
@@ -304,10 +307,10 @@ void TForm1::Button1Click(fw::TObject*) {
     if (options.processes) {
         try {
             if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
-            snapshots_->Request();
+            snapshots_->Request(target.StartedAt());
         } catch (const fw::Error&) {
             // No thread to be had: the snapshot is taken here.
-            processNames_ = ProcessNames::Snapshot();
+            processNames_ = ProcessNames::Snapshot(target.StartedAt());
         }
     }
     ownersListed_ = options.processes;
@@ -335,32 +338,39 @@ void TForm1::Button5Click(fw::TObject*) {
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
     const bool processColumns = lv->ColumnCount() > kPidColumn;
     const bool owners = processColumns && ownersListed_;
-    lv->BeginUpdate();
-    lv->SetColumnWidth(3, fw::ColumnTextWidth);
-    lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    // Without owners every name is empty: the header keeps the column readable.
-    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-    lv->ShareText(Memo2->Shared());
-    const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns, owners](const ConnectionFields& fields) {
-        char number[24];
-        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-        const std::string_view caption(number, static_cast<std::size_t>(end - number));
-        if (!processColumns) {
-            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                  fields.Status});
-            return;
-        }
-        ConnectionFields row = fields;
-        if (owners) SplitOwnerPid(row);
-        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                              processNames_.Find(row.Pid)});
-    });
-    const ChangeCounts changes = changeMarks_->Apply(ListingFailed(lastRun_));
-    lv->EndUpdate();
+    ChangeCounts changes;
+    {
+        lv->BeginUpdate();
+        // Closed even when a row fails: an update left open would hide every later row.
+        fw::ScopeExit endUpdate([this] { lv->EndUpdate(); });
+        lv->SetColumnWidth(3, fw::ColumnTextWidth);
+        lv->SetColumnWidth(5, fw::ColumnTextWidth);
+        // Without owners every name is empty: the header keeps the column readable.
+        if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
+        lv->ShareText(Memo2->Shared());
+        const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
+        lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+        ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns,
+                                                             owners](const ConnectionFields& fields) {
+            char number[24];
+            auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+            const std::string_view caption(number, static_cast<std::size_t>(end - number));
+            if (g_rowStep) g_rowStep();
+            if (!processColumns) {
+                lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                      fields.Status});
+                return;
+            }
+            ConnectionFields row = fields;
+            if (owners) SplitOwnerPid(row);
+            lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                                  processNames_.Find(row.Pid)});
+        });
+        changes = changeMarks_->Apply(ListingFailed(lastRun_));
+    }
 
-    if (tray->Active()) {
+    // A close asked for during the first refresh stands: the window does not come back.
+    if (tray->Active() && !ClosedBeforeMain()) {
         Show();
         tray->SetHint("Sockmere");
         tray->SetActive(false);
@@ -424,7 +434,7 @@ void TForm1::lvDblClick(fw::TObject*) {
         const std::string pid = lv->SubItem(row, kPidColumn - 1);
         dialog->Edit6->SetText(lv->SubItem(row, kProcessColumn - 1));
         dialog->Edit7->SetText(pid);
-        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.TakenAt()));
+        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.ListedAt()));
     }
     dialog->ShowModal();
 }
@@ -528,19 +538,20 @@ void TForm1::Processes1Click(fw::TObject*) {
     if (refreshing_ || !Button1->Enabled()) return;
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
-    StoreSwitch(FormStorage1->IniSection, kShowProcessesValue, Processes1->Checked());
+    WriteOptionText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
 }
 
 void TForm1::Highlight1Click(fw::TObject*) {
     Highlight1->SetChecked(!Highlight1->Checked());
     changeMarks_->SetEnabled(Highlight1->Checked());
-    StoreSwitch(FormStorage1->IniSection, kHighlightChangesValue, Highlight1->Checked());
+    WriteOptionText(FormStorage1->IniSection, kHighlightChangesValue, StoredSwitchText(Highlight1->Checked()));
 }
 
 void TForm1::ShowProcessColumns(bool show) {
     if (show && lv->ColumnCount() == kPidColumn) {
         lv->AddColumn("PID", 50, true);
-        lv->AddColumn("Process", fw::ColumnHeaderWidth);
+        // Names come in UTF-8, with every character.
+        lv->AddColumn("Process", fw::ColumnHeaderWidth, false, true);
     } else if (!show && lv->ColumnCount() > kPidColumn) {
         // A sort by either of them ends with them, back to netstat's order.
         lv->DeleteColumn(kProcessColumn);

@@ -22,6 +22,11 @@ namespace sockmere {
 
 class TForm3;
 
+// Called before each row of a refresh reaches the table; tests make it throw as a failing
+// allocation would. Null removes it. Returns the previous hook.
+using RowStepHook = void (*)();
+RowStepHook SetRowStepHook(RowStepHook hook) noexcept;
+
 class TForm1 : public fw::TForm {
 public:
     // args are the program's arguments after its own path; only the first two are read.

@@ -168,6 +168,21 @@ TEST(ScreenFit, AnOffScreenRectangleMovesInKeepingItsSizeOrShrinksNoFurtherThanT
     EXPECT_EQ(MovedInto({5000, 20, 5600, 520}, {1280, 0, 3200, 1040}, 482, 250), (ScreenRect{2600, 20, 3200, 520}));
 }
 
+TEST(ScreenFit, OnlyARectangleOfAWindowsSizeNearTheScreensIsApplied) {
+    EXPECT_TRUE(Applicable(10, 20, 410, 320));
+    EXPECT_TRUE(Applicable(-5000, -5000, 60535, -4000)) << "65535 wide, upside down";
+    EXPECT_TRUE(Applicable(1 << 30, -(1 << 30), (1 << 30) + 1, -(1 << 30) + 1));
+    EXPECT_FALSE(Applicable(10, 20, 10, 320)) << "right not past left";
+    EXPECT_FALSE(Applicable(0, 0, 65536, 400));
+    EXPECT_FALSE(Applicable(0, 0, 400, 65536));
+    EXPECT_FALSE(Applicable(0, 65536, 400, 0));
+    // Edges whose differences overflow an int.
+    EXPECT_FALSE(Applicable(-2147483000, 0, 2147483000, 400));
+    EXPECT_FALSE(Applicable(0, 2147483000, 400, -2147483000));
+    EXPECT_FALSE(Applicable(2147483000, 0, 2147483500, 400)) << "beyond any screen";
+    EXPECT_FALSE(Applicable(INT32_MIN, INT32_MIN, INT32_MIN + 100, INT32_MIN + 100));
+}
+
 TEST(StoreNames, EveryCaseOfAKeyNamesOneLockWithNoFurtherBackslash) {
     EXPECT_EQ(SettingsLockName("Software\\Sockmere"), "Local\\Sockmere.settings:software/sockmere");
     EXPECT_EQ(SettingsLockName("SOFTWARE\\sockmere"), SettingsLockName("Software\\Sockmere"));

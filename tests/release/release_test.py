@@ -113,6 +113,11 @@ def _():
     assert (about + "\0").encode() in exe, f"no About caption {about!r}"
 
 
+@case("the manifest asks Windows 8.1 too for scaling per monitor")
+def _():
+    assert b">true/pm</dpiAware>" in exe
+
+
 @case("the zip holds Sockmere.exe, README.txt and LICENSE.txt, fixed and with CR LF texts")
 def _():
     with zipfile.ZipFile(os.path.join(first, "release", zip_name)) as archive:

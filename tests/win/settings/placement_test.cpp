@@ -471,3 +471,65 @@ TEST_F(Placement, PassesOfTwoInstancesOnOneStoreNeverMix) {
     EXPECT_TRUE(form.check1->Checked());
     EXPECT_TRUE(reports.empty());
 }
+
+namespace {
+
+// Damaged rectangles whose width or height overflows, or that lie far beyond any screen: the
+// form opens at its designed place, as for any other invalid rectangle.
+TEST_F(Placement, ARectangleBeyondAnyScreenGivesTheDesignedPlace) {
+    for (const char* stored : {"-2147483000,0,2147483000,400", "0,-2147483000,400,2147483000", "0,0,70000,400",
+                               "2147483000,0,2147483500,400", "0,2147483000,400,-2147483000"}) {
+        SCOPED_TRACE(stored);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        SetText("NormPos", stored);
+        PlacementForm form;
+        form.Show();
+        EXPECT_EQ(NormPos(form.Handle()), form.Designed());
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
+// Another instance holds the store's lock and does not let go: at the end of the session the
+// close waits two seconds at most, then saves all the same. A lock whose holder died is taken
+// over at once, and let go after.
+TEST_F(Placement, AtTheEndOfTheSessionAHeldLockIsAwaitedBrieflyAndADeadOnesTakenOver) {
+    const fw::HandleOwner holding(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const fw::HandleOwner done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    {
+        PlacementForm form;
+        form.Show();
+        std::thread instance([&] {
+            const fw::NamedLock lock(SettingsLockName(kKey), 10000);
+            ::SetEvent(holding.Get());
+            ::WaitForSingleObject(done.Get(), 10000);
+        });
+        ::WaitForSingleObject(holding.Get(), 10000);
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(::SendMessageA(form.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        const DWORD waited = ::GetTickCount() - start;
+        EXPECT_GE(waited, 1900u);
+        EXPECT_LT(waited, 4000u);
+        EXPECT_EQ(Value("NormPos"), NormPos(form.Handle()));
+        ::SendMessageA(form.Handle(), WM_ENDSESSION, FALSE, 0);
+        ::SetEvent(done.Get());
+        instance.join();
+    }
+
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    const fw::HandleOwner lock(::CreateMutexA(nullptr, FALSE, SettingsLockName(kKey).c_str()));
+    // Its holder ends without letting go.
+    std::thread([&] { ::WaitForSingleObject(lock.Get(), 0); }).join();
+    PlacementForm form;
+    form.Show();
+    const DWORD start = ::GetTickCount();
+    EXPECT_TRUE(form.CloseQuery());
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    EXPECT_EQ(Value("NormPos"), NormPos(form.Handle()));
+    std::thread([&] {
+        EXPECT_EQ(::WaitForSingleObject(lock.Get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+        ::ReleaseMutex(lock.Get());
+    }).join();
+    EXPECT_TRUE(reports.empty());
+}
+
+}  // namespace

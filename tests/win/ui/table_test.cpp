@@ -309,6 +309,57 @@ TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
 }
 
+int g_writes = 0;
+// Writes ten bytes, then nothing, and names no reason.
+BOOL WINAPI StallingWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    if (g_writes++ == 0) return ::WriteFile(file, data, std::min<DWORD>(size, 10), written, overlapped);
+    ::SetLastError(ERROR_SUCCESS);
+    *written = 0;
+    return TRUE;
+}
+
+// A write that stops without a reason, a target that may not be replaced, and a folder too long
+// for a temporary name beside it: each is reported, and the target stays as it was, whole.
+TEST_F(TableTest, SaveAsNeverPutsAPartOrAProtectedFileInPlace) {
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    auto saveAs = [&](const std::string& path) {
+        g_savePath = WidePath(path);
+        g_saveType = 1;
+        MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    };
+    const std::string before = "the report before\r\n";
+    const std::string target = WriteFixture("sockmere_kept.csv", before);
+    g_writes = 0;
+    const auto write = sockmere::SetWriteFileProc(&StallingWrite);
+    saveAs(target);
+    sockmere::SetWriteFileProc(write);
+    EXPECT_EQ(ReadFile(target), before);
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    saveAs(target);
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFile(target), before);
+    ::DeleteFileA(target.c_str());
+
+    std::string folder = TempPath("");
+    folder.append(248 - folder.size(), 'f');
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    saveAs(folder + "\\t.csv");
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_TRUE(::RemoveDirectoryA(folder.c_str())) << "something was left in the long folder";
+
+    ASSERT_EQ(reports.texts.size(), 3u) << ::testing::PrintToString(reports.texts);
+    const std::string expected[] = {target, target, folder + "\\t.csv"};
+    for (int i = 0; i < 3; ++i) {
+        const std::string prefix = "Cannot save \"" + expected[i] + "\": ";
+        EXPECT_EQ(reports.texts[i].rfind(prefix, 0), 0u) << reports.texts[i];
+        EXPECT_GT(reports.texts[i].size(), prefix.size() + 5) << reports.texts[i];
+    }
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+}
+
 TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAndIsStored) {
     const std::string self = std::to_string(::GetCurrentProcessId());
     const std::string args = TempPath("sockmere_table_owner_args.txt"), owned = TempPath("sockmere_table_owned.txt");
@@ -515,6 +566,50 @@ COLORREF RowColor(HWND lv, int position) {
     return color;
 }
 
+// A copy of the fake listing command under a name of the test's, idle until the test ends.
+class NamedProcess {
+public:
+    explicit NamedProcess(const std::wstring& path) : path_(path) {
+        wchar_t windows[MAX_PATH] = {};
+        ::GetWindowsDirectoryW(windows, MAX_PATH);
+        ::CopyFileW((std::wstring(windows) + L"\\netstat.exe").c_str(), path.c_str(), FALSE);
+        std::wstring line = L"\"" + path + L"\" --hold";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+        ::CloseHandle(info_.hThread);
+    }
+    ~NamedProcess() {
+        ::TerminateProcess(info_.hProcess, 0);
+        ::WaitForSingleObject(info_.hProcess, 5000);
+        ::CloseHandle(info_.hProcess);
+        ::DeleteFileW(path_.c_str());
+    }
+    std::string Pid() const { return std::to_string(info_.dwProcessId); }
+
+private:
+    std::wstring path_;
+    PROCESS_INFORMATION info_{};
+};
+
+std::string OwnedListing(std::initializer_list<std::string> pids) {
+    std::string text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
+    for (const std::string& pid : pids) text += "  TCP    127.0.0.1:135      10.0.0.10:445    ESTABLISHED  " + pid + "\r\n";
+    return text;
+}
+
+// Connection Info's process name and path for an item.
+std::vector<std::string> ProcessFieldsOf(TForm1& form, int item) {
+    std::vector<std::string> fields;
+    g_infoFields = &fields;
+    form.lv->SetSelected(item);
+    ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
+    form.lvDblClick(form.lv);
+    g_infoFields = nullptr;
+    fields.resize(9);
+    return {fields[6], fields[8]};
+}
+
 }  // namespace
 
 // kListing, then: 137 as it was, 80 changed, 1061 as it was, 5000 new; 135 and 49664 closed.
@@ -592,5 +687,57 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
     StoredSettings().Set("HighlightChanges", settingskey::Text("True"));
     EXPECT_TRUE(TForm1(nullptr, {"-n"}).Highlight1->Checked());
     StoredSettings().Wipe();
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
+// Names beyond the code page are exact in the table, its sort, Connection Info and the Unicode
+// copy; the ANSI copy and the saved file have "?" for what the code page lacks.
+TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
+    ASSERT_EQ(::GetACP(), 1252u);
+    const std::wstring proxy = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси
+    const std::wstring lower = L"\x0142\x00F3" L"d\x017A-a.exe";                                     // łódź-a
+    NamedProcess first(WidePath(TempPath("")) + proxy), second(WidePath(TempPath("")) + lower);
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    FakeSetting file("SOCKMERE_FAKE_FILE",
+                     WriteFixture("sockmere_table_names.txt", OwnedListing({first.Pid(), second.Pid(), self})));
+    form->Processes1->SetChecked(true);
+    form->Button1Click(form.get());
+    EXPECT_EQ(fw::Utf8FromWide(form->lv->ShownText(0, 7)), fw::Utf8FromWide(proxy));
+    const std::vector<std::string> fields = ProcessFieldsOf(*form, 0);
+    EXPECT_EQ(fields[0] + "|" + fields[1].substr(fields[1].rfind('\\') + 1), fw::Utf8FromWide(proxy + L"|" + proxy));
+
+    ClickHeader(7);  // case ignored beyond ASCII: "win_ui_tests", "łódź-a", "Łódź-прокси"
+    EXPECT_EQ(Shown(), "321");
+    form->CopyAll1Click(form.get());
+    const std::string tail = "\r\n1\tTCP\t135\t10.0.0.10\t445\tESTABLISHED\t" + first.Pid() + "\t";
+    EXPECT_TRUE(cliptest::ClipboardText<wchar_t>().ends_with(L"\t" + lower + WidePath(tail) + proxy + L"\r\n"));
+    EXPECT_TRUE(cliptest::ClipboardText().ends_with("\t?\xF3" "d?-a.exe" + tail + "?\xF3" "d?-??????.exe\r\n"))
+        << cliptest::ClipboardText();
+    // What Save As writes.
+    const std::string saved = sockmere::ListViewText(*form->lv, sockmere::TableFormat::Csv, false);
+    EXPECT_TRUE(saved.ends_with(",?\xF3" "d?-??????.exe\r\n")) << saved;
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
+// netstat saw another owner behind an ID whose process began after it: no name, no path.
+TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
+    const std::string args = TempPath("sockmere_table_late_args.txt"), listing = TempPath("sockmere_table_late.txt");
+    for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", args), file("SOCKMERE_FAKE_FILE", listing),
+        delay("SOCKMERE_FAKE_DELAY_MS", "3000");
+    std::unique_ptr<NamedProcess> late;
+    // Started once the listing command has, and listed by it.
+    std::thread starter([&] {
+        for (int i = 0; i < 1000 && ::GetFileAttributesA(args.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(5);
+        late = std::make_unique<NamedProcess>(WidePath(TempPath("sockmere_late.exe")));
+        WriteFixture("sockmere_table_late.txt", OwnedListing({late->Pid(), std::to_string(::GetCurrentProcessId())}));
+    });
+    form->Processes1->SetChecked(true);
+    form->Button1Click(form.get());
+    starter.join();
+    EXPECT_EQ(form->lv->SubItem(0, 5) + "|" + form->lv->SubItem(0, 6), late->Pid() + "|");
+    EXPECT_EQ(ProcessFieldsOf(*form, 0), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(ProcessFieldsOf(*form, 1)[0], "win_ui_tests.exe");
+    for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
