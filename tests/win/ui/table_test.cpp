@@ -576,7 +576,8 @@ public:
         std::wstring line = L"\"" + path + L"\" --hold";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                         &startup, &info_);
         ::CloseHandle(info_.hThread);
     }
     ~NamedProcess() {
@@ -698,8 +699,8 @@ TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
     const std::wstring lower = L"\x0142\x00F3" L"d\x017A-a.exe";                                     // łódź-a
     NamedProcess first(WidePath(TempPath("")) + proxy), second(WidePath(TempPath("")) + lower);
     const std::string self = std::to_string(::GetCurrentProcessId());
-    FakeSetting file("SOCKMERE_FAKE_FILE",
-                     WriteFixture("sockmere_table_names.txt", OwnedListing({first.Pid(), second.Pid(), self})));
+    const std::string listing = WriteFixture("sockmere_table_names.txt", OwnedListing({first.Pid(), second.Pid(), self}));
+    FakeSetting file("SOCKMERE_FAKE_FILE", listing);
     form->Processes1->SetChecked(true);
     form->Button1Click(form.get());
     EXPECT_EQ(fw::Utf8FromWide(form->lv->ShownText(0, 7)), fw::Utf8FromWide(proxy));
@@ -716,6 +717,7 @@ TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
     // What Save As writes.
     const std::string saved = sockmere::ListViewText(*form->lv, sockmere::TableFormat::Csv, false);
     EXPECT_TRUE(saved.ends_with(",?\xF3" "d?-??????.exe\r\n")) << saved;
+    ::DeleteFileA(listing.c_str());
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
 
