@@ -14,15 +14,17 @@ using Cells = std::string_view[kProcessColumn + 1];
 
 }  // namespace
 
-void ChangeMarks::KeysOf(const Rows& rows, bool withPid, std::vector<ConnectionKey>& keys,
-                         std::vector<std::string_view>& status) {
+ListingKeys ChangeMarks::KeysOf(const Rows& rows, bool withPid) {
+    ListingKeys listing{std::vector<ConnectionKey>(static_cast<std::size_t>(rows.Count())),
+                        std::vector<std::string_view>(static_cast<std::size_t>(rows.Count()))};
     for (int row = 0; row < rows.Count(); ++row) {
         Cells cells{};
         for (int column = 0; column < rows.columns && column <= kProcessColumn; ++column)
             cells[column] = rows.Cell(row, column);
-        keys[static_cast<std::size_t>(row)] = TableRowKey(cells, withPid);
-        status[static_cast<std::size_t>(row)] = cells[5];
+        listing.keys[static_cast<std::size_t>(row)] = TableRowKey(cells, withPid);
+        listing.status[static_cast<std::size_t>(row)] = cells[5];
     }
+    return listing;
 }
 
 std::string_view ChangeMarks::Rows::Cell(int row, int column) const noexcept {
@@ -34,12 +36,11 @@ std::string_view ChangeMarks::Rows::Cell(int row, int column) const noexcept {
 ChangeMarks::Rows ChangeMarks::Copy(int count) const {
     Rows rows;
     rows.columns = lv_.ColumnCount();
-    for (int item = 0; item < count; ++item) {
-        for (int column = 0; column < rows.columns; ++column) {
-            rows.text += lv_.ItemField(item, column);
-            const int end = static_cast<int>(rows.text.size());
-            rows.ends.push_back(end);
-        }
+    rows.ends = std::vector<int>(static_cast<std::size_t>(count) * static_cast<std::size_t>(rows.columns));
+    for (std::size_t cell = 0; cell < rows.ends.size(); ++cell) {
+        const int item = static_cast<int>(cell) / rows.columns, column = static_cast<int>(cell) % rows.columns;
+        rows.text += lv_.ItemField(item, column);
+        rows.ends[cell] = static_cast<int>(rows.text.size());
     }
     return rows;
 }
@@ -68,15 +69,10 @@ ChangeCounts ChangeMarks::Apply(bool listingFailed) {
     const Rows after = Copy(lv_.ItemCount());
     // A table that gained or lost the process columns is compared without them.
     const bool withPid = std::min(before_.columns, after.columns) > kPidColumn;
-    const auto size = [](const Rows& rows) { return static_cast<std::size_t>(rows.Count()); };
-    std::vector<ConnectionKey> beforeKeys(size(before_)), afterKeys(size(after));
-    std::vector<std::string_view> beforeStatus(size(before_)), afterStatus(size(after));
-    KeysOf(before_, withPid, beforeKeys, beforeStatus);
-    KeysOf(after, withPid, afterKeys, afterStatus);
-    const RowChanges changes = CompareListings(beforeKeys, beforeStatus, afterKeys, afterStatus);
+    RowChanges changes = CompareListings(KeysOf(before_, withPid), KeysOf(after, withPid));
 
     // Closed rows keep their cells as they were, under the current columns, and no number.
-    marks_ = changes.marks;
+    marks_ = std::move(changes.marks);
     closedFrom_ = changes.closed.empty() ? -1 : after.Count();
     for (int row : changes.closed) {
         Cells cells{};

@@ -44,9 +44,7 @@ private:
     };
 
     Rows Copy(int count) const;
-    // Each row's key and status, into vectors as long as the rows.
-    static void KeysOf(const Rows& rows, bool withPid, std::vector<ConnectionKey>& keys,
-                       std::vector<std::string_view>& status);
+    static ListingKeys KeysOf(const Rows& rows, bool withPid);
     void ItemColors(fw::TObject* sender, int item, fw::TColor& text, fw::TColor& background);
     void ShowMarks(bool any);
 

@@ -12,13 +12,12 @@ ConnectionKey TableRowKey(std::span<const std::string_view> cells, bool withPid)
     return {cell(1), cell(2), cell(3), cell(4), withPid ? cell(kPidColumn) : std::string_view()};
 }
 
-RowChanges CompareListings(std::span<const ConnectionKey> beforeKeys, std::span<const std::string_view> beforeStatus,
-                           std::span<const ConnectionKey> afterKeys, std::span<const std::string_view> afterStatus) {
-    const std::vector<int> partner = PairRows(beforeKeys, afterKeys);
+RowChanges CompareListings(const ListingKeys& before, const ListingKeys& after) {
+    const std::vector<int> partner = PairRows(before.keys, after.keys);
     RowChanges changes;
-    changes.marks.assign(afterKeys.size(), kRowSame);
+    changes.marks.assign(after.keys.size(), kRowSame);
     // Paired rows of before are marked kept here.
-    std::string kept(beforeKeys.size(), '\0');
+    std::string kept(before.keys.size(), '\0');
     for (std::size_t i = 0; i < partner.size(); ++i) {
         const int p = partner[i];
         if (p < 0) {
@@ -26,15 +25,17 @@ RowChanges CompareListings(std::span<const ConnectionKey> beforeKeys, std::span<
             ++changes.counts.added;
         } else {
             kept[static_cast<std::size_t>(p)] = 1;
-            if (beforeStatus[static_cast<std::size_t>(p)] != afterStatus[i]) {
+            if (before.status[static_cast<std::size_t>(p)] != after.status[i]) {
                 changes.marks[i] = kRowChanged;
                 ++changes.counts.changed;
             }
         }
     }
-    for (int i = 0; i < static_cast<int>(kept.size()); ++i)
-        if (!kept[static_cast<std::size_t>(i)]) changes.closed.push_back(i);
-    changes.counts.closed = static_cast<int>(changes.closed.size());
+    std::vector<int> closed(kept.size());
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        if (!kept[i]) closed[static_cast<std::size_t>(changes.counts.closed++)] = static_cast<int>(i);
+    closed.erase(closed.begin() + changes.counts.closed, closed.end());
+    changes.closed = std::move(closed);
     return changes;
 }
 

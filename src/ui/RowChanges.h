@@ -27,9 +27,13 @@ struct RowChanges {
     ChangeCounts counts;
 };
 
-// Each listing as its rows' keys and statuses.
-RowChanges CompareListings(std::span<const ConnectionKey> beforeKeys, std::span<const std::string_view> beforeStatus,
-                           std::span<const ConnectionKey> afterKeys, std::span<const std::string_view> afterStatus);
+// A listing as its rows' keys and statuses.
+struct ListingKeys {
+    std::vector<ConnectionKey> keys;
+    std::vector<std::string_view> status;
+};
+
+RowChanges CompareListings(const ListingKeys& before, const ListingKeys& after);
 
 // " 3 new, 1 changed, 2 closed." with each part only when it is not zero; empty when nothing
 // changed.

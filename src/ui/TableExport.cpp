@@ -94,15 +94,16 @@ std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selec
     std::vector<std::string> header;
     for (int c = 0; c < lv.ColumnCount(); ++c)
         header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(lv.ColumnCaption(c))) : lv.ColumnCaption(c));
-    std::vector<int> items;
+    // The items to write, in the order shown.
+    std::vector<int> items(static_cast<std::size_t>(lv.ItemCount()));
+    std::size_t rows = 0;
     if (selectedOnly) {
-        if (const int selected = lv.Selected(); selected >= 0) items.push_back(selected);
+        if (const int selected = lv.Selected(); selected >= 0) items[rows++] = selected;
     } else {
-        items.reserve(static_cast<std::size_t>(lv.ItemCount()));
         for (int position = 0; position < lv.ItemCount(); ++position)
-            if (const int item = lv.ItemAtPosition(position); item < connections) items.push_back(item);
+            if (const int item = lv.ItemAtPosition(position); item < connections) items[rows++] = item;
     }
-    return TableText(format, header, items.size(), [&](std::size_t row, std::size_t column) {
+    return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
         const int item = items[row];
         const int c = static_cast<int>(column);
         // An ANSI column keeps its very bytes in ANSI text.

@@ -16,15 +16,14 @@ using Cells = std::vector<std::string_view>;
 // Compares rows given as table cells: "#", "Proto", "Local Port", "Remote Addr", "Remote Port",
 // "Status" and, when given, "PID" and "Process".
 RowChanges Compare(const std::vector<Cells>& before, const std::vector<Cells>& after, bool withPid) {
-    std::vector<ConnectionKey> keys[2];
-    std::vector<std::string_view> status[2];
+    ListingKeys listings[2];
     for (int side = 0; side < 2; ++side) {
         for (const Cells& cells : side == 0 ? before : after) {
-            keys[side].push_back(TableRowKey(cells, withPid));
-            status[side].push_back(cells[5]);
+            listings[side].keys.push_back(TableRowKey(cells, withPid));
+            listings[side].status.push_back(cells[5]);
         }
     }
-    return CompareListings(keys[0], status[0], keys[1], status[1]);
+    return CompareListings(listings[0], listings[1]);
 }
 
 }  // namespace
