@@ -28,9 +28,9 @@ ListingKeys ChangeMarks::KeysOf(const Rows& rows, bool withPid) {
 }
 
 std::string_view ChangeMarks::Rows::Cell(int row, int column) const noexcept {
-    const int at = row * columns + column;
-    const int begin = at == 0 ? 0 : ends[static_cast<std::size_t>(at - 1)];
-    return std::string_view(text).substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(ends[static_cast<std::size_t>(at)] - begin));
+    const std::size_t at = static_cast<std::size_t>(row * columns + column);
+    const int begin = at == 0 ? 0 : ends[at - 1];
+    return std::string_view(text).substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(ends[at] - begin));
 }
 
 ChangeMarks::Rows ChangeMarks::Copy(int count) const {

@@ -47,7 +47,8 @@ std::string ChangeCountsText(const ChangeCounts& counts) {
         if (n[i] == 0) continue;
         char digits[12];
         char* first = std::end(digits);
-        for (unsigned v = static_cast<unsigned>(n[i]); first == std::end(digits) || v; v /= 10) *--first = static_cast<char>('0' + v % 10);
+        for (unsigned v = static_cast<unsigned>(n[i]); first == std::end(digits) || v; v /= 10)
+            *--first = static_cast<char>('0' + v % 10);
         text += text.empty() ? " " : ", ";
         text.append(first, std::end(digits));
         text += what[i];
