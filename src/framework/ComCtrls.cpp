@@ -189,6 +189,29 @@ int TListView::AddItem(std::string_view caption, std::initializer_list<std::stri
     return EndRow();
 }
 
+int TListView::AddItem(std::span<const std::string_view> fields) {
+    BeginRow(fields.empty() ? std::string_view() : fields.front());
+    for (std::size_t i = 1; i < fields.size(); ++i) AddField(fields[i]);
+    return EndRow();
+}
+
+void TListView::DeleteItemsFrom(int first) {
+    if (first < 0 || first >= ItemCount()) return;
+    const int selected = Selected();
+    // The pool keeps the dropped rows' copies until the rows are cleared.
+    fields_.erase(fields_.begin() + rows_[static_cast<size_t>(first)], fields_.end());
+    rows_.erase(rows_.begin() + first, rows_.end());
+    for (Column& c : columns_) c.measured = 0, c.widest = 0;
+    if (sortColumn_ >= 0) ApplySort();
+    if (!HandleAllocated()) return;
+    {
+        DrawingHold hold(*this);
+        FitColumns();
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    }
+    if (selected >= 0) SetSelected(selected < first ? selected : -1);
+}
+
 void TListView::BeginRow(std::string_view caption) {
     rows_.push_back(static_cast<std::uint32_t>(fields_.size()));
     AddField(caption);
@@ -608,6 +631,10 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         // The rows live here: no notice per row is needed when the control lets them go.
         result = TRUE;
         return true;
+    case NM_CUSTOMDRAW:
+        if (!OnItemColors.Assigned()) return false;
+        result = CustomDraw(header);
+        return true;
     case NM_DBLCLK:
         DblClick();
         return true;
@@ -616,6 +643,25 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         return true;
     }
     return false;
+}
+
+LRESULT TListView::CustomDraw(NMHDR& header) {
+    auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const int position = static_cast<int>(draw.nmcd.dwItemSpec);
+    if (position < 0 || position >= ItemCount()) return CDRF_DODEFAULT;
+    // A selected row is drawn in the selection colours while the view has the focus.
+    const HWND h = Hwnd();
+    if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))
+        return CDRF_DODEFAULT;
+    const TColor ownText = Font().Color(), ownBackground = Color();
+    TColor text = ownText, background = ownBackground;
+    OnItemColors(this, ItemAtPosition(position), text, background);
+    if (text == ownText && background == ownBackground) return CDRF_DODEFAULT;
+    draw.clrText = ColorToRGB(text);
+    draw.clrTextBk = ColorToRGB(background);
+    return CDRF_NEWFONT;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,8 @@ using TColumnClickEvent = Event<TObject*, int>;
 // Sender, the sort column, whether descending, and the display order to fill: it arrives as
 // the items in the order they were added and leaves as item indexes, first shown first.
 using TSortRowsEvent = Event<TObject*, int, bool, std::vector<int>&>;
+// Sender, an item, and its text and background colours, which arrive as the view's own.
+using TItemColorsEvent = Event<TObject*, int, TColor&, TColor&>;
 
 // A report-style list view, whole rows, single selection, labels not editable. The rows live
 // in the object and the window is a virtual list view that asks for what it shows, so tens of
@@ -69,6 +72,11 @@ public:
     int ItemCount() const noexcept { return static_cast<int>(rows_.size()); }
     // Appends a row: its caption and its sub-items in order; returns its index.
     int AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems = {});
+    // Appends a row given as its caption followed by its sub-items; returns its index.
+    int AddItem(std::span<const std::string_view> fields);
+    // Drops the items from index first on, outside an update; the selection stays on an item
+    // that is kept.
+    void DeleteItemsFrom(int first);
     // Valid until the rows change.
     std::string_view ItemCaption(int item) const;
     // Sub-item index of item; empty when the row has fewer sub-items.
@@ -116,6 +124,8 @@ public:
 
     TColumnClickEvent OnColumnClick;
     TSortRowsEvent OnSortRows;
+    // Asked for each item as it is drawn, except a selected one shown in the selection colours.
+    TItemColorsEvent OnItemColors;
 
     // Fixed widths scale; the automatic ones are worked out again in the new font.
     void ChangeScale(int fromDpi, int toDpi) override;
@@ -158,6 +168,7 @@ private:
     void CheckItem(int item) const;
     void ApplySort();
     void ShowSortMark();
+    LRESULT CustomDraw(NMHDR& header);
 
     class DrawingHold;
 

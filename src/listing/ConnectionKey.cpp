@@ -20,41 +20,32 @@ std::uint32_t KeyHash(const ConnectionKey& key) noexcept {
 }  // namespace
 
 std::vector<int> PairRows(std::span<const ConnectionKey> before, std::span<const ConnectionKey> after) {
-    // Open addressing over the distinct keys of before; each slot heads a chain of the rows with
-    // that key in their order, and its cursor walks the chain as rows of after take them.
+    // Open addressing over the distinct keys of before. A slot holds the first row of before with
+    // its key that no row of after took yet (the others follow through next), -2 minus the last
+    // one once all are taken, or -1 while unused.
     std::size_t capacity = 16;
     while (capacity < before.size() * 2) capacity *= 2;
-    const std::size_t mask = capacity - 1;
-    std::vector<int> head(capacity, -1), cursor(capacity, -1), tail(capacity, -1);
-    std::vector<std::uint32_t> hashes(capacity);
-    std::vector<int> next(before.size(), -1);
-
-    auto find = [&](const ConnectionKey& key, std::uint32_t hash) {
-        std::size_t slot = hash & mask;
-        while (head[slot] >= 0 && (hashes[slot] != hash || !(before[static_cast<std::size_t>(head[slot])] == key)))
-            slot = (slot + 1) & mask;
-        return slot;
-    };
-
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        const std::uint32_t hash = KeyHash(before[i]);
-        const std::size_t slot = find(before[i], hash);
-        const int row = static_cast<int>(i);
-        if (head[slot] < 0) {
-            head[slot] = cursor[slot] = row;
+    const std::size_t mask = capacity - 1, count = before.size();
+    std::vector<int> slots(capacity, -1), hashes(capacity), next(count, -1), partner(after.size(), -1);
+    for (std::size_t step = 0; step < count + after.size(); ++step) {
+        // Before goes in from its last row to its first, so that each chain runs in order.
+        const bool taking = step >= count;
+        const std::size_t i = taking ? step - count : count - 1 - step;
+        const ConnectionKey& key = taking ? after[i] : before[i];
+        const int hash = static_cast<int>(KeyHash(key));
+        std::size_t slot = static_cast<std::size_t>(hash) & mask;
+        for (int s; (s = slots[slot]) != -1; slot = (slot + 1) & mask)
+            if (hashes[slot] == hash && before[static_cast<std::size_t>(s >= 0 ? s : -2 - s)] == key) break;
+        int& first = slots[slot];
+        if (!taking) {
+            next[i] = first;
+            first = static_cast<int>(i);
             hashes[slot] = hash;
-        } else {
-            next[static_cast<std::size_t>(tail[slot])] = row;
+        } else if (first >= 0) {
+            partner[i] = first;
+            const int following = next[static_cast<std::size_t>(first)];
+            first = following >= 0 ? following : -2 - first;
         }
-        tail[slot] = row;
-    }
-
-    std::vector<int> partner(after.size(), -1);
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        const std::size_t slot = find(after[i], KeyHash(after[i]));
-        if (head[slot] < 0 || cursor[slot] < 0) continue;
-        partner[i] = cursor[slot];
-        cursor[slot] = next[static_cast<std::size_t>(cursor[slot])];
     }
     return partner;
 }

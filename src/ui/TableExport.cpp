@@ -90,14 +90,21 @@ bool TargetRefused(DWORD error) {
 
 }  // namespace
 
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8) {
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8, int connections) {
     std::vector<std::string> header;
     for (int c = 0; c < lv.ColumnCount(); ++c)
         header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(lv.ColumnCaption(c))) : lv.ColumnCaption(c));
-    const int selected = selectedOnly ? lv.Selected() : -1;
-    const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ItemCount());
+    // The items to write, in the order shown.
+    std::vector<int> items(static_cast<std::size_t>(lv.ItemCount()));
+    std::size_t rows = 0;
+    if (selectedOnly) {
+        if (const int selected = lv.Selected(); selected >= 0) items[rows++] = selected;
+    } else {
+        for (int position = 0; position < lv.ItemCount(); ++position)
+            if (const int item = lv.ItemAtPosition(position); item < connections) items[rows++] = item;
+    }
     return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
-        const int item = selectedOnly ? selected : lv.ItemAtPosition(static_cast<int>(row));
+        const int item = items[row];
         const int c = static_cast<int>(column);
         // An ANSI column keeps its very bytes in ANSI text.
         if (!utf8 && !lv.ColumnUtf8(c)) return std::string(lv.ItemField(item, c));
@@ -106,10 +113,10 @@ std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selec
     });
 }
 
-bool CopyListView(const fw::TListView& lv, bool selectedOnly) {
+bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections) {
     if (selectedOnly && lv.Selected() < 0) return false;
-    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly),
-                            fw::WideFromUtf8(ListViewText(lv, TableFormat::Tsv, selectedOnly, true)));
+    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly, false, connections),
+                            fw::WideFromUtf8(ListViewText(lv, TableFormat::Tsv, selectedOnly, true, connections)));
     return true;
 }
 
@@ -160,7 +167,7 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
     return previous;
 }
 
-bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
     wchar_t name[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -179,7 +186,7 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
         return false;
     }
     const bool csv = dialog.nFilterIndex != 2;
-    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false));
+    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, false, connections));
     return true;
 }
 

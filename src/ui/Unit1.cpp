@@ -61,18 +61,21 @@ private:
     bool outer_;
 };
 
-// A menu line as a description gives it: owned by the menu, named, with its caption and click.
-fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick) {
+// A menu line as a description gives it: owned by the menu, named, with its caption and click;
+// at the end, or at a place of its own.
+fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick,
+                           int index = -1) {
     auto* item = new fw::TMenuItem(&menu);
     item->SetName(name);
     item->SetCaption(caption);
     item->OnClick = onClick;
-    menu.Items()->Add(item);
+    menu.Items()->Insert(index < 0 ? menu.Items()->Count() : index, item);
     return item;
 }
 
-// The stored option "Show Processes", beside the options that the form storage keeps.
+// Stored options of the table's menu, beside the options that the form storage keeps.
 constexpr const char* kShowProcessesValue = "ShowProcesses";
+constexpr const char* kHighlightChangesValue = "HighlightChanges";
 
 RowStepHook g_rowStep = nullptr;
 
@@ -115,6 +118,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                  .onDblClick = Bind<&TForm1::lvDblClick>(this),
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
                  .onSortRows = Bind<&TForm1::lvSortRows>(this)});
+            changeMarks_ = std::make_unique<ChangeMarks>(*lv);
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -217,7 +221,10 @@ void TForm1::DescribeTableMenu() {
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     N2 = item("N2", "-", {});
+    const int processesAt = PopupMenu2->Items()->Count();
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
+    Highlight1 = AddMenuItem(*PopupMenu2, "Highlight1", "Highlight Changes", Bind<&TForm1::Highlight1Click>(this),
+                             processesAt + 1);
     lv->SetPopupMenu(PopupMenu2);
 }
 
@@ -248,6 +255,8 @@ void TForm1::FormCreate(fw::TObject*) {
     Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
     LiveUpdates1->ReadStored();
+    Highlight1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kHighlightChangesValue)));
+    changeMarks_->SetEnabled(Highlight1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -283,6 +292,7 @@ void TForm1::Button1Click(fw::TObject*) {
     Timer1->SetEnabled(false);
     tray->SetAnimated(true);
     tray->SetHint("Checking connections...");
+    changeMarks_->TakeSnapshot();
     lv->Clear();
     ShowProcessColumns(Processes1->Checked());
     Memo1->Clear();
@@ -339,11 +349,13 @@ void TForm1::Button5Click(fw::TObject*) {
     // One batch: the width rules and the rows reach the view together, and the widths are
     // fitted once, after the last row.
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
+    ChangeCounts changes;
     {
         lv->BeginUpdate();
         // Closed even when a row fails: an update left open would hide every later row.
         fw::ScopeExit endUpdate([this] { lv->EndUpdate(); });
         AddListedRows(Memo2->Shared(), Memo2->Breaks());
+        changes = changeMarks_->Apply(ListingFailed(lastRun_));
     }
 
     // A close asked for during the first refresh stands: the window does not come back.
@@ -359,7 +371,7 @@ void TForm1::Button5Click(fw::TObject*) {
     stat->SetPanelText(2, FormatElapsed(elapsed, DecimalSeparator()));
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
-    stat->SetPanelText(0, RefreshEndText(lastRun_));
+    stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
     LiveUpdates1->RefreshEnded();
 }
 
@@ -397,17 +409,19 @@ void TForm1::LiveUpdates1Start(fw::TObject*, ListingOptions& options, bool& allo
 }
 
 void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint32_t startTick) {
-    // A failed update leaves the rows, and the clock of their age, as they were.
+    // A failed update leaves the rows, their marks and the clock of their age as they were.
+    ChangeCounts changes;
     if (!ListingFailed(capture.run)) {
         processNames_ = std::move(capture.names);
         ownersListed_ = capture.owners;
-        // Change marks go here: a snapshot of the rows before, the marks after.
+        changeMarks_->TakeSnapshot();
         KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
         // The refresh's own way from the captured text to the rows, without its pumps.
         Memo2->Clear();
         Memo2->SetText(fw::SharedText(std::move(capture.text)));
         for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
         AddListedRows(Memo2->Shared(), Memo2->Breaks());
+        changes = changeMarks_->Apply(false);
         place.Finish();
         Timer1->SetEnabled(false);
         Timer1->SetTag(0);
@@ -415,7 +429,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
         Timer1->SetEnabled(true);
     }
     stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
-    stat->SetPanelText(0, RefreshEndText(capture.run));
+    stat->SetPanelText(0, RefreshEndText(capture.run, changes));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -559,11 +573,11 @@ void TForm1::CopyRow1Click(fw::TObject*) {
 }
 
 void TForm1::CopyAll1Click(fw::TObject*) {
-    CopyListView(*lv, false);
+    CopyListView(*lv, false, changeMarks_->Connections());
 }
 
 void TForm1::SaveAs1Click(fw::TObject*) {
-    SaveListViewAs(*lv, Handle());
+    SaveListViewAs(*lv, Handle(), changeMarks_->Connections());
 }
 
 void TForm1::Processes1Click(fw::TObject*) {
@@ -572,6 +586,12 @@ void TForm1::Processes1Click(fw::TObject*) {
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
     WriteOptionText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+}
+
+void TForm1::Highlight1Click(fw::TObject*) {
+    Highlight1->SetChecked(!Highlight1->Checked());
+    changeMarks_->SetEnabled(Highlight1->Checked());
+    WriteOptionText(FormStorage1->IniSection, kHighlightChangesValue, StoredSwitchText(Highlight1->Checked()));
 }
 
 void TForm1::FormCloseQuery(fw::TObject*, bool&) {

@@ -14,6 +14,7 @@
 #include "listing/ProcessNames.h"
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
+#include "ui/ChangeMarks.h"
 #include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
@@ -68,6 +69,8 @@ public:
     fw::TMenuItem* N2 = nullptr;
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
+    // Checked while the rows that a refresh found new, changed or closed are marked.
+    fw::TMenuItem* Highlight1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
     // Updates the table at the interval chosen under "Refresh Every".
     TLiveUpdates* LiveUpdates1 = nullptr;
@@ -100,6 +103,7 @@ public:
     void CopyAll1Click(fw::TObject* sender);
     void SaveAs1Click(fw::TObject* sender);
     void Processes1Click(fw::TObject* sender);
+    void Highlight1Click(fw::TObject* sender);
     void FormCloseQuery(fw::TObject* sender, bool& canClose);
     void LiveUpdates1Start(fw::TObject* sender, ListingOptions& options, bool& allowed);
     void LiveUpdates1Listed(fw::TObject* sender, ListingCapture& capture, std::uint32_t startTick);
@@ -129,6 +133,8 @@ private:
     ProcessNames processNames_;
     // Made when first needed.
     std::unique_ptr<ProcessSnapshots> snapshots_;
+    // Made with the table.
+    std::unique_ptr<ChangeMarks> changeMarks_;
 };
 
 }  // namespace sockmere

@@ -225,7 +225,7 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes", "Refresh Every"}));
+                                                      "Show Processes", "Refresh Every", "Highlight Changes"}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -554,6 +554,18 @@ TEST_F(TableTest, SaveAsAsksBeforeReplacingTheFileTheChosenTypeNames) {
 
 namespace {
 
+// The colour a row is drawn in, beside the text of its first cell.
+COLORREF RowColor(HWND lv, int position) {
+    ::RedrawWindow(lv, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ::SendMessageA(lv, LVM_GETITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&row));
+    HDC dc = ::GetDC(lv);
+    const COLORREF color = ::GetPixel(dc, row.left + 2, (row.top + row.bottom) / 2);
+    ::ReleaseDC(lv, dc);
+    return color;
+}
+
 // A copy of the fake listing command under a name of the test's, idle until the test ends.
 class NamedProcess {
 public:
@@ -600,6 +612,84 @@ std::vector<std::string> ProcessFieldsOf(TForm1& form, int item) {
 }
 
 }  // namespace
+
+// kListing, then: 137 as it was, 80 changed, 1061 as it was, 5000 new; 135 and 49664 closed.
+TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefresh) {
+    const std::string fixture = TempPath("sockmere_table_rows.txt");
+    constexpr char kNext[] =
+        "\r\nActive Connections\r\n\r\n  Proto  Local Address          Foreign Address        State\r\n"
+        "  UDP    0.0.0.0:137        *:*                  \r\n"
+        "  TCP    127.0.0.1:80       [::1]:8080           ESTABLISHED\r\n"
+        "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
+        "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
+    MenuKeys(*form, {VK_UP, VK_RETURN});
+    MenuKeys(*form, {});
+    EXPECT_EQ(g_menu.items.back(), "Highlight Changes+");
+    EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
+    WriteFixture("sockmere_table_rows.txt", kNext);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->stat->PanelText(0), "Done. 1 new, 1 changed, 2 closed.");
+    ASSERT_EQ(form->lv->ItemCount(), 6);
+    EXPECT_EQ(form->lv->ItemCaption(4), "");
+    EXPECT_EQ(form->lv->SubItem(4, 1) + form->lv->SubItem(5, 1), "13549664");
+
+    const HWND lv = form->lv->Handle();
+    const COLORREF white = RowColor(lv, 0), green = RowColor(lv, 3), yellow = RowColor(lv, 1), red = RowColor(lv, 4);
+    EXPECT_EQ(white, ::GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(RowColor(lv, 2), white);
+    EXPECT_EQ(RowColor(lv, 5), red);
+    // Light: green, yellow and red lead, and none is the plain background.
+    EXPECT_TRUE(GetGValue(green) > GetRValue(green) && GetRValue(yellow) > GetBValue(yellow) + 40 &&
+                GetRValue(red) > GetGValue(red) + 20 && GetGValue(red) > 0xA0)
+        << std::hex << green << " " << yellow << " " << red;
+    form->lv->SetSelected(1);
+    form->lv->SetFocus();
+    EXPECT_EQ(RowColor(lv, 1), ::GetSysColor(COLOR_HIGHLIGHT));
+
+    // Closed rows are no longer connections: the whole table leaves them out, a row does not.
+    ClickHeader(4);  // "Remote Port": 80 (closed), 443, 445, 8080, then *, https (closed)
+    std::vector<int> items;
+    for (int position = 0; position < 6; ++position) items.push_back(form->lv->ItemAtPosition(position));
+    EXPECT_EQ(items, (std::vector<int>{5, 3, 2, 1, 0, 4}));
+    form->CopyAll1Click(form.get());
+    const std::string all = cliptest::ClipboardText();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 5) << all;
+    EXPECT_EQ(all.find("49664"), std::string::npos) << all;
+    form->lv->SetSelected(4);
+    form->CopyRow1Click(form.get());
+    EXPECT_EQ(cliptest::ClipboardText(), std::string(kHeader) + "\tTCP\t135\t9.1.1.1\thttps\tTIME_WAIT\r\n");
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    g_savePath = WidePath(TempPath("sockmere_marks.txt"));
+    g_saveType = 2;
+    form->SaveAs1Click(form.get());
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_EQ(ReadFile(g_savePath), all);
+    ::DeleteFileW(g_savePath.c_str());
+
+    // A failed refresh marks nothing; the next one compares with the listing before it.
+    WriteFixture("sockmere_table_rows.txt", "");
+    {
+        FakeSetting fail("SOCKMERE_FAKE_EXIT", "1");
+        form->Button1Click(form.get());
+    }
+    EXPECT_EQ(form->lv->ItemCount(), 0);
+    WriteFixture("sockmere_table_rows.txt", kListing);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->stat->PanelText(0), "Done. 2 new, 1 changed, 1 closed.");
+
+    // Off, the marks and the closed rows go at once, and it is stored.
+    form->lv->SetSelected(0);
+    MenuKeys(*form, {VK_UP, VK_RETURN});
+    EXPECT_EQ(form->lv->ItemCount(), 5);
+    EXPECT_EQ(form->lv->Selected(), 0);
+    for (int position : {0, 4}) EXPECT_EQ(RowColor(lv, position), white) << position;
+    EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "False");
+    // Read at start: a window made now starts with it on.
+    StoredSettings().Set("HighlightChanges", settingskey::Text("True"));
+    EXPECT_TRUE(TForm1(nullptr, {"-n"}).Highlight1->Checked());
+    StoredSettings().Wipe();
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
 
 // Names beyond the code page are exact in the table, its sort, Connection Info and the Unicode
 // copy; the ANSI copy and the saved file have "?" for what the code page lacks.
