@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ClipboardText.h"
 #include "UiTestSupport.h"
 #include "framework/Handles.h"
 #include "framework/Thread.h"
@@ -237,6 +238,32 @@ TEST_F(LiveTest, AnUpdateSwapsTheRowsInOneStepKeepingPlaceSortFocusAndWidths) {
     ASSERT_TRUE(NextUpdate());
     EXPECT_EQ(form->lv->Selected(), -1);
     EXPECT_EQ(LocalPort(*form, form->lv->TopItem()), "1040");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(LiveTest, MarksAndTheirCountsFollowAnUpdateAndCopyAllLeavesClosedRowsOut) {
+    form->Highlight1Click(form->Highlight1);
+    form->lv->SetSelected(45);  // port 1045, about to close
+    std::string next = Listing(Rows(2000, 5) + Rows(1000, 60, "10.0.0.2", 1045));
+    const std::size_t changed = next.find("1010     10.0.0.2:443     ESTABLISHED");
+    next.replace(changed + 26, 11, "TIME_WAIT");
+    Serve(next);
+    ASSERT_TRUE(NextUpdate());
+    EXPECT_EQ(form->stat->PanelText(0), "Done. 5 new, 1 changed, 1 closed.");
+    ASSERT_EQ(form->lv->ItemCount(), 65);
+    EXPECT_EQ(form->lv->ItemCaption(64), "");
+    EXPECT_EQ(LocalPort(*form, 64), "1045");
+    // The selected connection closed, and stays selected as a closed row.
+    EXPECT_EQ(form->lv->Selected(), 64);
+    form->CopyAll1Click(form.get());
+    const std::string all = cliptest::ClipboardText();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 65);
+    EXPECT_EQ(all.find(":1045"), std::string::npos);
+
+    // Nothing changed since: no counts, and the closed row has gone.
+    ASSERT_TRUE(NextUpdate());
+    EXPECT_EQ(form->stat->PanelText(0), "Done.");
+    EXPECT_EQ(form->lv->ItemCount(), 64);
     EXPECT_TRUE(reports.texts.empty());
 }
 
