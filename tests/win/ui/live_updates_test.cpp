@@ -77,6 +77,8 @@ protected:
     }
     void TearDown() override {
         form.reset();
+        // The options a test chose stay out of the next one's window.
+        StoredSettings().Wipe();
         ::DeleteFileA(fixture_.c_str());
         ::DeleteFileA(runsFile_.c_str());
     }
