@@ -98,8 +98,7 @@ def _():
     crlf = os.path.join(first, "repro-crlf")
     shutil.rmtree(crlf, ignore_errors=True)
     config = os.path.join(scratch, "gitconfig")
-    with open(config, "w") as f:
-        f.write("[core]\n\tautocrlf = true\n")
+    open(config, "w").write("[core]\n\tautocrlf = true\n")
     done = run("git", "clone", "-q", repo, crlf, cwd=first, GIT_CONFIG_GLOBAL=config)
     assert done.returncode == 0, done.stdout
     done = run("tools/release.sh", cwd=crlf, TMPDIR=scratch, GIT_CONFIG_GLOBAL=config)
