@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "framework/Handles.h"
-#include "framework/Sync.h"
 #include "settings/AppUtils.h"
 #include "settings/IniFiles.h"
 #include "settings/Registry.h"
@@ -249,54 +248,29 @@ TEST(IniStore, RoundTripsInItsOwnFileAndReportsAFileItCannotWrite) {
 
 namespace {
 
-// The program's options go to its own key, named after this test program, beside a pass's
-// values: read without making a key, written only after another instance's pass is through.
+// The program's options go to its key, named after this test program: read without making the
+// key, written only after another instance's pass is through, also when that instance, being
+// elevated, made a lock that this one may only wait on.
 TEST(Options, ReadWithoutMakingAKeyAndWrittenAfterAnotherInstancesPass) {
     const std::string store = DefaultRegistryKey(), path = store + "\\sockmere";
     ::RegDeleteTreeA(HKEY_CURRENT_USER, store.c_str());
     EXPECT_EQ(ReadOptionText("sockmere", "ShowProcesses"), "");
     HKEY key = nullptr;
     EXPECT_NE(::RegOpenKeyExA(HKEY_CURRENT_USER, store.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
-    const DWORD number = 1;
-    ::RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), "ShowProcesses", REG_DWORD, &number, sizeof number);
-    EXPECT_EQ(ReadOptionText("sockmere", "ShowProcesses"), "");
-
-    const fw::HandleOwner holding(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    std::thread instance([&] {
-        const fw::NamedLock lock(SettingsLockName(store), 10000);
-        ::SetEvent(holding.Get());
-        ::Sleep(300);
-        ::RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), "ShowProcesses", REG_SZ, "False", 6);
-    });
-    ::WaitForSingleObject(holding.Get(), 10000);
-    WriteOptionText("sockmere", "ShowProcesses", "True");
-    instance.join();
+    PSECURITY_DESCRIPTOR waitOnly = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                                      &waitOnly, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, waitOnly, FALSE};
+    const fw::HandleOwner lock(::CreateMutexA(&attributes, TRUE, SettingsLockName(store).c_str()));
+    ::LocalFree(waitOnly);
+    ASSERT_TRUE(lock && !fw::HandleOwner(::CreateMutexA(nullptr, FALSE, SettingsLockName(store).c_str())));
+    std::thread option([] { WriteOptionText("sockmere", "ShowProcesses", "True"); });
+    ::Sleep(300);
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), "ShowProcesses", REG_SZ, "False", 6);
+    ::ReleaseMutex(lock.Get());
+    option.join();
     EXPECT_EQ(ReadOptionText("sockmere", "ShowProcesses"), "True");
     ::RegDeleteTreeA(HKEY_CURRENT_USER, store.c_str());
-}
-
-// A lock that an elevated instance made grants this one no more than waiting on it.
-TEST(SettingsLock, OneThatOnlyMayBeWaitedOnIsWaitedFor) {
-    const std::string name = SettingsLockName("Software\\SockmereLockTest");
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
-                                                                      &descriptor, nullptr));
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-    const fw::HandleOwner held(::CreateMutexA(&attributes, TRUE, name.c_str()));
-    ::LocalFree(descriptor);
-    ASSERT_TRUE(held);
-    const fw::HandleOwner full(::CreateMutexA(nullptr, FALSE, name.c_str()));
-    ASSERT_FALSE(full) << "the lock grants more than waiting";
-    DWORD waited = 0;
-    std::thread instance([&] {
-        const DWORD start = ::GetTickCount();
-        const fw::NamedLock lock(name, 5000);
-        waited = ::GetTickCount() - start;
-    });
-    ::Sleep(500);
-    ::ReleaseMutex(held.Get());
-    instance.join();
-    EXPECT_GE(waited, 400u);
 }
 
 }  // namespace
