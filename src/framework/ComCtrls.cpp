@@ -359,14 +359,16 @@ void TListView::EndReplace(int selected, int top) {
     const HWND h = Hwnd();
     DrawingHold hold(*this);
     FitColumns();
+    const int shown = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
     ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
     SetSelected(selected >= 0 && selected < ItemCount() ? selected : -1);
-    if (top < 0 || top >= ItemCount()) return;
+    // Without a top row to follow, the view stays where it was, wherever the selection went.
+    const int wanted = top >= 0 && top < ItemCount() ? PositionOfItem(top) : shown;
     // Rows are all of one height: the top row's height times the rows between is the scroll.
     const int from = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
     RECT row{LVIR_BOUNDS, 0, 0, 0};
-    if (::SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&row)))
-        ::SendMessageA(h, LVM_SCROLL, 0, (PositionOfItem(top) - from) * (row.bottom - row.top));
+    if (wanted != from && ::SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&row)))
+        ::SendMessageA(h, LVM_SCROLL, 0, (wanted - from) * (row.bottom - row.top));
 }
 
 int TListView::Selected() const {

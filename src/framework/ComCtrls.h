@@ -103,7 +103,7 @@ public:
     void BeginReplace();
     // Sorts and fits the widths as EndUpdate does and redraws once, with selected (an item, or -1)
     // the only selected item and top shown at the top of the view as far as it scrolls; with
-    // top -1 the view stays where it was.
+    // top -1 the view shows the same place as before.
     void EndReplace(int selected, int top);
 
     // The selected item, or -1.

@@ -235,10 +235,11 @@ int KeptPlace::Find(std::span<const ConnectionKey> keys, const Row& row) {
     return FindKeyRank(keys, {fields[0], fields[1], fields[2], fields[3], fields[4]}, row.rank);
 }
 
-void KeptPlace::Finish() {
+void KeptPlace::Finish(int connections) {
     const std::vector<ConnectionKey> keys = KeysOf(view_, pids_);
     finished_ = true;
-    view_.EndReplace(Find(keys, selected_), Find(keys, top_));
+    const int top = Find(keys, top_);
+    view_.EndReplace(Find(keys, selected_), top < connections ? top : -1);
 }
 
 }  // namespace sockmere

@@ -92,7 +92,9 @@ public:
     ~KeptPlace();
     KeptPlace(const KeptPlace&) = delete;
     KeptPlace& operator=(const KeptPlace&) = delete;
-    void Finish();
+    // connections: the items that are connections; a top row found only after them (a closed
+    // one, say) would turn the view to the end, so the view then stays where it was.
+    void Finish(int connections);
 
 private:
     // A row to find again: its key's fields one after another, their lengths, and its rank.

@@ -422,7 +422,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
         for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
         AddListedRows(Memo2->Shared(), Memo2->Breaks());
         changes = changeMarks_->Apply(false);
-        place.Finish();
+        place.Finish(changeMarks_->Connections());
         Timer1->SetEnabled(false);
         Timer1->SetTag(0);
         stat->SetPanelText(1, FormatLastUpdate(0));

@@ -245,7 +245,9 @@ TEST_F(LiveTest, AnUpdateSwapsTheRowsInOneStepKeepingPlaceSortFocusAndWidths) {
 
 TEST_F(LiveTest, MarksAndTheirCountsFollowAnUpdateAndCopyAllLeavesClosedRowsOut) {
     form->Highlight1Click(form->Highlight1);
-    form->lv->SetSelected(45);  // port 1045, about to close
+    form->lv->SetSelected(45);  // port 1045, about to close, also at the top
+    ::SendMessageA(form->lv->Handle(), LVM_ENSUREVISIBLE, 59, FALSE);
+    ::SendMessageA(form->lv->Handle(), LVM_ENSUREVISIBLE, 45, FALSE);
     std::string next = Listing(Rows(2000, 5) + Rows(1000, 60, "10.0.0.2", 1045));
     const std::size_t changed = next.find("1010     10.0.0.2:443     ESTABLISHED");
     next.replace(changed + 26, 11, "TIME_WAIT");
@@ -255,8 +257,10 @@ TEST_F(LiveTest, MarksAndTheirCountsFollowAnUpdateAndCopyAllLeavesClosedRowsOut)
     ASSERT_EQ(form->lv->ItemCount(), 65);
     EXPECT_EQ(form->lv->ItemCaption(64), "");
     EXPECT_EQ(LocalPort(*form, 64), "1045");
-    // The selected connection closed, and stays selected as a closed row.
+    // The selected connection closed and stays selected as a closed row, at the end; the view
+    // stays where it was.
     EXPECT_EQ(form->lv->Selected(), 64);
+    EXPECT_EQ(form->lv->PositionOfItem(form->lv->TopItem()), 45);
     form->CopyAll1Click(form.get());
     const std::string all = cliptest::ClipboardText();
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 65);
