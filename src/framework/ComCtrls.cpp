@@ -360,8 +360,19 @@ void TListView::EndReplace(int selected, int top) {
     DrawingHold hold(*this);
     FitColumns();
     const int shown = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
+    // One row at most is selected and one focused: clearing all would visit every row.
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    for (LPARAM which : {LVNI_SELECTED, LVNI_FOCUSED})
+        if (const LRESULT at = ::SendMessageA(h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), which); at >= 0)
+            ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&state));
     ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
-    SetSelected(selected >= 0 && selected < ItemCount() ? selected : -1);
+    if (selected >= 0 && selected < ItemCount()) {
+        const WPARAM at = static_cast<WPARAM>(PositionOfItem(selected));
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(h, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&state));
+        ::SendMessageA(h, LVM_ENSUREVISIBLE, at, FALSE);
+    }
     // Without a top row to follow, the view stays where it was, wherever the selection went.
     const int wanted = top >= 0 && top < ItemCount() ? PositionOfItem(top) : shown;
     // Rows are all of one height: the top row's height times the rows between is the scroll.

@@ -416,7 +416,8 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
         ownersListed_ = capture.owners;
         changeMarks_->TakeSnapshot();
         KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
-        // The refresh's own way from the captured text to the rows, without its pumps.
+        // The refresh's own way from the captured text to the rows, without its pumps. Emptied
+        // first: a text equal to what is left of the old one would not count as new.
         Memo2->Clear();
         Memo2->SetText(fw::SharedText(std::move(capture.text)));
         for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
