@@ -132,6 +132,7 @@ void TListView::DeleteColumn(int index) {
         sortDescending_ = false;
         order_.clear();
         position_.clear();
+        ComposeShown();
     } else if (sortColumn_ > index) {
         --sortColumn_;
     }
@@ -202,9 +203,12 @@ int TListView::EndRow() {
     const bool resort = !updating_ && sortColumn_ >= 0;
     // The new row is not shown yet, so the selection is still an earlier one.
     const int selected = resort && index > 0 ? Selected() : -1;
-    if (resort) ApplySort();
+    if (resort)
+        ApplySort();
+    else if (!updating_)
+        ComposeShown();
     if (!updating_ && HandleAllocated()) {
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()),
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()),
                        resort ? LVSICF_NOSCROLL : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         FitColumns();
         if (selected >= 0) SetSelected(selected);
@@ -249,6 +253,9 @@ void TListView::Clear() {
     shared_ = {};
     order_.clear();
     position_.clear();
+    showingSome_ = false;
+    std::vector<int>().swap(shown_);
+    std::vector<int>().swap(shownAt_);
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
     if (!HandleAllocated()) return;
@@ -284,13 +291,16 @@ void TListView::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
     // Rows added in the batch take their places in the sort held.
     const int selected = sortColumn_ >= 0 ? Selected() : -1;
-    if (sortColumn_ >= 0) ApplySort();
+    if (sortColumn_ >= 0)
+        ApplySort();
+    else
+        ComposeShown();
     if (!HandleAllocated()) return;
     // Widths first, while the view is still short, then one count for the whole batch.
     {
         DrawingHold hold(*this);
         FitColumns();
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
     }
     if (selected >= 0) SetSelected(selected);
 }
@@ -299,7 +309,7 @@ int TListView::Selected() const {
     if (!HandleAllocated()) return -1;
     const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM,
                                                          static_cast<WPARAM>(-1), LVNI_SELECTED));
-    return position < 0 || position >= ItemCount() ? -1 : ItemAtPosition(position);
+    return position < 0 || position >= ShownCount() ? -1 : ItemAtPosition(position);
 }
 
 void TListView::SetSelected(int item) {
@@ -308,21 +318,72 @@ void TListView::SetSelected(int item) {
     LVITEMA state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    if (item < 0) return;
-    const int position = PositionOfItem(item);
+    const int position = item < 0 ? -1 : PositionOfItem(item);
+    if (position < 0) return;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
     ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
 }
 
 int TListView::ItemAtPosition(int position) const {
-    CheckItem(position);
+    if (position < 0 || position >= ShownCount()) ThrowListIndex(position);
+    if (showingSome_) return shown_[static_cast<size_t>(position)];
     return order_.empty() ? position : order_[static_cast<size_t>(position)];
 }
 
 int TListView::PositionOfItem(int item) const {
     CheckItem(item);
+    // Rows of a batch still under way are not shown yet.
+    if (showingSome_) return static_cast<size_t>(item) < shownAt_.size() ? shownAt_[static_cast<size_t>(item)] : -1;
     return position_.empty() ? item : position_[static_cast<size_t>(item)];
+}
+
+void TListView::ShowOnly(const std::vector<int>& items) {
+    const int selected = Selected();
+    std::vector<int> at(static_cast<size_t>(ItemCount()), -1);
+    for (int item : items) {
+        CheckItem(item);
+        at[static_cast<size_t>(item)] = 0;
+    }
+    shownAt_ = std::move(at);
+    showingSome_ = true;
+    ComposeShown();
+    ShowItems(selected);
+}
+
+void TListView::ShowAll() {
+    if (!showingSome_) return;
+    const int selected = Selected();
+    showingSome_ = false;
+    std::vector<int>().swap(shown_);
+    std::vector<int>().swap(shownAt_);
+    ShowItems(selected);
+}
+
+void TListView::ComposeShown() {
+    if (!showingSome_) return;
+    // The items marked shown, in the sort's order; rows added since they were marked are not.
+    std::vector<int> shown(shownAt_.size());
+    size_t count = 0;
+    for (int p = 0; p < ItemCount(); ++p) {
+        const size_t item = static_cast<size_t>(order_.empty() ? p : order_[static_cast<size_t>(p)]);
+        if (item < shownAt_.size() && shownAt_[item] >= 0) {
+            shownAt_[item] = static_cast<int>(count);
+            shown[count++] = static_cast<int>(item);
+        }
+    }
+    shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(count), shown.end());
+    shown_ = std::move(shown);
+}
+
+void TListView::ShowItems(int selected) {
+    if (!HandleAllocated()) return;
+    {
+        DrawingHold hold(*this);
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
+    }
+    // A hidden row is no longer selected.
+    SetSelected(selected >= 0 && PositionOfItem(selected) >= 0 ? selected : -1);
 }
 
 void TListView::SetSort(int column, bool descending) {
@@ -333,6 +394,7 @@ void TListView::SetSort(int column, bool descending) {
     if (column < 0) {
         order_.clear();
         position_.clear();
+        ComposeShown();
     } else if (!updating_) {
         ApplySort();
     }
@@ -366,6 +428,7 @@ void TListView::ApplySort() {
     }
     order_ = std::move(order);
     position_ = std::move(position);
+    ComposeShown();
 }
 
 void TListView::ShowSortMark() {
@@ -414,7 +477,7 @@ void TListView::InitWnd() {
     FitColumns();
     widthsOnly_ = false;
     for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
-    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
     FitColumns();
     if (sortColumn_ >= 0) ShowSortMark();
 }
@@ -518,7 +581,7 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             std::string_view text;
-            if (item.iItem >= 0 && item.iItem < ItemCount())
+            if (item.iItem >= 0 && item.iItem < ShownCount())
                 text = Field(ItemAtPosition(item.iItem), item.iSubItem);
             // Fields are not zero-terminated where they lie, so the cell gets a copy.
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));

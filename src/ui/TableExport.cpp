@@ -78,7 +78,7 @@ std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selec
     std::vector<std::string> header;
     for (int c = 0; c < lv.ColumnCount(); ++c) header.push_back(lv.ColumnCaption(c));
     const int selected = selectedOnly ? lv.Selected() : -1;
-    const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ItemCount());
+    const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ShownCount());
     return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
         const int item = selectedOnly ? selected : lv.ItemAtPosition(static_cast<int>(row));
         return column == 0 ? std::string(lv.ItemCaption(item)) : lv.SubItem(item, static_cast<int>(column) - 1);

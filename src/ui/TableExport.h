@@ -12,8 +12,8 @@
 
 namespace sockmere {
 
-// The header line of the column captions and the rows in display order: every row, or only
-// the selected one (none when nothing is selected).
+// The header line of the column captions and the rows in display order: every row shown, or
+// only the selected one (none when nothing is selected).
 std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly);
 
 // Puts the rows, tab-separated, on the clipboard; false when there was nothing to copy.
@@ -28,7 +28,7 @@ void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 
-// Asks where to save, offering CSV and tab-separated text, and saves the whole table in the
+// Asks where to save, offering CSV and tab-separated text, and saves the rows shown in the
 // chosen type, as the table's text in the ANSI code page, under any name the dialog accepts.
 // False when the user cancelled.
 bool SaveListViewAs(const fw::TListView& lv, HWND owner);
