@@ -301,7 +301,7 @@ void TWinControl::CreateWnd() {
     HMENU id = (p.style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id_)) : nullptr;
     if (p.systemClass)
         CreateSystemHandle(p.systemClass, p.exStyle, p.style, p.caption, p.x, p.y, p.width,
-                           p.height, p.parent, id);
+                           p.height, p.parent, id, p.unicode);
     else
         CreateHandle(p.className, p.exStyle, p.style, p.caption, p.x, p.y, p.width, p.height,
                      p.parent, id, p.classStyle);

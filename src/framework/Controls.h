@@ -246,6 +246,7 @@ protected:
         int width = 0;
         int height = 0;
         HWND parent = nullptr;
+        bool unicode = false;  // a system class's window that keeps Unicode text
     };
     virtual void FillCreateParams(CreateParams& params);
     virtual void CreateWnd();

@@ -1,5 +1,7 @@
 #include "framework/StdCtrls.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "framework/Forms.h"
@@ -174,6 +176,8 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
 
 void TEdit::ApplyProps(const Props& props) {
     SetReadOnly(props.readOnly);
+    unicode_ = props.unicode;
+    maxLength_ = props.maxLength;
     OnClick = props.onClick;
     OnEnter = props.onEnter;
     OnChange = props.onChange;
@@ -188,12 +192,26 @@ void TEdit::SelectAll() {
     if (HandleAllocated()) ::SendMessageA(Hwnd(), EM_SETSEL, 0, -1);
 }
 
+std::wstring TEdit::WideText() const {
+    if (!HandleAllocated()) return {};
+    const int size = ::GetWindowTextLengthW(Hwnd()) + 1;
+    const std::unique_ptr<wchar_t[]> text(new wchar_t[static_cast<size_t>(size)]);
+    const int got = ::GetWindowTextW(Hwnd(), text.get(), size);
+    return std::wstring(text.get(), static_cast<size_t>(std::max(got, 0)));
+}
+
 void TEdit::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = "EDIT";
+    params.unicode = unicode_;
     params.style |= ES_LEFT | ES_AUTOHSCROLL;
     if (readOnly_) params.style |= ES_READONLY;
     params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TEdit::InitWnd() {
+    TWinControl::InitWnd();
+    if (maxLength_ > 0) ::SendMessageA(Hwnd(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
 LRESULT TEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

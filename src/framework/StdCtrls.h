@@ -102,6 +102,8 @@ class TEdit : public TWinControl {
 public:
     struct Props {
         bool readOnly = false;
+        bool unicode = false;  // keeps text outside the ANSI code page: see WideText
+        int maxLength = 0;     // characters; 0 leaves the system's limit
         TNotifyEvent onClick{};
         TNotifyEvent onEnter{};
         TNotifyEvent onChange{};
@@ -116,11 +118,14 @@ public:
     // Whether focus other than by a mouse click selects the whole text.
     void SetAutoSelect(bool value) noexcept { autoSelect_ = value; }
     void SelectAll();
+    // The text as the window holds it, in UTF-16; Text() is its ANSI form. Empty without a window.
+    std::wstring WideText() const;
 
     TNotifyEvent OnChange;
 
 protected:
     void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool CommandNotify(WORD code) override;
     void TextChanged() override;
@@ -132,6 +137,8 @@ protected:
 
 private:
     bool readOnly_ = false;
+    bool unicode_ = false;
+    int maxLength_ = 0;
     bool autoSelect_ = true;
     bool pushing_ = false;
 };

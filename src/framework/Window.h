@@ -39,9 +39,11 @@ protected:
                       UINT classStyle = CS_DBLCLKS, HICON icon = nullptr);
     // Creates a window of a system class (BUTTON, EDIT, a common control) and subclasses it at
     // once, binding it like our own windows; it keeps its class name, so outside tools know it,
-    // and unhandled messages reach the system class's procedure.
+    // and unhandled messages reach the system class's procedure. A Unicode window keeps text
+    // outside the ANSI code page; its messages carry UTF-16.
     void CreateSystemHandle(const char* systemClass, DWORD exStyle, DWORD style, const char* caption,
-                            int x, int y, int width, int height, HWND parent, HMENU menu = nullptr);
+                            int x, int y, int width, int height, HWND parent, HMENU menu = nullptr,
+                            bool unicode = false);
     // Destroys the window, if any; WM_NCDESTROY unbinds it.
     void DestroyHandle() noexcept;
     // What a message gets when WndProc leaves it alone: the system class's processing for a
@@ -60,6 +62,7 @@ private:
 
     HWND hwnd_ = nullptr;
     WNDPROC baseProc_ = nullptr;
+    bool unicode_ = false;
 };
 
 }  // namespace fw
