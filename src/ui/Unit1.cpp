@@ -15,6 +15,7 @@
 #include "listing/SystemListingCommand.h"
 #include "settings/AppUtils.h"
 #include "settings/Registry.h"
+#include "ui/FilterBar.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
 #include "ui/TableText.h"
@@ -163,6 +164,8 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                                       {.interval = 1000, .enabled = false, .onTimer = Bind<&TForm1::Timer2Timer>(this)});
             Timer3 = Make<fw::TTimer>({.name = "Timer3"},
                                       {.interval = 50, .enabled = false, .onTimer = Bind<&TForm1::Timer3Timer>(this)});
+            FilterBar1 = Make<TFilterBar>({.name = "FilterBar1", .width = 474, .tabOrder = 12, .visible = false},
+                                          {.table = lv, .onShowHide = Bind<&TForm1::FormResize>(this)});
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
@@ -225,6 +228,8 @@ void TForm1::DescribeTableMenu() {
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     N2 = item("N2", "-", {});
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
+    N3 = item("N3", "-", {});
+    Filter1 = item("Filter1", "Filter...", Bind<&TForm1::Filter1Click>(this));
     lv->SetPopupMenu(PopupMenu2);
 }
 
@@ -362,6 +367,7 @@ void TForm1::Button5Click(fw::TObject*) {
                               processNames_.Find(row.Pid)});
     });
     lv->EndUpdate();
+    FilterBar1->ApplyToRows();
 
     if (tray->Active()) {
         Show();
@@ -452,9 +458,9 @@ void TForm1::trayMouseMove(fw::TObject*, fw::TShiftState, int, int) {
 void TForm1::FormResize(fw::TObject*) {
     // A minimized window keeps the layout of its restored size.
     const SIZE outer = DesignOuterSize();
-    MainLayout l = LayoutForOuterSize(outer.cx, outer.cy, Dpi());
-    lv->SetWidth(l.listWidth);
-    lv->SetHeight(l.listHeight);
+    MainLayout l = LayoutForOuterSize(outer.cx, outer.cy, Dpi(), FilterBar1->Visible());
+    FilterBar1->SetWidth(l.listWidth);
+    lv->SetBounds(lv->Left(), l.listTop, l.listWidth, l.listHeight);
     Animate1->SetTop(l.animateTop);
     Animate1->SetLeft(l.animateLeft);
     Button1->SetTop(l.buttonTop);
@@ -468,6 +474,7 @@ void TForm1::FormResize(fw::TObject*) {
 
 void TForm1::FormShortCut(fw::TObject*, WORD key, fw::TShiftState shift, bool& handled) {
     const fw::TShiftState mods = shift & (fw::ssShift | fw::ssCtrl | fw::ssAlt);
+    if (FilterBar1->ShortCut(key, mods, handled)) return;
     if (key == VK_F5 && mods == 0) {
         handled = true;
         // Ignored while a refresh runs, as the disabled button is.
@@ -533,6 +540,10 @@ void TForm1::Processes1Click(fw::TObject*) {
     Button1Click(Button1);
     TRegIniFile(DefaultRegistryKey())
         .WriteText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+}
+
+void TForm1::Filter1Click(fw::TObject*) {
+    FilterBar1->Open();
 }
 
 void TForm1::ShowProcessColumns(bool show) {

@@ -20,6 +20,7 @@
 namespace sockmere {
 
 class TForm3;
+class TFilterBar;
 
 class TForm1 : public fw::TForm {
 public:
@@ -47,6 +48,8 @@ public:
     fw::TTimer* Timer1 = nullptr;
     fw::TTimer* Timer2 = nullptr;
     fw::TTimer* Timer3 = nullptr;
+    // Above the table while open; hidden at first.
+    TFilterBar* FilterBar1 = nullptr;
     TTrayIcon* tray = nullptr;
     fw::TPopupMenu* PopupMenu1 = nullptr;
     fw::TMenuItem* Restore1 = nullptr;
@@ -62,6 +65,8 @@ public:
     fw::TMenuItem* N2 = nullptr;
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
+    fw::TMenuItem* N3 = nullptr;
+    fw::TMenuItem* Filter1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     bool StartInTray = false;
@@ -92,6 +97,7 @@ public:
     void CopyAll1Click(fw::TObject* sender);
     void SaveAs1Click(fw::TObject* sender);
     void Processes1Click(fw::TObject* sender);
+    void Filter1Click(fw::TObject* sender);
 
 private:
     void DescribeTray();

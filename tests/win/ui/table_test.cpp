@@ -225,7 +225,7 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes"}));
+                                                      "Show Processes", "", "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -323,9 +323,9 @@ TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAnd
     FakeSetting file("SOCKMERE_FAKE_FILE", owned);
     StoredSettings().Wipe();
     ASSERT_EQ(form->lv->ColumnCount(), 6);
-    MenuKeys(*form, {VK_UP, VK_RETURN});  // the last item
+    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the last item but "Filter..."
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items.back(), "Show Processes+");
+    EXPECT_EQ(g_menu.items[5], "Show Processes+");
     EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "True");
     ASSERT_EQ(form->lv->ColumnCount(), 8);
     EXPECT_EQ(form->lv->ColumnCaption(6) + form->lv->ColumnCaption(7), "PIDProcess");
