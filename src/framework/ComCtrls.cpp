@@ -312,12 +312,23 @@ int TListView::Selected() const {
     return position < 0 || position >= ShownCount() ? -1 : ItemAtPosition(position);
 }
 
+void TListView::ClearSelection() {
+    // Only the rows that have the marks: a change of every row's state notifies once per row.
+    for (UINT mark : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        const WPARAM position = static_cast<WPARAM>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), mark));
+        if (static_cast<int>(position) < 0) continue;
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(Hwnd(), LVM_SETITEMSTATE, position, reinterpret_cast<LPARAM>(&state));
+    }
+}
+
 void TListView::SetSelected(int item) {
     if (item >= 0) CheckItem(item);
     HWND h = Handle();
+    ClearSelection();
     LVITEMA state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     const int position = item < 0 ? -1 : PositionOfItem(item);
     if (position < 0) return;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -378,12 +389,14 @@ void TListView::ComposeShown() {
 
 void TListView::ShowItems(int selected) {
     if (!HandleAllocated()) return;
+    // The marks sit on display positions, which now show other rows.
+    ClearSelection();
     {
         DrawingHold hold(*this);
         ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
     }
     // A hidden row is no longer selected.
-    SetSelected(selected >= 0 && PositionOfItem(selected) >= 0 ? selected : -1);
+    if (selected >= 0 && PositionOfItem(selected) >= 0) SetSelected(selected);
 }
 
 void TListView::SetSort(int column, bool descending) {

@@ -149,6 +149,7 @@ private:
     void ShowSortMark();
     void ComposeShown();
     void ShowItems(int selected);
+    void ClearSelection();
 
     class DrawingHold;
 
