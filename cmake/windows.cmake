@@ -1,13 +1,14 @@
 # Cross build for 32-bit Windows: the framework, the program, its test programs and Win32 tests.
 set(WARN -Wall -Wextra)
 # The program's code is built for size, one section per function so the linker drops what is unused.
-set(SOCKMERE_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
+# Without IPA-SRA, files share the library's inline string helpers instead of each keeping clones.
+set(SOCKMERE_SIZE_FLAGS -Os -ffunction-sections -fdata-sections -fno-ipa-sra)
 # Nothing in the program may name the folders it was built in, so that every clean build of a
 # commit gives the same bytes. The build tree comes last, so it wins when it lies in the sources.
 set(SOCKMERE_PATH_FLAGS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 target_compile_options(sockmere_core PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS} ${SOCKMERE_PATH_FLAGS})
 # The parser runs once per row of a refresh: it keeps the release's speed.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/src/listing/ListingParser.cpp PROPERTIES COMPILE_OPTIONS -O2)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/listing/ListingParser.cpp PROPERTIES COMPILE_OPTIONS "-O2;-fipa-sra")
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
 
 # GoogleTest from Debian's source package, built with the cross compiler.
@@ -45,6 +46,25 @@ set_tests_properties(wine_prefix_144_setup PROPERTIES FIXTURES_SETUP wine144)
 add_test(NAME wine_prefix_144_stop COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix stop ${SOCKMERE_WINEPREFIX_144})
 set_tests_properties(wine_prefix_144_stop PROPERTIES FIXTURES_CLEANUP wine144)
 
+# Drops unused sections at the link, template code too: the linker alone keeps every unwind
+# record and so every function that has one; the launcher keeps only the records of code that
+# stays.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+function(sockmere_gc_link target)
+    target_link_options(${target} PRIVATE -Wl,--gc-sections)
+    set_target_properties(${target} PROPERTIES CXX_LINKER_LAUNCHER
+                          "${Python3_EXECUTABLE};${CMAKE_SOURCE_DIR}/tools/gc-link.py")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/tools/gc-link.py)
+endfunction()
+
+# An exception thrown through template functions in a program linked that way still reaches
+# its handler.
+add_executable(throw_through_templates ${CMAKE_SOURCE_DIR}/tests/link/throw_through_templates.cpp)
+target_compile_options(throw_through_templates PRIVATE ${WARN} ${SOCKMERE_SIZE_FLAGS})
+sockmere_gc_link(throw_through_templates)
+add_test(NAME link_keeps_unwind_records COMMAND throw_through_templates)
+set_tests_properties(link_keeps_unwind_records PROPERTIES FIXTURES_REQUIRED wine)
+
 # Win32 units of the program, on top of the portable core.
 add_library(sockmere_win STATIC ${SOCKMERE_WIN_SOURCES})
 target_include_directories(sockmere_win PUBLIC ${CMAKE_SOURCE_DIR}/src)
@@ -60,8 +80,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     # so the default one's demangler and printf code stay out.
     target_compile_options(Sockmere PRIVATE ${SOCKMERE_SIZE_FLAGS} ${SOCKMERE_PATH_FLAGS})
     target_sources(Sockmere PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Terminate.cpp)
-    target_link_options(Sockmere PRIVATE -s -Wl,--gc-sections
+    target_link_options(Sockmere PRIVATE -s
                         -Wl,--wrap=_ZN9__gnu_cxx27__verbose_terminate_handlerEv)
+    sockmere_gc_link(Sockmere)
     # The PE header carries no link time, so a rebuild of the same commit gives the same bytes.
     target_link_options(Sockmere PRIVATE -Wl,--no-insert-timestamp)
     # The program's threads are Win32 threads, so it links the C++ runtime built for them, which

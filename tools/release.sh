@@ -23,7 +23,8 @@ fi
 commit=$(git rev-parse HEAD)
 work=$(mktemp -d "${TMPDIR:-/tmp}/sockmere-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-git clone -q --no-checkout "$root" "$work/src"
+# Line ends as committed, whatever this machine's git would make of them.
+git clone -q --no-checkout -c core.autocrlf=false "$root" "$work/src"
 git -C "$work/src" checkout -q --detach "$commit"
 
 # The zip's members carry the commit's time, whoever builds it and whenever.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the README's screenshots (docs/*.png): the main window after a refresh, the
 # filter bar in use, the Connection Info dialog, the About window, the tray icon in the taskbar,
-# and the main window on a display of 144 DPI. Sockmere runs with the fake listing command in
-# Wine's virtual desktop (the one named "shell" has a taskbar), on a virtual display, in prefixes
-# inside the build tree.
+# the change marks after a second refresh, and the main window on a display of 144 DPI. Sockmere
+# runs with the fake listing command in Wine's virtual desktop (the one named "shell" has a
+# taskbar), on a virtual display, in prefixes inside the build tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOCKMERE_BUILD:-$root/build}
@@ -63,6 +63,30 @@ import -window root -crop 120x20+780+580 +repage png:- | convert - -scale 300% "
 echo "saved $out/tray-icon.png"
 probe close TForm1 || true
 wait
+
+# The change marks: a first listing, then a second one with two states changed, two rows gone
+# and two new, each row's fields as the fake netstat prints them.
+listing=$win/shot-listing.txt
+SOCKMERE_FAKE_ROWS=8 wine "$win/netstat.exe" </dev/null >"$listing" 2>/dev/null
+wine reg add 'HKCU\Software\Sockmere\sockmere' /v HighlightChanges /d True /f >/dev/null 2>&1
+fake_file=$(winepath -w "$listing")
+SOCKMERE_FAKE_FILE=$fake_file wine explorer /desktop=$desktop "$win/Sockmere.exe" </dev/null >/dev/null 2>&1 &
+# The desktop must be Sockmere's: a program started into another's would not see the fake file.
+# Then the first listing must be in before the file changes: a probe started while the desktop
+# comes up may return at once, so the status is asked until it says so.
+for _ in $(seq 100); do pgrep -f "$win/Sockmere.exe" >/dev/null && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(probe status || true)" = "Done." ] && break; sleep 0.2; done
+awk 'NR == 6 { sub(/CLOSE_WAIT/, "TIME_WAIT   ") } NR == 12 { sub(/SYN_SENT/, "ESTABLISHED") }
+     NR == 8 || NR == 11 { next } { print }
+     NR == 7 { printf "  TCP    192.168.1.20:50412     140.82.121.4:443       ESTABLISHED\r\n" }
+     END { printf "  UDP    0.0.0.0:5353           *:*                    \r\n" }' "$listing" >"$listing.next"
+mv "$listing.next" "$listing"
+probe click "Get Connections"
+for _ in $(seq 100); do probe status | grep -q closed && break; sleep 0.2; done
+shoot TForm1 "$out/change-marks.png"
+probe close TForm1 || true
+wait
+wine reg delete 'HKCU\Software\Sockmere' /f >/dev/null 2>&1 || true
 
 # At 144 DPI, in a prefix of its own: Wine reads the DPI once per process, from the registry.
 "$root/tools/wine-prefix" stop "$prefix"

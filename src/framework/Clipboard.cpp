@@ -37,6 +37,21 @@ struct GlobalMemory {
     }
 };
 
+// The bytes and a zero wide enough to end either kind of text.
+HGLOBAL CopyToGlobal(const void* data, std::size_t size) {
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + sizeof(wchar_t));
+    if (!memory) throw Error("Out of memory");
+    std::memcpy(::GlobalLock(memory), data, size);
+    ::GlobalUnlock(memory);
+    return memory;
+}
+
+// The system owns the memory once it has it.
+void Put(UINT format, GlobalMemory& memory) {
+    if (!::SetClipboardData(format, memory.handle)) throw Error("Cannot set clipboard data");
+    memory.handle = nullptr;
+}
+
 }  // namespace
 
 TClipboard& Clipboard() {
@@ -44,18 +59,13 @@ TClipboard& Clipboard() {
     return clipboard;
 }
 
-void TClipboard::SetText(std::string_view text) {
-    GlobalMemory memory{::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)};
-    if (!memory.handle) throw Error("Out of memory");
-    auto* bytes = static_cast<char*>(::GlobalLock(memory.handle));
-    std::memcpy(bytes, text.data(), text.size());
-    bytes[text.size()] = '\0';
-    ::GlobalUnlock(memory.handle);
+void TClipboard::SetText(std::string_view text, std::wstring_view unicode) {
+    GlobalMemory ansi{CopyToGlobal(text.data(), text.size())};
+    GlobalMemory wide{unicode.empty() ? nullptr : CopyToGlobal(unicode.data(), unicode.size() * sizeof(wchar_t))};
     ClipboardScope open;
     ::EmptyClipboard();
-    // The system owns the memory once it has it.
-    if (::SetClipboardData(CF_TEXT, memory.handle)) memory.handle = nullptr;
-    else throw Error("Cannot set clipboard data");
+    Put(CF_TEXT, ansi);
+    if (wide.handle) Put(CF_UNICODETEXT, wide);
 }
 
 }  // namespace fw

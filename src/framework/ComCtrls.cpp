@@ -8,6 +8,7 @@
 
 #include "framework/DpiScale.h"
 #include "framework/Errors.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -64,9 +65,13 @@ public:
         if (!unpainted_ && after.left == before_.left && after.top == before_.top && after.bottom == before_.bottom) {
             // Items left of the first changed width keep their pixels. The rest of the header,
             // past the last item, is drawn as one piece, so it changes with the header's width.
+            // Where that item starts the header says: the user may have dragged widths since.
             const int from = view_.widthChangedFrom_;
             if (from == view_.ColumnCount() && after.right == before_.right) return;
-            for (int i = 0; i < from; ++i) changed.left += view_.columns_[static_cast<size_t>(i)].width;
+            RECT kept{};
+            if (from > 0 && ::SendMessageA(header_, HDM_GETITEMRECT, static_cast<WPARAM>(from - 1),
+                                           reinterpret_cast<LPARAM>(&kept)))
+                changed.left = kept.right;
         }
         ::RedrawWindow(header_, &changed, nullptr, RDW_INVALIDATE | RDW_ERASE);
     }
@@ -84,26 +89,30 @@ private:
 TListView::TListView(TComponent* owner) : TWinControl(owner) {
     EnsureCommonControls(ICC_LISTVIEW_CLASSES);
     tabStop_ = true;
+    // The cells are asked for in UTF-16, so that no character is lost on the way to the screen.
+    unicodeNotify_ = true;
     SetColor(clWindow);
 }
 
 void TListView::ApplyProps(const Props& props) {
     rowSelect_ = props.rowSelect;
-    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width, c.rightAligned);
+    for (const TListColumn& c : props.columns) AddColumn(c.caption, c.width, c.rightAligned, c.utf8);
     OnDblClick = props.onDblClick;
     OnColumnClick = props.onColumnClick;
     OnSortRows = props.onSortRows;
 }
 
-void TListView::AddColumn(std::string caption, int width, bool rightAligned) {
+void TListView::AddColumn(std::string caption, int width, bool rightAligned, bool utf8) {
     Column c;
     c.caption = std::move(caption);
     c.rightAligned = rightAligned;
+    c.utf8 = utf8;
     if (width < 0) {
         c.rule = width;
         c.width = 50;
     } else {
-        c.width = width;
+        c.designed = width;
+        c.width = ScaleLength(width, Dpi());
     }
     columns_.push_back(std::move(c));
     if (HandleAllocated()) {
@@ -148,6 +157,11 @@ const std::string& TListView::ColumnCaption(int index) const {
     return columns_[static_cast<size_t>(index)].caption;
 }
 
+bool TListView::ColumnUtf8(int index) const {
+    if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
+    return columns_[static_cast<size_t>(index)].utf8;
+}
+
 int TListView::ColumnWidth(int index) const {
     if (index < 0 || index >= ColumnCount()) ThrowListIndex(index);
     if (HandleAllocated())
@@ -166,13 +180,41 @@ void TListView::SetColumnWidth(int index, int width) {
         return;
     }
     c.rule = 0;
-    ShowColumnWidth(index, width);
+    c.designed = width;
+    ShowColumnWidth(index, ScaleLength(width, Dpi()));
 }
 
 int TListView::AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems) {
     BeginRow(caption);
     for (std::string_view s : subItems) AddField(s);
     return EndRow();
+}
+
+int TListView::AddItem(std::span<const std::string_view> fields) {
+    BeginRow(fields.empty() ? std::string_view() : fields.front());
+    for (std::size_t i = 1; i < fields.size(); ++i) AddField(fields[i]);
+    return EndRow();
+}
+
+void TListView::DeleteItemsFrom(int first) {
+    if (first < 0 || first >= ItemCount()) return;
+    const int selected = Selected();
+    // The pool keeps the dropped rows' copies until the rows are cleared.
+    fields_.erase(fields_.begin() + rows_[static_cast<size_t>(first)], fields_.end());
+    rows_.erase(rows_.begin() + first, rows_.end());
+    if (shownAt_.size() > rows_.size()) shownAt_.erase(shownAt_.begin() + first, shownAt_.end());
+    for (Column& c : columns_) c.measured = 0, c.widest = 0;
+    if (sortColumn_ >= 0)
+        ApplySort();
+    else
+        ComposeShown();
+    if (!HandleAllocated()) return;
+    {
+        DrawingHold hold(*this);
+        FitColumns();
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
+    }
+    if (selected >= 0) SetSelected(selected < first ? selected : -1);
 }
 
 void TListView::BeginRow(std::string_view caption) {
@@ -198,7 +240,7 @@ int TListView::EndRow() {
     for (int i = 0; i < ColumnCount(); ++i) {
         Column& c = columns_[static_cast<size_t>(i)];
         if (c.rule == ColumnTextWidth && c.measured == index)
-            c.widest = std::max(c.widest, TextWidth(Field(index, i))), ++c.measured;
+            c.widest = std::max(c.widest, TextWidth(Field(index, i), c.utf8)), ++c.measured;
     }
     const bool resort = !updating_ && sortColumn_ >= 0;
     // The new row is not shown yet, so the selection is still an earlier one.
@@ -238,6 +280,13 @@ std::string_view TListView::ItemCaption(int item) const {
 std::string_view TListView::ItemField(int item, int column) const {
     CheckItem(item);
     return Field(item, column);
+}
+
+std::wstring TListView::ShownText(int item, int column) const {
+    CheckItem(item);
+    const std::string_view text = Field(item, column);
+    const bool utf8 = column >= 0 && column < ColumnCount() && columns_[static_cast<size_t>(column)].utf8;
+    return utf8 ? WideFromUtf8(text) : WideFromAnsi(text);
 }
 
 std::string TListView::SubItem(int item, int index) const {
@@ -485,6 +534,8 @@ void TListView::InitWnd() {
     DWORD ex = LVS_EX_LABELTIP;
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // The parent could not know the view while it was being made: it is asked again now.
+    ::SendMessageA(h, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(::GetParent(h)), NF_REQUERY);
     // Widths by rule are worked out first, so each column goes in once at its width.
     widthsOnly_ = true;
     FitColumns();
@@ -495,7 +546,7 @@ void TListView::InitWnd() {
     if (sortColumn_ >= 0) ShowSortMark();
 }
 
-int TListView::TextWidth(std::string_view text) {
+int TListView::TextWidth(std::string_view text, bool utf8) {
     HFONT font = Font().Handle();
     if (font != measuredFont_) {
         // One table per font: a row then measures by adding up, with no call into GDI.
@@ -505,7 +556,17 @@ int TListView::TextWidth(std::string_view text) {
         measuredFont_ = font;
     }
     int width = 0;
-    for (unsigned char ch : text) width += charWidths_[ch];
+    for (unsigned char ch : text) {
+        if (ch >= 0x80 && utf8 && HandleAllocated()) {
+            // Rare beyond ASCII: the view measures the characters such a text stands for.
+            wchar_t wide[MAX_PATH];
+            const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide, MAX_PATH - 1);
+            wide[n] = L'\0';
+            if (n > 0) return static_cast<int>(::SendMessageW(Hwnd(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide)));
+            utf8 = false;
+        }
+        width += charWidths_[ch];
+    }
     return width;
 }
 
@@ -521,7 +582,7 @@ void TListView::FitColumns() {
             if (c.keep && ItemCount() == 0) continue;
             c.keep = false;
             for (; c.measured < ItemCount(); ++c.measured)
-                c.widest = std::max(c.widest, TextWidth(Field(c.measured, i)));
+                c.widest = std::max(c.widest, TextWidth(Field(c.measured, i), c.utf8));
             ShowColumnWidth(i, c.widest + padding);
         } else if (c.rule == ColumnHeaderWidth && i != last) {
             ShowColumnWidth(i, TextWidth(c.caption) + padding + (i == sortColumn_ ? sortMark : 0));
@@ -547,14 +608,17 @@ void TListView::ShowColumnWidth(int index, int width) {
 
 void TListView::ChangeScale(int fromDpi, int toDpi) {
     TWinControl::ChangeScale(fromDpi, toDpi);
+    // From the design, so that moves back and forth between monitors do not drift.
     for (int i = 0; i < ColumnCount(); ++i)
-        if (Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
-            ShowColumnWidth(i, ScaleColumnWidth(c.width, toDpi, fromDpi));
+        if (const Column& c = columns_[static_cast<size_t>(i)]; c.rule == 0)
+            ShowColumnWidth(i, ScaleLength(c.designed, toDpi));
     FitColumns();
 }
 
 void TListView::FontChanged() {
     TWinControl::FontChanged();
+    // A new font may be given the handle of the one measured, freed just before.
+    measuredFont_ = nullptr;
     for (Column& c : columns_) c.measured = 0, c.widest = 0;
     FitColumns();
 }
@@ -590,16 +654,14 @@ LRESULT TListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 bool TListView::Notify(NMHDR& header, LRESULT& result) {
     switch (header.code) {
-    case LVN_GETDISPINFOA: {
-        auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
+    case LVN_GETDISPINFOW: {
+        auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-            std::string_view text;
-            if (item.iItem >= 0 && item.iItem < ShownCount())
-                text = Field(ItemAtPosition(item.iItem), item.iSubItem);
-            // Fields are not zero-terminated where they lie, so the cell gets a copy.
+            std::wstring text;
+            if (item.iItem >= 0 && item.iItem < ShownCount()) text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(text.data(), n, item.pszText);
-            item.pszText[n] = '\0';
+            item.pszText[n] = L'\0';
         }
         return true;
     }
@@ -607,11 +669,16 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         OnColumnClick(this, reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
         return true;
     case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
         result = -1;
         return true;
     case LVN_DELETEALLITEMS:
         // The rows live here: no notice per row is needed when the control lets them go.
         result = TRUE;
+        return true;
+    case NM_CUSTOMDRAW:
+        if (!OnItemColors.Assigned()) return false;
+        result = CustomDraw(header);
         return true;
     case NM_DBLCLK:
         DblClick();
@@ -621,6 +688,25 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         return true;
     }
     return false;
+}
+
+LRESULT TListView::CustomDraw(NMHDR& header) {
+    auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const int position = static_cast<int>(draw.nmcd.dwItemSpec);
+    if (position < 0 || position >= ShownCount()) return CDRF_DODEFAULT;
+    // A selected row is drawn in the selection colours while the view has the focus.
+    const HWND h = Hwnd();
+    if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))
+        return CDRF_DODEFAULT;
+    const TColor ownText = Font().Color(), ownBackground = Color();
+    TColor text = ownText, background = ownBackground;
+    OnItemColors(this, ItemAtPosition(position), text, background);
+    if (text == ownText && background == ownBackground) return CDRF_DODEFAULT;
+    draw.clrText = ColorToRGB(text);
+    draw.clrTextBk = ColorToRGB(background);
+    return CDRF_NEWFONT;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -641,7 +727,10 @@ void TStatusBar::CheckPanel(int index) const {
 }
 
 void TStatusBar::AddPanel(std::string text, int width) {
-    panels_.push_back({std::move(text), width});
+    // Room first, so that the two lists cannot part.
+    designed_.reserve(panels_.size() + 1);
+    panels_.push_back({std::move(text), ScaleLength(width, Dpi())});
+    designed_.push_back(width);
     if (HandleAllocated()) {
         ShowParts();
         int i = PanelCount() - 1;
@@ -667,7 +756,7 @@ void TStatusBar::SetPanelText(int index, std::string text) {
 
 void TStatusBar::ChangeScale(int fromDpi, int toDpi) {
     TWinControl::ChangeScale(fromDpi, toDpi);
-    for (TStatusPanel& p : panels_) p.width = ScaleLength(p.width, toDpi, fromDpi);
+    for (size_t i = 0; i < panels_.size(); ++i) panels_[i].width = ScaleLength(designed_[i], toDpi);
     if (HandleAllocated()) ShowParts();
 }
 

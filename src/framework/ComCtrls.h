@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,9 @@ inline constexpr int ColumnHeaderWidth = -2;  // the header text; the rest of th
 
 struct TListColumn {
     std::string caption{};
-    int width = 50;  // pixels, ColumnTextWidth or ColumnHeaderWidth
+    int width = 50;  // pixels at 96 DPI, ColumnTextWidth or ColumnHeaderWidth
     bool rightAligned = false;
+    bool utf8 = false;  // the column's fields are UTF-8 rather than ANSI
 };
 
 // Sender and the index of the column whose header was clicked.
@@ -29,6 +31,8 @@ using TColumnClickEvent = Event<TObject*, int>;
 // Sender, the sort column, whether descending, and the display order to fill: it arrives as
 // the items in the order they were added and leaves as item indexes, first shown first.
 using TSortRowsEvent = Event<TObject*, int, bool, std::vector<int>&>;
+// Sender, an item, and its text and background colours, which arrive as the view's own.
+using TItemColorsEvent = Event<TObject*, int, TColor&, TColor&>;
 
 // A report-style list view, whole rows, single selection, labels not editable. The rows live
 // in the object and the window is a virtual list view that asks for what it shows, so tens of
@@ -53,24 +57,34 @@ public:
     void ApplyProps(const Props& props);
 
     int ColumnCount() const noexcept { return static_cast<int>(columns_.size()); }
-    void AddColumn(std::string caption, int width, bool rightAligned = false);
+    // A width in pixels is given at 96 DPI and drawn at the view's; or one of the two rules.
+    void AddColumn(std::string caption, int width, bool rightAligned = false, bool utf8 = false);
     // Removes a column and each row's field in it; a sort by that column ends.
     void DeleteColumn(int index);
     const std::string& ColumnCaption(int index) const;
+    // The column's fields are UTF-8; the other columns' are in the ANSI code page.
+    bool ColumnUtf8(int index) const;
     // The width in pixels as shown.
     int ColumnWidth(int index) const;
-    // Pixels, or one of the two rules, which then holds until another width is set.
+    // Pixels at 96 DPI, or one of the two rules, which then holds until another width is set.
     void SetColumnWidth(int index, int width);
 
     int ItemCount() const noexcept { return static_cast<int>(rows_.size()); }
     // Appends a row: its caption and its sub-items in order; returns its index.
     int AddItem(std::string_view caption, std::initializer_list<std::string_view> subItems = {});
+    // Appends a row given as its caption followed by its sub-items; returns its index.
+    int AddItem(std::span<const std::string_view> fields);
+    // Drops the items from index first on, outside an update; the selection stays on an item
+    // that is kept.
+    void DeleteItemsFrom(int first);
     // Valid until the rows change.
     std::string_view ItemCaption(int item) const;
     // Sub-item index of item; empty when the row has fewer sub-items.
     std::string SubItem(int item, int index) const;
     // Column 0 is the caption, the sub-items follow; valid until the rows change.
     std::string_view ItemField(int item, int column) const;
+    // The field as the view shows it: every character, whichever the column's encoding.
+    std::wstring ShownText(int item, int column) const;
     // Drops every row and gives their memory back.
     void Clear();
     // Fields of rows added from now on that lie inside text are kept as places in it, not as
@@ -107,6 +121,8 @@ public:
 
     TColumnClickEvent OnColumnClick;
     TSortRowsEvent OnSortRows;
+    // Asked for each item as it is drawn, except a selected one shown in the selection colours.
+    TItemColorsEvent OnItemColors;
 
     // Fixed widths scale; the automatic ones are worked out again in the new font.
     void ChangeScale(int fromDpi, int toDpi) override;
@@ -122,11 +138,13 @@ private:
     struct Column {
         std::string caption;
         int width = 50;    // pixels as last set
+        int designed = 50; // a fixed width at 96 DPI
         int rule = 0;      // 0, ColumnTextWidth or ColumnHeaderWidth
         int measured = 0;  // rows already measured for ColumnTextWidth
         int widest = 0;
         bool keep = false;  // cleared: the width stays until rows arrive or a width is set
         bool rightAligned = false;
+        bool utf8 = false;
     };
 
     // Where a field's characters are: in shared_ when at has kInShared set, else in pool_.
@@ -142,7 +160,7 @@ private:
     std::string_view Field(int item, int column) const noexcept;
     void FitColumns();
     void ShowColumnWidth(int index, int width);
-    int TextWidth(std::string_view text);
+    int TextWidth(std::string_view text, bool utf8 = false);
     void InsertColumnWindow(int index);
     void CheckItem(int item) const;
     void ApplySort();
@@ -150,6 +168,7 @@ private:
     void ComposeShown();
     void ShowItems(int selected);
     void ClearSelection();
+    LRESULT CustomDraw(NMHDR& header);
 
     class DrawingHold;
 
@@ -176,7 +195,7 @@ private:
 
 struct TStatusPanel {
     std::string text{};
-    int width = 50;
+    int width = 50;  // pixels at 96 DPI in a description; at the bar's DPI once added
 };
 
 // A status bar, aligned to the bottom by default, at its designed height.
@@ -192,6 +211,7 @@ public:
     void ApplyProps(const Props& props);
 
     int PanelCount() const noexcept { return static_cast<int>(panels_.size()); }
+    // The width is given at 96 DPI and drawn at the bar's.
     void AddPanel(std::string text, int width);
     const std::string& PanelText(int index) const;
     // An unchanged text costs nothing.
@@ -208,6 +228,7 @@ private:
     void ShowParts();
 
     std::vector<TStatusPanel> panels_;
+    std::vector<int> designed_;  // each panel's width at 96 DPI
     bool sizeGrip_ = false;
 };
 

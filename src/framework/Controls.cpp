@@ -60,6 +60,7 @@ void TControl::ApplyCommon(const ControlProps& props, TWinControl* defaultParent
         parentFont_ = false;
     }
     if (props.color) SetColor(*props.color);
+    designed_ = {props.left, props.top, props.width, props.height};
     SetBounds(props.left, props.top, props.width, props.height);
     SetText(props.caption);
     if (props.tabOrder >= 0) tabOrder_ = props.tabOrder;
@@ -95,8 +96,13 @@ int TControl::Dpi() const noexcept {
 }
 
 void TControl::ChangeScale(int fromDpi, int toDpi) {
-    const ScaledRect r = ScaleRect({left_, top_, width_, height_}, toDpi, fromDpi);
-    SetBounds(r.left, r.top, r.width, r.height);
+    // A length still at its design's scale is scaled from the design, so that moves back and
+    // forth between monitors do not drift; one set since (by a layout, say) from where it is.
+    const auto scale = [&](int now, int designed) {
+        return now == ScaleLength(designed, fromDpi) ? ScaleLength(designed, toDpi) : ScaleLength(now, toDpi, fromDpi);
+    };
+    SetBounds(scale(left_, designed_.left), scale(top_, designed_.top), scale(width_, designed_.width),
+              scale(height_, designed_.height));
     // A font taken from the parent follows the parent's.
     if (!parentFont_) font_.SetDpi(toDpi);
 }
@@ -496,8 +502,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_NOTIFYFORMAT:
-        // Our windows are ANSI windows: children send the A forms of their notifications.
-        if (lParam == NF_QUERY) return NFR_ANSI;
+        // Our windows are ANSI windows: children send the A forms of their notifications, unless
+        // the control asks for the wide forms.
+        if (lParam == NF_QUERY) {
+            const TWinControl* c = FindControl(reinterpret_cast<HWND>(wParam));
+            return c && c != this && c->unicodeNotify_ ? NFR_UNICODE : NFR_ANSI;
+        }
         break;
     case WM_SIZE: {
         LRESULT r = DefaultProc(msg, wParam, lParam);

@@ -191,6 +191,7 @@ private:
 
     TWinControl* parent_ = nullptr;
     TPopupMenu* popupMenu_ = nullptr;
+    ScaledRect designed_{};  // the bounds a description gave, at 96 DPI
     TFont font_;
     bool parentFont_ = true;
     bool takingParentFont_ = false;
@@ -238,6 +239,7 @@ protected:
         const char* systemClass = nullptr;  // a system class to superclass, or null for our own
         const char* className = "fw.Control";
         const char* caption = nullptr;
+        bool unicode = false;  // a system class's window that keeps every character of its UTF-8 text
         DWORD style = 0;
         DWORD exStyle = 0;
         UINT classStyle = CS_DBLCLKS;
@@ -246,7 +248,6 @@ protected:
         int width = 0;
         int height = 0;
         HWND parent = nullptr;
-        bool unicode = false;  // a system class's window that keeps Unicode text
     };
     virtual void FillCreateParams(CreateParams& params);
     virtual void CreateWnd();
@@ -281,6 +282,7 @@ protected:
     bool clickEvents_ = false;   // a left press and release over the window raise Click
     bool captureMouse_ = false;  // a left press captures the mouse until the release
     bool tabStop_ = false;
+    bool unicodeNotify_ = false;  // the window sends its parent the wide forms of its notifications
 
 private:
     friend class TControl;

@@ -27,9 +27,18 @@ int SystemDpi() noexcept {
     return dpi;
 }
 
+MonitorDpiProc g_monitorDpi = nullptr;
+
 }  // namespace
 
+MonitorDpiProc SetMonitorDpiProc(MonitorDpiProc proc) noexcept {
+    const MonitorDpiProc previous = g_monitorDpi;
+    g_monitorDpi = proc;
+    return previous;
+}
+
 int MonitorDpi(const RECT& rect) noexcept {
+    if (g_monitorDpi) return g_monitorDpi(rect);
     // Windows 8.1 and later; the library is loaded, from the system's folder only, when a window
     // first asks.
     static const auto getDpiForMonitor = Lookup<GetDpiForMonitorFn>(

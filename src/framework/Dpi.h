@@ -9,6 +9,10 @@ namespace fw {
 // (GetDeviceCaps(LOGPIXELSX) of the screen).
 int MonitorDpi(const RECT& rect) noexcept;
 
+// Tests stand in for the monitors with this; null puts the system back. Returns the previous one.
+using MonitorDpiProc = int (*)(const RECT& rect);
+MonitorDpiProc SetMonitorDpiProc(MonitorDpiProc proc) noexcept;
+
 // The outer rectangle of a window with this client rect and style at dpi
 // (AdjustWindowRectExForDpi); without it, the frame at the system DPI scaled to dpi.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) noexcept;

@@ -369,6 +369,25 @@ void TForm::FitClientSize() {
     SetBounds(Left(), Top(), clientWidth_ + frameWidth, clientHeight_ + frameHeight);
 }
 
+void TForm::MeasureClient() {
+    HWND h = Hwnd();
+    RECT outer{}, client{};
+    ::GetWindowRect(h, &outer);
+    ::GetClientRect(h, &client);
+    clientWidth_ = client.right, clientHeight_ = client.bottom;
+    frame_ = {(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
+    frameMeasured_ = true;
+}
+
+void TForm::Refit() {
+    HWND h = Hwnd();
+    // The frame is drawn at the new scale only once the system works it out again.
+    ::SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!::IsIconic(h)) MeasureClient();
+    AlignControls();
+    if (!Loading()) Resize();
+}
+
 void TForm::BoundsChanged() {
     if (!HandleAllocated()) return;
     HWND h = Hwnd();
@@ -497,28 +516,38 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Close();
         return 0;
     case WM_QUERYENDSESSION:
+        // Until the system tells whether the session ends after all.
+        sessionEnding_ = true;
         return CloseQuery() ? TRUE : FALSE;
-    case WM_WINDOWPOSCHANGED:
-        // The bounds follow the window, except while minimized: then they stay the restored ones.
-        if (!::IsIconic(self)) {
-            RECT r;
-            ::GetWindowRect(self, &r);
-            left_ = r.left, top_ = r.top, width_ = r.right - r.left, height_ = r.bottom - r.top;
-        }
+    case WM_ENDSESSION:
+        sessionEnding_ = wParam != FALSE;
         break;
+    case WM_WINDOWPOSCHANGED: {
+        // The bounds follow the window, except while minimized: then they stay the restored ones.
+        if (::IsIconic(self)) break;
+        RECT r;
+        ::GetWindowRect(self, &r);
+        left_ = r.left, top_ = r.top, width_ = r.right - r.left, height_ = r.bottom - r.top;
+        const LRESULT result = TWinControl::WndProc(msg, wParam, lParam);
+        // A hidden window placed on a monitor of another scale may get no WM_DPICHANGED, not even
+        // once shown: it takes the monitor's scale here.
+        if (::IsWindowVisible(self)) return result;
+        if (const int dpi = MonitorDpi(r); dpi != dpi_) {
+            ChangeDpi(dpi);
+            Refit();
+        }
+        return result;
+    }
     case WM_SIZE:
         if (wParam <= SIZE_MAXIMIZED && ::IsWindowVisible(self))
             windowState_ = wParam == SIZE_MINIMIZED ? wsMinimized
                          : wParam == SIZE_MAXIMIZED ? wsMaximized
                                                     : wsNormal;
         if (wParam != SIZE_MINIMIZED) {
-            clientWidth_ = LOWORD(lParam), clientHeight_ = HIWORD(lParam);
-            // Only here do the outer and the client size surely belong together: between a
-            // restore's first messages and this one the outer size is still the icon's.
-            RECT outer{};
-            ::GetWindowRect(self, &outer);
-            frame_ = {(outer.right - outer.left) - clientWidth_, (outer.bottom - outer.top) - clientHeight_};
-            frameMeasured_ = true;
+            // Only here, or with the window at rest, do the outer and the client size surely
+            // belong together: between a restore's first messages and this one the outer size
+            // is still the icon's.
+            MeasureClient();
             AlignControls();
         }
         // Size changes while the description loads are not the form's to report.
@@ -534,12 +563,10 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                            SWP_NOZORDER | SWP_NOACTIVATE);
         RECT after{};
         ::GetWindowRect(self, &after);
-        // An unchanged size brings no WM_SIZE, yet the layout must follow the new scale.
+        // An unchanged size brings no WM_SIZE, yet the frame and the layout must follow the new scale.
         if (after.right - after.left == before.right - before.left &&
-            after.bottom - after.top == before.bottom - before.top) {
-            AlignControls();
-            if (!Loading()) Resize();
-        }
+            after.bottom - after.top == before.bottom - before.top)
+            Refit();
         return 0;
     }
     case WM_SHOWWINDOW:

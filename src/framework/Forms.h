@@ -75,6 +75,11 @@ public:
     // closing a modal form ends its showing.
     void Close();
     virtual bool CloseQuery();
+    // True from the system's question whether the session may end to its word that the session
+    // goes on: a close query then has only a few seconds.
+    bool SessionEnding() const noexcept { return sessionEnding_; }
+    // Closed before it became the main form and not shown since: the loop will end at once.
+    bool ClosedBeforeMain() const noexcept { return closedBeforeMain_; }
     // Shows the form with every other window of the thread disabled and pumps messages until
     // the form is closed.
     void ShowModal();
@@ -169,6 +174,10 @@ private:
     // The frame the window has: as measured at its last size change, or else as computed.
     SIZE Frame() const;
     void FitClientSize();
+    // The client size and the frame as the window has them now.
+    void MeasureClient();
+    // After a change of scale: the frame drawn at it, measured, and the layout done again.
+    void Refit();
     void IconChanged(TObject* sender);
     bool PressButton(WORD id);
     void CloseModal();
@@ -186,6 +195,7 @@ private:
     bool modal_ = false;
     bool closing_ = false;  // a close asked for while modal, not yet past OnCloseQuery
     bool closedBeforeMain_ = false;  // closed while no form was the main form
+    bool sessionEnding_ = false;
     bool showAfterLoading_ = false;
     bool destroyed_ = false;
 };

@@ -24,9 +24,14 @@ TMenuItem* TMenuItem::Items(int index) const {
 }
 
 void TMenuItem::Add(TMenuItem* item) {
+    Insert(Count(), item);
+}
+
+void TMenuItem::Insert(int index, TMenuItem* item) {
     if (!item) return;
+    if (index < 0 || index > Count()) ThrowListIndex(index);
     if (item->parent_) throw Error("Menu inserted twice");
-    items_.push_back(item);
+    items_.insert(items_.begin() + index, item);
     item->parent_ = this;
 }
 

@@ -40,6 +40,8 @@ public:
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int index) const;
     void Add(TMenuItem* item);
+    // Puts item at index among the sub-items, the later ones moving down.
+    void Insert(int index, TMenuItem* item);
     // Takes item out of the sub-items without freeing it.
     void Remove(TMenuItem* item);
     // Frees every sub-item.

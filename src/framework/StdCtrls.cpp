@@ -1,10 +1,10 @@
 #include "framework/StdCtrls.h"
 
 #include <algorithm>
-#include <memory>
 #include <string>
 
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -192,14 +192,6 @@ void TEdit::SelectAll() {
     if (HandleAllocated()) ::SendMessageA(Hwnd(), EM_SETSEL, 0, -1);
 }
 
-std::wstring TEdit::WideText() const {
-    if (!HandleAllocated()) return {};
-    const int size = ::GetWindowTextLengthW(Hwnd()) + 1;
-    const std::unique_ptr<wchar_t[]> text(new wchar_t[static_cast<size_t>(size)]);
-    const int got = ::GetWindowTextW(Hwnd(), text.get(), size);
-    return std::wstring(text.get(), static_cast<size_t>(std::max(got, 0)));
-}
-
 void TEdit::FillCreateParams(CreateParams& params) {
     TWinControl::FillCreateParams(params);
     params.systemClass = "EDIT";
@@ -235,12 +227,10 @@ bool TEdit::CommandNotify(WORD code) {
     if (code != EN_CHANGE) return false;
     if (pushing_) return true;
     HWND h = Hwnd();
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(h)), '\0');
-    if (!text.empty()) {
-        int got = ::GetWindowTextA(h, text.data(), static_cast<int>(text.size() + 1));
-        text.resize(static_cast<size_t>(got < 0 ? 0 : got));
-    }
-    TakeEditedText(std::move(text));
+    std::wstring buffer(static_cast<size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
+    const int got = ::GetWindowTextW(h, buffer.data(), static_cast<int>(buffer.size()));
+    const std::wstring_view text(buffer.data(), static_cast<size_t>(std::max(got, 0)));
+    TakeEditedText(unicode_ ? Utf8FromWide(text) : AnsiFromWide(text));
     return true;
 }
 
@@ -261,7 +251,10 @@ void TEdit::Change() {
 
 void TEdit::PushText(const char* text) {
     pushing_ = true;
-    ::SetWindowTextA(Hwnd(), text);
+    if (unicode_)
+        ::SetWindowTextW(Hwnd(), WideFromUtf8(text).c_str());
+    else
+        ::SetWindowTextA(Hwnd(), text);
     pushing_ = false;
 }
 

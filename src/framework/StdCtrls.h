@@ -102,7 +102,7 @@ class TEdit : public TWinControl {
 public:
     struct Props {
         bool readOnly = false;
-        bool unicode = false;  // keeps text outside the ANSI code page: see WideText
+        bool unicode = false;  // the text is UTF-8 and the window shows every character of it
         int maxLength = 0;     // characters; 0 leaves the system's limit
         TNotifyEvent onClick{};
         TNotifyEvent onEnter{};
@@ -118,8 +118,6 @@ public:
     // Whether focus other than by a mouse click selects the whole text.
     void SetAutoSelect(bool value) noexcept { autoSelect_ = value; }
     void SelectAll();
-    // The text as the window holds it, in UTF-16; Text() is its ANSI form. Empty without a window.
-    std::wstring WideText() const;
 
     TNotifyEvent OnChange;
 
@@ -137,10 +135,10 @@ protected:
 
 private:
     bool readOnly_ = false;
-    bool unicode_ = false;
-    int maxLength_ = 0;
     bool autoSelect_ = true;
     bool pushing_ = false;
+    bool unicode_ = false;
+    int maxLength_ = 0;
 };
 
 // A multi-line edit. The text lives in the object and is mirrored into the window only while

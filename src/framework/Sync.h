@@ -58,15 +58,11 @@ private:
 };
 
 // Holds a named mutex, which every process that names it shares, for one scope. A holder that
-// died hands it on; one that keeps it past the time-out is not waited for any longer.
+// died hands it on; one that keeps it past the time-out is not waited for any longer, nor is a
+// mutex this process may not even wait on.
 class NamedLock {
 public:
-    NamedLock(const std::string& name, DWORD timeoutMs) noexcept
-        : handle_(::CreateMutexA(nullptr, FALSE, name.c_str())) {
-        if (!handle_) return;
-        const DWORD result = ::WaitForSingleObject(handle_.Get(), timeoutMs);
-        owned_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    }
+    NamedLock(const std::string& name, DWORD timeoutMs) noexcept;
     NamedLock(const NamedLock&) = delete;
     NamedLock& operator=(const NamedLock&) = delete;
     ~NamedLock() {

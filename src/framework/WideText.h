@@ -9,5 +9,10 @@ namespace fw {
 std::string Utf8FromWide(std::wstring_view text);
 // Valid UTF-8 is read as UTF-8, anything else as ANSI, so either kind of message shows right.
 std::wstring WideFromMessage(std::string_view text);
+std::wstring WideFromUtf8(std::string_view text);
+std::wstring WideFromAnsi(std::string_view text);
+// A character the ANSI code page lacks becomes "?", never a look-alike that would name
+// something else.
+std::string AnsiFromWide(std::wstring_view text);
 
 }  // namespace fw

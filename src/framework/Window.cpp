@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Errors.h"
+#include "framework/WideText.h"
 
 namespace fw {
 
@@ -61,24 +62,17 @@ void Window::CreateHandle(const char* className, DWORD exStyle, DWORD style, con
 void Window::CreateSystemHandle(const char* systemClass, DWORD exStyle, DWORD style,
                                 const char* caption, int x, int y, int width, int height,
                                 HWND parent, HMENU menu, bool unicode) {
-    HWND hwnd;
-    if (unicode) {
-        // System class names are ASCII.
-        wchar_t name[32] = {};
-        for (int i = 0; i < 31 && systemClass[i]; ++i) name[i] = static_cast<wchar_t>(systemClass[i]);
-        hwnd = ::CreateWindowExW(exStyle, name, L"", style, x, y, width, height, parent, menu,
-                                 ::GetModuleHandleA(nullptr), nullptr);
-        if (hwnd && caption) ::SetWindowTextA(hwnd, caption);
-    } else {
-        hwnd = ::CreateWindowExA(exStyle, systemClass, caption, style, x, y, width, height, parent, menu,
-                                 ::GetModuleHandleA(nullptr), nullptr);
-    }
+    HWND hwnd = unicode ? ::CreateWindowExW(exStyle, WideFromUtf8(systemClass).c_str(),
+                                            WideFromUtf8(caption ? caption : "").c_str(), style, x, y, width,
+                                            height, parent, menu, ::GetModuleHandleA(nullptr), nullptr)
+                        : ::CreateWindowExA(exStyle, systemClass, caption, style, x, y, width, height, parent,
+                                            menu, ::GetModuleHandleA(nullptr), nullptr);
     if (!hwnd) throw Error(Format("Error creating window %s", systemClass));
     hwnd_ = hwnd;
     unicode_ = unicode;
     ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetPropA(hwnd, kBindingProp, reinterpret_cast<HANDLE>(1));
-    // Subclassed the way it was made, so its messages keep their characters.
+    // Subclassed through the A function, the window would turn ANSI and its text with it.
     const auto proc = reinterpret_cast<LONG_PTR>(StaticWndProc);
     baseProc_ = reinterpret_cast<WNDPROC>(unicode ? ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, proc)
                                                   : ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, proc));
@@ -89,8 +83,7 @@ void Window::DestroyHandle() noexcept {
 }
 
 LRESULT Window::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (baseProc_)
-        return (unicode_ ? ::CallWindowProcW : ::CallWindowProcA)(baseProc_, hwnd_, msg, wParam, lParam);
+    if (baseProc_) return (unicode_ ? ::CallWindowProcW : ::CallWindowProcA)(baseProc_, hwnd_, msg, wParam, lParam);
     return ::DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 

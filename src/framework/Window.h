@@ -39,8 +39,8 @@ protected:
                       UINT classStyle = CS_DBLCLKS, HICON icon = nullptr);
     // Creates a window of a system class (BUTTON, EDIT, a common control) and subclasses it at
     // once, binding it like our own windows; it keeps its class name, so outside tools know it,
-    // and unhandled messages reach the system class's procedure. A Unicode window keeps text
-    // outside the ANSI code page; its messages carry UTF-16.
+    // and unhandled messages reach the system class's procedure. A Unicode window takes its
+    // caption in UTF-8 and keeps every character of its text; its messages come in wide forms.
     void CreateSystemHandle(const char* systemClass, DWORD exStyle, DWORD style, const char* caption,
                             int x, int y, int width, int height, HWND parent, HMENU menu = nullptr,
                             bool unicode = false);

@@ -3,9 +3,10 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 
 #include "framework/Handles.h"
+#include "framework/WideText.h"
 
 namespace sockmere {
 namespace {
@@ -23,17 +24,30 @@ bool ParseProcessId(std::string_view text, DWORD& id) noexcept {
     return true;
 }
 
+fw::HandleOwner OpenProcessToQuery(DWORD id) {
+    return fw::HandleOwner(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+}
+
+// Its ID then names another program than the one the listing saw. One that cannot be asked
+// (the system's own) is taken as older.
+bool StartedAfter(const fw::HandleOwner& process, const FILETIME& listedAt) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    return process && ::GetProcessTimes(process.Get(), &created, &exited, &kernel, &user) &&
+           ::CompareFileTime(&created, &listedAt) > 0;
+}
+
 }  // namespace
 
-ProcessNames ProcessNames::Snapshot() {
+ProcessNames ProcessNames::Snapshot(const FILETIME& listedAt) {
     ProcessNames names;
-    ::GetSystemTimeAsFileTime(&names.takenAt_);
+    names.listedAt_ = listedAt;
     const fw::HandleOwner snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return names;
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
-        const std::string_view name(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
+    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+        if (StartedAfter(OpenProcessToQuery(entry.th32ProcessID), listedAt)) continue;
+        const std::string name = fw::Utf8FromWide({entry.szExeFile, wcsnlen(entry.szExeFile, MAX_PATH)});
         names.entries_.push_back({entry.th32ProcessID, static_cast<std::uint32_t>(names.names_.size()),
                                   static_cast<std::uint32_t>(name.size())});
         names.names_.append(name);
@@ -64,9 +78,10 @@ ProcessSnapshots::~ProcessSnapshots() {
     ::WaitForSingleObject(thread.Get(), INFINITE);
 }
 
-void ProcessSnapshots::Request() {
+void ProcessSnapshots::Request(const FILETIME& listedAt) {
     if (pending_) done_.Wait();
     pending_ = true;
+    listedAt_ = listedAt;
     request_.Set();
 }
 
@@ -83,7 +98,7 @@ void ProcessSnapshots::Execute() {
         if (Terminated()) return;
         // A failure leaves no names rather than reaching the application's report from here.
         try {
-            names_ = ProcessNames::Snapshot();
+            names_ = ProcessNames::Snapshot(listedAt_);
         } catch (...) {
             names_ = ProcessNames();
         }
@@ -91,25 +106,19 @@ void ProcessSnapshots::Execute() {
     }
 }
 
-std::string ProcessImagePath(std::string_view pid, const FILETIME& startedBy) {
+std::string ProcessImagePath(std::string_view pid, const FILETIME& listedAt) {
     DWORD id = 0;
     if (!ParseProcessId(pid, id)) return {};
-    const fw::HandleOwner process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-    if (!process) return {};
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (::GetProcessTimes(process.Get(), &created, &exited, &kernel, &user) &&
-        ::CompareFileTime(&created, &startedBy) > 0)
-        return {};
-    std::string path(MAX_PATH, '\0');
+    const fw::HandleOwner process = OpenProcessToQuery(id);
+    if (!process || StartedAfter(process, listedAt)) return {};
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(path.size());
-        if (::QueryFullProcessImageNameA(process.Get(), 0, path.data(), &size)) {
-            path.resize(size);
-            return path;
-        }
+        if (::QueryFullProcessImageNameW(process.Get(), 0, path.data(), &size))
+            return fw::Utf8FromWide({path.data(), size});
         // Paths longer than MAX_PATH exist; the system's own limit is 32767 characters.
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
-        path.resize(32768);
+        path = std::wstring(32768, L'\0');
     }
 }
 

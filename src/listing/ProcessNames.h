@@ -1,6 +1,6 @@
 #pragma once
 // The programs behind process IDs: their names from one snapshot of the system's process list,
-// and the full path of a running process's executable.
+// and the full path of a running process's executable, both in UTF-8 with every character.
 #include <windows.h>
 
 #include <cstdint>
@@ -17,14 +17,16 @@ class ProcessNames {
 public:
     // Knows no process.
     ProcessNames() = default;
-    // The processes running now; none when the system gives no snapshot.
-    static ProcessNames Snapshot();
+    // The processes running now that were already running at listedAt, when the listing whose
+    // IDs they are to name began: a later one cannot be the owner the listing saw. None when the
+    // system gives no snapshot.
+    static ProcessNames Snapshot(const FILETIME& listedAt);
 
     // The executable's file name of the process that had the decimal ID pid when the snapshot was
-    // taken; empty when no process had it.
+    // taken; empty when no process had it or it started after the listing began.
     std::string_view Find(std::string_view pid) const noexcept;
-    // When the snapshot was taken, in system time.
-    const FILETIME& TakenAt() const noexcept { return takenAt_; }
+    // When the listing began, in system time.
+    const FILETIME& ListedAt() const noexcept { return listedAt_; }
 
 private:
     struct Entry {
@@ -33,7 +35,7 @@ private:
     };
     std::vector<Entry> entries_;  // ordered by pid
     std::string names_;
-    FILETIME takenAt_{};
+    FILETIME listedAt_{};
 };
 
 // Takes snapshots on a thread of its own, which waits between them, so that the caller goes on
@@ -43,8 +45,8 @@ public:
     ProcessSnapshots();
     ~ProcessSnapshots() override;
 
-    // Starts a snapshot of the processes running now.
-    void Request();
+    // Starts a snapshot of the processes running now that were running at listedAt.
+    void Request(const FILETIME& listedAt);
     // A snapshot was asked for and not yet taken.
     bool Pending() const noexcept { return pending_; }
     // Waits for the snapshot asked for last and hands it over; no names without a request.
@@ -56,12 +58,13 @@ private:
     fw::SyncEvent request_{false, false};
     fw::SyncEvent done_{false, false};
     bool pending_ = false;  // asked for and not yet taken; only the caller's thread looks
+    FILETIME listedAt_{};
     ProcessNames names_;    // the thread's own from a request until done_ is set
 };
 
 // The full path of the executable of the process with the decimal ID pid, asked for with the
 // least access; empty when the system does not give it (no such process, access denied) or
-// when that process started after startedBy, so the ID now belongs to another program.
-std::string ProcessImagePath(std::string_view pid, const FILETIME& startedBy);
+// when that process started after listedAt, so the ID now belongs to another program.
+std::string ProcessImagePath(std::string_view pid, const FILETIME& listedAt);
 
 }  // namespace sockmere

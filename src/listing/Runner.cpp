@@ -123,16 +123,33 @@ private:
 
 PipeLookHook g_afterPipeLook = nullptr;
 
+enum class ChildEnd { Itself, Silenced, Cancelled };
+
+bool IsSet(HANDLE event) noexcept {
+    return event != nullptr && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+void EndChild(HANDLE process, DWORD exitCode) noexcept {
+    TerminateProcess(process, exitCode);
+    WaitForSingleObject(process, kEndWaitMs);
+}
+
 // Reads what the child writes while it runs, then what it left in the pipe at its end. The
-// child is ended when it stays silent for silenceLimitMs. Without a pipe, or after a failed
-// read, only the child's end is awaited.
-void ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, CaptureText& text) {
+// child is ended when it stays silent for silenceLimitMs, or at once when cancel is set. Without
+// a pipe, or after a failed read, only the child's end is awaited.
+ChildEnd ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, HANDLE cancel, CaptureText& text) {
     const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
+    const HANDLE waits[] = {process, cancel};
     DWORD quietSince = GetTickCount();
     DWORD pause = 0;
     bool ended = false;
+    bool silenced = false;
     DWORD left = 0;  // bytes still in the pipe that the child wrote before its end
     for (;;) {
+        if (IsSet(cancel)) {
+            EndChild(process, kCancelledChildExitCode);
+            return ChildEnd::Cancelled;
+        }
         // The end is looked for before the pipe, so that this look sees all the child wrote.
         const bool endedNow = !ended && WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
         DWORD available = 0;
@@ -148,7 +165,7 @@ void ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, Capture
             left = available;
         }
         if (ended) {
-            if (left == 0) return;
+            if (left == 0) return silenced ? ChildEnd::Silenced : ChildEnd::Itself;
             available = std::min(available, left);
         }
         if (available > 0) {
@@ -165,14 +182,14 @@ void ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, Capture
             continue;
         }
         if (GetTickCount() - quietSince >= silenceLimitMs) {
-            TerminateProcess(process, kSilentChildExitCode);
-            WaitForSingleObject(process, kEndWaitMs);
+            EndChild(process, kSilentChildExitCode);
+            silenced = true;
             quietSince = GetTickCount();
             continue;
         }
         // Anonymous pipes cannot be waited on: poll, ever more slowly while nothing comes.
         pause = GetTickCount() - quietSince < kBriskMs ? 1 : std::min(kMaxPauseMs, 2 * pause + 1);
-        WaitForSingleObject(process, pause);
+        WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, pause);
     }
 }
 
@@ -190,7 +207,8 @@ CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept {
     return std::exchange(g_createProcess, proc ? proc : &CreateProcessA);
 }
 
-int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD silenceLimitMs) {
+CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWORD silenceLimitMs, HANDLE cancel) {
+    CommandOutcome outcome;
     CapturePipe pipe = CreateCapturePipe();
 
     STARTUPINFOA startup{};
@@ -207,26 +225,41 @@ int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD s
     if (!g_createProcess(nullptr, mutableLine.data(), nullptr, nullptr, TRUE,
                          NORMAL_PRIORITY_CLASS | DETACHED_PROCESS, nullptr, nullptr, &startup,
                          &info)) {
-        return -1;
+        return outcome;
     }
     const fw::HandleOwner process(info.hProcess);
     const fw::HandleOwner thread(info.hThread);
+    outcome.started = true;
+    FILETIME exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process.Get(), &outcome.startedAt, &exited, &kernel, &user))
+        GetSystemTimeAsFileTime(&outcome.startedAt);
 
     // Our copy of the write end would keep the pipe from ever reaching its end.
     pipe.write.Reset();
     const OemToAnsi converter;
     CaptureText capture(converter);
-    ReadWhileRunning(pipe.read.Get(), process.Get(), silenceLimitMs, capture);
+    const ChildEnd end = ReadWhileRunning(pipe.read.Get(), process.Get(), silenceLimitMs, cancel, capture);
     // A grandchild still writing now gets a broken pipe instead of blocking forever.
     pipe.read.Reset();
 
     DWORD exitCode = 0;
     GetExitCodeProcess(process.Get(), &exitCode);
-    std::string text = capture.Take();
-
+    outcome.exitCode = static_cast<int>(exitCode);
+    outcome.silenced = end == ChildEnd::Silenced;
+    outcome.cancelled = end == ChildEnd::Cancelled;
+    if (outcome.cancelled) return outcome;
+    text = capture.Take();
     converter.ConvertWhole(text);
+    return outcome;
+}
+
+int RunHiddenCommand(const std::string& commandLine, TextTarget& target, DWORD silenceLimitMs) {
+    std::string text;
+    const CommandOutcome outcome = RunHidden(commandLine, text, silenceLimitMs);
+    if (!outcome.started) return outcome.exitCode;
+    target.Started(outcome.startedAt);
     target.SetText(std::move(text));
-    return static_cast<int>(exitCode);
+    return outcome.exitCode;
 }
 
 }  // namespace sockmere

@@ -26,14 +26,31 @@ inline constexpr std::size_t kMaxCaptureBytes = 64 * 1024 * 1024;
 inline constexpr DWORD kDefaultSilenceLimitMs = 60 * 1000;
 // The exit code of a child ended for its silence.
 inline constexpr DWORD kSilentChildExitCode = WAIT_TIMEOUT;
+// The exit code of a child ended because its run was called off.
+inline constexpr DWORD kCancelledChildExitCode = ERROR_CANCELLED;
+
+// How a hidden command's run ended.
+struct CommandOutcome {
+    bool started = false;    // the child ran
+    int exitCode = -1;       // the child's, -1 when it did not start
+    bool silenced = false;   // ended by the silence limit, whatever code it then gives
+    bool cancelled = false;  // ended because the cancel event was set
+    FILETIME startedAt{};    // when the child began, in system time
+};
 
 // Starts commandLine hidden with its standard output and error going into a pipe and reads it
 // while the command runs, until the command has ended and the pipe holds nothing more (a
 // grandchild that inherited the pipe is not waited for). A command that neither writes nor ends
 // for silenceLimitMs is ended with kSilentChildExitCode. The text is cut at the first zero byte
-// and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and given to target.
-// Returns the command's exit code, or -1 when it could not be started; then the target is left
-// untouched.
+// and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and put into text.
+// cancel, when given, is an event (best manual-reset) that ends the child at once when set; text
+// is then left as it was, as it is when the command cannot be started. Safe on any thread.
+CommandOutcome RunHidden(const std::string& commandLine, std::string& text,
+                         DWORD silenceLimitMs = kDefaultSilenceLimitMs, HANDLE cancel = nullptr);
+
+// RunHidden into a target, which a command that could not be started leaves untouched; the
+// target learns first when the command began. Returns
+// the command's exit code, or -1 when it could not be started.
 int RunHiddenCommand(const std::string& commandLine, TextTarget& target,
                      DWORD silenceLimitMs = kDefaultSilenceLimitMs);
 

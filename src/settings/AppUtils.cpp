@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/Sync.h"
+#include "settings/Registry.h"
 #include "settings/StoreText.h"
 
 namespace sockmere {
@@ -22,5 +24,39 @@ std::string ModulePath() {
 std::string DefaultRegistryKey() { return RegistryKeyForModule(ModulePath()); }
 
 std::string DefaultIniFileName() { return IniFileNameForModule(ModulePath()); }
+
+namespace {
+
+// An option is read and written while the window waits: a stuck pass elsewhere is not awaited long.
+constexpr DWORD kOptionLockWaitMs = 2000;
+
+// The program's registry store, open under the lock that the form storage's passes take.
+class LockedStore {
+public:
+    explicit LockedStore(bool create)
+        : name_(DefaultRegistryKey()), lock_(SettingsLockName(name_), kOptionLockWaitMs), store_(name_, create) {}
+    TRegIniFile& Store() noexcept { return store_; }
+
+private:
+    std::string name_;
+    fw::NamedLock lock_;
+    TRegIniFile store_;
+};
+
+}  // namespace
+
+std::string ReadOptionText(const std::string& section, const char* name) {
+    LockedStore options(false);
+    try {
+        return options.Store().ReadText(section, name, std::string());
+    } catch (const ERegistryException&) {
+        // A value of another type.
+        return {};
+    }
+}
+
+void WriteOptionText(const std::string& section, const char* name, const std::string& text) {
+    LockedStore(true).Store().WriteText(section, name, text);
+}
 
 }  // namespace sockmere

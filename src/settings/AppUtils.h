@@ -11,4 +11,12 @@ std::string DefaultRegistryKey();
 // The executable's name with ".INI" for its extension, without directory.
 std::string DefaultIniFileName();
 
+// The program's own options beside the form storage's values, in the same registry store
+// (DefaultRegistryKey) and under the same lock as its passes, so that no pass of another
+// instance is mixed with them. The text of a REG_SZ or REG_EXPAND_SZ value; empty when the value
+// is absent or of another type. Never creates a key.
+std::string ReadOptionText(const std::string& section, const char* name);
+// Creates the section when needed; fails with the store's error.
+void WriteOptionText(const std::string& section, const char* name, const std::string& text);
+
 }  // namespace sockmere

@@ -1,5 +1,6 @@
 #include "settings/FormPlacement.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,8 @@ namespace {
 // How long a pass waits for another process's pass on the same store; one that takes longer is
 // stuck, and this one goes on rather than hang the window.
 constexpr DWORD kStoreLockWaitMs = 10000;
+// At the end of the session the system gives a program only a few seconds to answer.
+constexpr DWORD kSessionEndLockWaitMs = 2000;
 
 // The window state that a stored show command stands for; anything unknown is normal.
 fw::TWindowState StateForShowCommand(std::int32_t command) {
@@ -261,7 +264,9 @@ void TFormPlacement::FormDestroy(fw::TObject* sender) {
 
 void TFormPlacement::StorePlacement() {
     if (!restored_ && Active) return;
-    const fw::NamedLock lock(SettingsLockName(StoreName()), kStoreLockWaitMs);
+    const fw::TForm* form = Form();
+    const fw::NamedLock lock(SettingsLockName(StoreName()),
+                             form && form->SessionEnding() ? kSessionEndLockWaitMs : kStoreLockWaitMs);
     store_ = OpenStore();
     try {
         WritePlacementValues();
@@ -381,11 +386,11 @@ void TFormPlacement::ReadPlacement(bool loadState, bool loadPosition) {
             RECT& r = placement.rcNormalPosition;
             // A form that cannot be resized keeps its own size wherever it goes.
             const bool sizeable = form->BorderStyle() == fw::bsSizeable || form->BorderStyle() == fw::bsSizeToolWin;
-            if (!sizeable) {
-                r.right = r.left + form->Width();
-                r.bottom = r.top + form->Height();
-            }
-            if (r.right > r.left) {
+            const std::int64_t right = sizeable ? r.right : std::int64_t{r.left} + form->Width();
+            const std::int64_t bottom = sizeable ? r.bottom : std::int64_t{r.top} + form->Height();
+            if (Applicable(r.left, r.top, right, bottom)) {
+                r.right = static_cast<LONG>(right);
+                r.bottom = static_cast<LONG>(bottom);
                 KeepReachable(window, r, sizeable ? MinimumTrackSize(window) : SIZE{form->Width(), form->Height()});
                 ::SetWindowPlacement(window, &placement);
             }

@@ -95,8 +95,8 @@ bool TRegistry::ReadString(HKEY key, const std::string& name, std::string& text)
     throw ERegistryException(fw::Format("Failed to get data for '%s'", name.c_str()));
 }
 
-TRegIniFile::TRegIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-    OpenKey(fileName_, true);
+TRegIniFile::TRegIniFile(std::string fileName, bool create) : fileName_(std::move(fileName)) {
+    OpenKey(fileName_, create);
 }
 
 fw::KeyOwner TRegIniFile::OpenSection(const std::string& section) const {

@@ -54,9 +54,10 @@ private:
 class TRegIniFile : public TRegistry, public TSettingsStore {
 public:
     // Creates or opens fileName (an application key path such as "Software\Sockmere"), also for
-    // a store that only reads. When that fails the store has no key: reads give their fallbacks
-    // and writes fail, so nothing is ever written outside the application key.
-    explicit TRegIniFile(std::string fileName);
+    // a store that only reads; with create false it only opens one that exists. When that fails
+    // the store has no key: reads give their fallbacks and writes fail, so nothing is ever
+    // written outside the application key.
+    explicit TRegIniFile(std::string fileName, bool create = true);
 
     const std::string& FileName() const noexcept { return fileName_; }
 

@@ -51,6 +51,14 @@ bool WhollyCovered(const ScreenRect& rect, std::span<const ScreenRect> areas) {
     return uncovered.empty();
 }
 
+bool Applicable(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) noexcept {
+    const auto within = [](std::int64_t value, std::int64_t limit) {
+        return static_cast<std::uint64_t>(value + limit) <= static_cast<std::uint64_t>(2 * limit);
+    };
+    return within(left, kMaxStoredCoordinate) && within(top, kMaxStoredCoordinate) && right > left &&
+           right - left <= kMaxStoredLength && within(bottom - top, kMaxStoredLength);
+}
+
 ScreenRect MovedInto(const ScreenRect& rect, const ScreenRect& area, int minWidth, int minHeight) {
     const int width = Fit(rect.right - rect.left, area.right - area.left, minWidth);
     const int height = Fit(rect.bottom - rect.top, area.bottom - area.top, minHeight);

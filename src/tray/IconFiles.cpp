@@ -63,29 +63,6 @@ const std::array<std::uint32_t, 16> kStandardPalette = {
     0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
 };
 
-IconStreamReader::IconStreamReader(std::span<const std::uint8_t> stream) : stream_(stream) {
-    std::int32_t n = ReadInt();
-    count_ = n < 0 ? 0 : n;
-}
-
-std::int32_t IconStreamReader::ReadInt() {
-    if (stream_.size() - pos_ < 4) throw IconStreamError("Stream read error");
-    auto v = static_cast<std::int32_t>(ReadLE(stream_, pos_, 4));
-    pos_ += 4;
-    return v;
-}
-
-std::span<const std::uint8_t> IconStreamReader::Next() {
-    if (read_ >= count_) throw IconStreamError("Stream read error");
-    std::int32_t size = ReadInt();
-    ++read_;
-    if (size <= 0) return {};
-    if (stream_.size() - pos_ < std::size_t(size)) throw IconStreamError("Stream read error");
-    auto entry = stream_.subspan(pos_, std::size_t(size));
-    pos_ += std::size_t(size);
-    return entry;
-}
-
 IconStreamWriter::IconStreamWriter(int count) {
     WriteInt(count);
 }

@@ -183,17 +183,6 @@ void TIconList::ReadIcons(std::span<const std::uint8_t> stream) {
     });
 }
 
-void TIconList::WriteIcons(std::vector<std::uint8_t>& out) const {
-    IconStreamWriter writer(Count());
-    std::vector<std::uint8_t> buffer;
-    for (const auto& icon : items_) {
-        buffer.clear();
-        if (icon && !icon->Empty()) icon->SaveToStream(buffer);
-        writer.Add(buffer);
-    }
-    out.insert(out.end(), writer.Bytes().begin(), writer.Bytes().end());
-}
-
 bool TIconList::StoresIcons(const TIconList* ancestor) const noexcept {
     if (Count() == 0) return false;
     if (!ancestor || ancestor->Count() != Count()) return true;

@@ -1,7 +1,6 @@
 #include "ui/FilterBar.h"
 
-#include <algorithm>
-
+#include "framework/WideText.h"
 #include "ui/MainWindowRules.h"
 
 namespace sockmere {
@@ -20,16 +19,8 @@ T* MakePart(fw::TWinControl* bar, const typename T::Common& common, const typena
     return part;
 }
 
-// A cell as the table shows it, in UTF-16; buffer holds the characters.
-std::u16string_view ShownCell(const fw::TListView& table, int item, int column, std::u16string& buffer) {
-    const std::string_view field = table.ItemField(item, column);
-    // The ANSI code page never needs more UTF-16 units than bytes.
-    buffer.resize(field.size());
-    const int n = field.empty() ? 0
-                                : ::MultiByteToWideChar(CP_ACP, 0, field.data(), static_cast<int>(field.size()),
-                                                        reinterpret_cast<wchar_t*>(buffer.data()),
-                                                        static_cast<int>(buffer.size()));
-    return std::u16string_view(buffer).substr(0, static_cast<std::size_t>(std::max(n, 0)));
+std::u16string_view Utf16(const std::wstring& text) {
+    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
 }
 
 }  // namespace
@@ -106,8 +97,7 @@ bool TFilterBar::ShortCut(WORD key, fw::TShiftState mods, bool& handled) {
 }
 
 void TFilterBar::FilterEditChange(fw::TObject*) {
-    const std::wstring text = FilterEdit->WideText();
-    filter_.SetText({reinterpret_cast<const char16_t*>(text.data()), text.size()});
+    filter_.SetText(Utf16(fw::WideFromUtf8(FilterEdit->Text())));
     ShowMatches();
 }
 
@@ -124,10 +114,9 @@ void TFilterBar::ShowMatches() {
 
 void TFilterBar::IndexRows() {
     filter_.ClearRows();
-    std::u16string buffer;
     for (int item = 0; item < table_->ItemCount(); ++item) {
         for (int column = RowFilter::kFirstSearchedColumn; column < table_->ColumnCount(); ++column)
-            filter_.AddCell(column, ShownCell(*table_, item, column, buffer));
+            filter_.AddCell(column, Utf16(table_->ShownText(item, column)));
         filter_.EndRow();
     }
     indexed_ = true;

@@ -44,11 +44,16 @@ std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::
     return tip;
 }
 
-std::string RefreshEndText(const ListingRun& run) {
+bool ListingFailed(const ListingRun& run) noexcept {
+    return !run.started || (run.exitCode != 0 && run.printedNothing);
+}
+
+std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes) {
     if (!run.started) return "Failed: netstat could not be started.";
-    if (run.exitCode != 0 && run.printedNothing)
-        return "Failed: netstat exited with code " + std::to_string(run.exitCode) + ".";
-    return run.withoutProcesses ? "Done. (no process information)" : "Done.";
+    if (ListingFailed(run)) return "Failed: netstat exited with code " + std::to_string(run.exitCode) + ".";
+    std::string text = "Done." + ChangeCountsText(changes);
+    if (run.withoutProcesses) text += " (no process information)";
+    return text;
 }
 
 bool StoredSwitchOn(std::string_view text) noexcept {

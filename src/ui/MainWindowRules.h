@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "framework/DpiScale.h"
+#include "listing/ListingOutcome.h"
+#include "ui/RowChanges.h"
 
 namespace sockmere {
 
@@ -21,19 +23,13 @@ std::string FormatLastUpdate(std::int32_t ticks);
 // The tray tip: the two clocks when asked for, else the program's name.
 std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
 
-// What the listing command did in a refresh.
-struct ListingRun {
-    bool started = true;
-    int exitCode = 0;
-    bool printedNothing = false;
-    // The command was run again without asking for the owning processes, which it did not know.
-    bool withoutProcesses = false;
-};
+// The command could not be started, or exited with a non-zero code without showing a connection.
+bool ListingFailed(const ListingRun& run) noexcept;
 
-// Panel 0's last text in a refresh: a failure when the command could not be started, or when
-// it exited with a non-zero code without printing anything; "Done." otherwise, with a note when
-// the processes that own the connections could not be listed.
-std::string RefreshEndText(const ListingRun& run);
+// Panel 0's last text in a refresh: a failure when the listing failed; "Done." otherwise,
+// followed by what changed since the listing before, then a note when the processes that own
+// the connections could not be listed.
+std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes = {});
 
 // A stored switch of the program's own: on for "True" in any letter case, off for anything else.
 bool StoredSwitchOn(std::string_view text) noexcept;

@@ -3,6 +3,7 @@
 #include <cderr.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "framework/Clipboard.h"
@@ -62,51 +63,102 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
 }
 
+WriteFileProc g_writeFile = &::WriteFile;
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
         DWORD written = 0;
-        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        if (!g_writeFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
         bytes.remove_prefix(written);
     }
     return true;
 }
 
+// Failures of the target itself, which a plain move would meet as well or get round by dropping
+// what protects the file.
+bool TargetRefused(DWORD error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED: return true;
+    default: return false;
+    }
+}
+
 }  // namespace
 
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly) {
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8, int connections) {
     std::vector<std::string> header;
-    for (int c = 0; c < lv.ColumnCount(); ++c) header.push_back(lv.ColumnCaption(c));
-    const int selected = selectedOnly ? lv.Selected() : -1;
-    const std::size_t rows = selectedOnly ? (selected >= 0 ? 1 : 0) : static_cast<std::size_t>(lv.ShownCount());
+    for (int c = 0; c < lv.ColumnCount(); ++c)
+        header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(lv.ColumnCaption(c))) : lv.ColumnCaption(c));
+    // The items to write, in the order shown.
+    std::vector<int> items(static_cast<std::size_t>(lv.ItemCount()));
+    std::size_t rows = 0;
+    if (selectedOnly) {
+        if (const int selected = lv.Selected(); selected >= 0) items[rows++] = selected;
+    } else {
+        for (int position = 0; position < lv.ShownCount(); ++position)
+            if (const int item = lv.ItemAtPosition(position); item < connections) items[rows++] = item;
+    }
     return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
-        const int item = selectedOnly ? selected : lv.ItemAtPosition(static_cast<int>(row));
-        return column == 0 ? std::string(lv.ItemCaption(item)) : lv.SubItem(item, static_cast<int>(column) - 1);
+        const int item = items[row];
+        const int c = static_cast<int>(column);
+        // An ANSI column keeps its very bytes in ANSI text.
+        if (!utf8 && !lv.ColumnUtf8(c)) return std::string(lv.ItemField(item, c));
+        const std::wstring shown = lv.ShownText(item, c);
+        return utf8 ? fw::Utf8FromWide(shown) : fw::AnsiFromWide(shown);
     });
 }
 
-bool CopyListView(const fw::TListView& lv, bool selectedOnly) {
+bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections) {
     if (selectedOnly && lv.Selected() < 0) return false;
-    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly));
+    fw::Clipboard().SetText(ListViewText(lv, TableFormat::Tsv, selectedOnly, false, connections),
+                            fw::WideFromUtf8(ListViewText(lv, TableFormat::Tsv, selectedOnly, true, connections)));
     return true;
 }
 
 void WriteFileReplacing(const std::wstring& path, std::string_view bytes) {
+    const std::wstring folder = FolderOf(path);
+    // The temporary name takes 14 characters more than its folder's path; a longer one is not
+    // always refused by the system, which then cuts the name short.
+    if (folder.size() > MAX_PATH - 14) ThrowSaveError(path, ERROR_FILENAME_EXCED_RANGE);
+    // The system would replace an empty folder of that name by the file.
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        ThrowSaveError(path, ERROR_ACCESS_DENIED);
     wchar_t temp[MAX_PATH + 16] = {};
     // Made in the target's folder, so the move at the end is a rename on the same volume.
-    if (!::GetTempFileNameW(FolderOf(path).c_str(), L"smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
+    if (!::GetTempFileNameW(folder.c_str(), L"smr", 0, temp)) ThrowSaveError(path, ::GetLastError());
     DWORD error = ERROR_SUCCESS;
     {
         fw::HandleOwner file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) error = ::GetLastError();
+        // A failure that names no reason is a failure all the same.
+        if (!file || !WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) {
+            error = ::GetLastError();
+            if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+        }
     }
+    // The replaced file keeps its attributes and permissions; a missing one, or a volume that
+    // cannot replace, takes the plain move.
     if (error == ERROR_SUCCESS &&
-        !::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !::ReplaceFileW(path.c_str(), temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         error = ::GetLastError();
+        if (!TargetRefused(error))
+            error = ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                        ? ERROR_SUCCESS
+                        : ::GetLastError();
+    }
     if (error != ERROR_SUCCESS) {
         ::DeleteFileW(temp);
         ThrowSaveError(path, error);
     }
+}
+
+WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept {
+    return std::exchange(g_writeFile, proc ? proc : &::WriteFile);
 }
 
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
@@ -115,7 +167,7 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
     return previous;
 }
 
-bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
     wchar_t name[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -134,7 +186,7 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner) {
         return false;
     }
     const bool csv = dialog.nFilterIndex != 2;
-    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false));
+    WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, false, connections));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <climits>
 #include <string>
 #include <string_view>
 
@@ -13,16 +14,27 @@
 namespace sockmere {
 
 // The header line of the column captions and the rows in display order: every row shown, or
-// only the selected one (none when nothing is selected).
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly);
+// only the selected one (none when nothing is selected). In the ANSI code page, where a
+// character it lacks becomes "?", or in UTF-8 with every character. Items from index
+// `connections` on are rows kept to show that they closed: the whole table leaves them out, a
+// selected one is written.
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8 = false,
+                         int connections = INT_MAX);
 
-// Puts the rows, tab-separated, on the clipboard; false when there was nothing to copy.
-bool CopyListView(const fw::TListView& lv, bool selectedOnly);
+// Puts the rows, tab-separated, on the clipboard, in ANSI and in UTF-16; false when there was
+// nothing to copy.
+bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections = INT_MAX);
 
-// Writes bytes to a temporary file beside path, then moves it over path. On failure the file
-// that was there is untouched, the temporary file is gone, and Error tells the system's reason.
-// Error names the path in UTF-8.
+// Writes bytes to a temporary file beside path, then puts it in the place of path, which keeps
+// its attributes and permissions. On failure the file that was there is untouched, the
+// temporary file is gone, and Error tells the reason, the system's where it gives one. Error
+// names the path in UTF-8. A folder too long for a temporary name beside it is such a failure.
 void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
+
+// Every write of a saved file goes through this seam; tests install a double. Null restores
+// WriteFile. Returns the previous function.
+using WriteFileProc = decltype(&::WriteFile);
+WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept;
 
 // The standard save dialog; tests put a stand-in in its place. Returns the previous one.
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
@@ -31,6 +43,6 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 // Asks where to save, offering CSV and tab-separated text, and saves the rows shown in the
 // chosen type, as the table's text in the ANSI code page, under any name the dialog accepts.
 // False when the user cancelled.
-bool SaveListViewAs(const fw::TListView& lv, HWND owner);
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections = INT_MAX);
 
 }  // namespace sockmere

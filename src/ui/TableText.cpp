@@ -26,17 +26,43 @@ int HexValue(char c) noexcept {
     return -1;
 }
 
-char Lower(char c) noexcept {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+// The lower case of a capital of the Latin, Greek or Cyrillic alphabets beyond ASCII.
+char32_t LowerBeyondAscii(char32_t c) noexcept {
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    if (c < 0x100 || c >= 0x180 || c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    if (c == 0x178) return 0xFF;
+    // Latin Extended-A pairs a capital with the small letter after it; two runs start on odd.
+    const char32_t capitalParity = (c >= 0x139 && c <= 0x148) || c >= 0x179 ? 1 : 0;
+    return (c & 1) == capitalParity ? c + 1 : c;
+}
+
+// The next character at i in lower case, read as UTF-8 (process names are kept so); a byte that
+// starts no valid sequence stands for itself, so ANSI texts compare as their bytes do.
+char32_t NextLower(std::string_view text, std::size_t& i) noexcept {
+    const auto lead = static_cast<unsigned char>(text[i++]);
+    if (lead < 0x80) return lead >= 'A' && lead <= 'Z' ? lead + 0x20u : lead;
+    if (lead < 0xC2 || lead > 0xF4) return lead;
+    const std::size_t extra = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    if (text.size() - i < extra) return lead;
+    char32_t c = lead & (0x3Fu >> extra);
+    for (std::size_t k = 0; k < extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return lead;
+        c = c << 6 | (next & 0x3Fu);
+    }
+    i += extra;
+    return LowerBeyondAscii(c);
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) noexcept {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(Lower(a[i])), y = static_cast<unsigned char>(Lower(b[i]));
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t x = NextLower(a, i), y = NextLower(b, j);
         if (x != y) return x < y ? -1 : 1;
     }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    return (i < a.size()) - (j < b.size());
 }
 
 template <class T>

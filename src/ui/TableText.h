@@ -26,7 +26,8 @@ inline constexpr int kProcessColumn = 7;
 //  Address: IPv4 by value, then IPv6 by value, then names alphabetically.
 //  Text: alphabetically.
 //  Id: decimal numbers by value, an empty text before every number.
-// Letter case is ignored wherever text is compared.
+// Letter case is ignored wherever text is compared: in ASCII, and in UTF-8 (process names) for
+// the Latin, Greek and Cyrillic alphabets.
 int CompareFields(ColumnKind kind, std::string_view a, std::string_view b);
 
 // The rows' display order when sorted by one column: fields[i] is row i's text in that column,

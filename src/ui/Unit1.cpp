@@ -10,11 +10,10 @@
 
 #include "app/Resources.h"
 #include "framework/Application.h"
+#include "framework/ScopeExit.h"
 #include "listing/ListingParser.h"
-#include "listing/Runner.h"
-#include "listing/SystemListingCommand.h"
+#include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
-#include "settings/Registry.h"
 #include "ui/FilterBar.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
@@ -32,16 +31,13 @@ namespace {
 class MemoTarget final : public TextTarget {
 public:
     explicit MemoTarget(fw::TMemo& memo) noexcept : memo_(memo) {}
-    void SetText(std::string text) override {
-        received_ = true;
-        memo_.SetText(std::move(text));
-    }
-    // Only a command that started hands over a text, even an empty one.
-    bool Received() const noexcept { return received_; }
+    void Started(const FILETIME& at) override { startedAt_ = at; }
+    void SetText(std::string text) override { memo_.SetText(std::move(text)); }
+    const FILETIME& StartedAt() const noexcept { return startedAt_; }
 
 private:
     fw::TMemo& memo_;
-    bool received_ = false;
+    FILETIME startedAt_{};
 };
 
 // The frames of the tray animation, stored in the program's resources.
@@ -66,30 +62,23 @@ private:
     bool outer_;
 };
 
-// A menu line as a description gives it: owned by the menu, named, with its caption and click.
-fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick) {
+// A menu line as a description gives it: owned by the menu, named, with its caption and click;
+// at the end, or at a place of its own.
+fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* caption, fw::TNotifyEvent onClick,
+                           int index = -1) {
     auto* item = new fw::TMenuItem(&menu);
     item->SetName(name);
     item->SetCaption(caption);
     item->OnClick = onClick;
-    menu.Items()->Add(item);
+    menu.Items()->Insert(index < 0 ? menu.Items()->Count() : index, item);
     return item;
 }
 
-// The stored option "Show Processes", beside the options that the form storage keeps.
+// Stored options of the table's menu, beside the options that the form storage keeps.
 constexpr const char* kShowProcessesValue = "ShowProcesses";
+constexpr const char* kHighlightChangesValue = "HighlightChanges";
 
-// Read straight from the registry: a store would create the program's key just to look.
-bool StoredShowProcesses(const std::string& section) {
-    const std::string key = DefaultRegistryKey() + "\\" + section;
-    char text[8] = {};
-    DWORD size = sizeof text;
-    // A longer text, another type or no value at all cannot be "True".
-    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), kShowProcessesValue,
-                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, text, &size) != ERROR_SUCCESS)
-        return false;
-    return StoredSwitchOn(text);
-}
+RowStepHook g_rowStep = nullptr;
 
 char DecimalSeparator() {
     char sep[4] = {};
@@ -97,6 +86,10 @@ char DecimalSeparator() {
 }
 
 }  // namespace
+
+RowStepHook SetRowStepHook(RowStepHook hook) noexcept {
+    return std::exchange(g_rowStep, hook);
+}
 
 TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
     : fw::TForm(owner), args_(std::move(args)) {
@@ -126,6 +119,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                  .onDblClick = Bind<&TForm1::lvDblClick>(this),
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
                  .onSortRows = Bind<&TForm1::lvSortRows>(this)});
+            changeMarks_ = std::make_unique<ChangeMarks>(*lv);
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -227,7 +221,10 @@ void TForm1::DescribeTableMenu() {
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     N2 = item("N2", "-", {});
+    const int processesAt = PopupMenu2->Items()->Count();
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
+    Highlight1 = AddMenuItem(*PopupMenu2, "Highlight1", "Highlight Changes", Bind<&TForm1::Highlight1Click>(this),
+                             processesAt + 1);
     N3 = item("N3", "-", {});
     Filter1 = item("Filter1", "Filter...", Bind<&TForm1::Filter1Click>(this));
     lv->SetPopupMenu(PopupMenu2);
@@ -248,8 +245,10 @@ void TForm1::FormCreate(fw::TObject*) {
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
     // Read once, before any refresh; showing the window does not read it again.
-    Processes1->SetChecked(StoredShowProcesses(FormStorage1->IniSection));
+    Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
+    Highlight1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kHighlightChangesValue)));
+    changeMarks_->SetEnabled(Highlight1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -284,42 +283,42 @@ void TForm1::Button1Click(fw::TObject*) {
     Timer1->SetEnabled(false);
     tray->SetAnimated(true);
     tray->SetHint("Checking connections...");
+    changeMarks_->TakeSnapshot();
     lv->Clear();
     ShowProcessColumns(Processes1->Checked());
     Memo1->Clear();
     for (fw::TControl* c : std::initializer_list<fw::TControl*>{check1, check2, check3, Button1, Button2, Button3, Button4})
         c->SetEnabled(false);
     Animate1->SetActive(true);
+    // Whatever a step throws, the window comes back usable; the error still reaches the report.
+    fw::ScopeExit settle([this] {
+        for (fw::TControl* c :
+             std::initializer_list<fw::TControl*>{Button1, Button2, Button3, Button4, check1, check2, check3})
+            c->SetEnabled(true);
+        Animate1->SetActive(false);
+        tray->SetAnimated(false);
+        tray->SetHint("Sockmere");
+        Timer2->SetEnabled(false);
+    });
     fw::Application().ProcessMessages();
 
     MemoTarget target(*Memo1);
     ListingOptions options{.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
-    int exitCode = RunHiddenCommand(ComposeListingCommand(options), target);
-    bool started = target.Received();
-    // A netstat that does not know -o (Windows 2000's, Wine's) fails at once without a word:
-    // the rows are asked for once more, without their owners.
-    const bool withoutOwners = options.processes && started && exitCode != 0 && Memo1->View().empty();
-    if (withoutOwners) {
-        options.processes = false;
-        MemoTarget again(*Memo1);
-        exitCode = RunHiddenCommand(ComposeListingCommand(options), again);
-        started = again.Received();
-    }
+    lastRun_ = RunListing(options, target);
+    if (lastRun_.withoutProcesses) options.processes = false;
     // Right after the command, so that the IDs it printed still name the programs they meant;
     // taken on a thread of its own while this one formats the text.
     processNames_ = ProcessNames();
     if (options.processes) {
         try {
             if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
-            snapshots_->Request();
+            snapshots_->Request(target.StartedAt());
         } catch (const fw::Error&) {
             // No thread to be had: the snapshot is taken here.
-            processNames_ = ProcessNames::Snapshot();
+            processNames_ = ProcessNames::Snapshot(target.StartedAt());
         }
     }
     ownersListed_ = options.processes;
-    lastRun_ = {.started = started, .exitCode = exitCode, .printedNothing = Memo1->View().empty(),
-                .withoutProcesses = withoutOwners};
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
@@ -344,32 +343,43 @@ void TForm1::Button5Click(fw::TObject*) {
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
     const bool processColumns = lv->ColumnCount() > kPidColumn;
     const bool owners = processColumns && ownersListed_;
-    lv->BeginUpdate();
-    lv->SetColumnWidth(3, fw::ColumnTextWidth);
-    lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    // Without owners every name is empty: the header keeps the column readable.
-    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-    lv->ShareText(Memo2->Shared());
-    const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-    ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns, owners](const ConnectionFields& fields) {
-        char number[24];
-        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-        const std::string_view caption(number, static_cast<std::size_t>(end - number));
-        if (!processColumns) {
-            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                  fields.Status});
-            return;
-        }
-        ConnectionFields row = fields;
-        if (owners) SplitOwnerPid(row);
-        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                              processNames_.Find(row.Pid)});
-    });
-    lv->EndUpdate();
-    FilterBar1->ApplyToRows();
+    ChangeCounts changes;
+    {
+        lv->BeginUpdate();
+        // Closed even when a row fails: an update left open would hide every later row. The
+        // filter then takes in the rows there are.
+        fw::ScopeExit endUpdate([this] {
+            lv->EndUpdate();
+            FilterBar1->ApplyToRows();
+        });
+        lv->SetColumnWidth(3, fw::ColumnTextWidth);
+        lv->SetColumnWidth(5, fw::ColumnTextWidth);
+        // Without owners every name is empty: the header keeps the column readable.
+        if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
+        lv->ShareText(Memo2->Shared());
+        const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
+        lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+        ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns,
+                                                             owners](const ConnectionFields& fields) {
+            char number[24];
+            auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+            const std::string_view caption(number, static_cast<std::size_t>(end - number));
+            if (g_rowStep) g_rowStep();
+            if (!processColumns) {
+                lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                      fields.Status});
+                return;
+            }
+            ConnectionFields row = fields;
+            if (owners) SplitOwnerPid(row);
+            lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                                  processNames_.Find(row.Pid)});
+        });
+        changes = changeMarks_->Apply(ListingFailed(lastRun_));
+    }
 
-    if (tray->Active()) {
+    // A close asked for during the first refresh stands: the window does not come back.
+    if (tray->Active() && !ClosedBeforeMain()) {
         Show();
         tray->SetHint("Sockmere");
         tray->SetActive(false);
@@ -381,7 +391,7 @@ void TForm1::Button5Click(fw::TObject*) {
     stat->SetPanelText(2, FormatElapsed(elapsed, DecimalSeparator()));
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
-    stat->SetPanelText(0, RefreshEndText(lastRun_));
+    stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -433,7 +443,7 @@ void TForm1::lvDblClick(fw::TObject*) {
         const std::string pid = lv->SubItem(row, kPidColumn - 1);
         dialog->Edit6->SetText(lv->SubItem(row, kProcessColumn - 1));
         dialog->Edit7->SetText(pid);
-        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.TakenAt()));
+        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.ListedAt()));
     }
     dialog->ShowModal();
 }
@@ -526,11 +536,11 @@ void TForm1::CopyRow1Click(fw::TObject*) {
 }
 
 void TForm1::CopyAll1Click(fw::TObject*) {
-    CopyListView(*lv, false);
+    CopyListView(*lv, false, changeMarks_->Connections());
 }
 
 void TForm1::SaveAs1Click(fw::TObject*) {
-    SaveListViewAs(*lv, Handle());
+    SaveListViewAs(*lv, Handle(), changeMarks_->Connections());
 }
 
 void TForm1::Processes1Click(fw::TObject*) {
@@ -538,8 +548,15 @@ void TForm1::Processes1Click(fw::TObject*) {
     if (refreshing_ || !Button1->Enabled()) return;
     Processes1->SetChecked(!Processes1->Checked());
     Button1Click(Button1);
-    TRegIniFile(DefaultRegistryKey())
-        .WriteText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+    WriteOptionText(FormStorage1->IniSection, kShowProcessesValue, StoredSwitchText(Processes1->Checked()));
+}
+
+void TForm1::Highlight1Click(fw::TObject*) {
+    Highlight1->SetChecked(!Highlight1->Checked());
+    changeMarks_->SetEnabled(Highlight1->Checked());
+    // Turned off, the closed rows go.
+    FilterBar1->ApplyToRows();
+    WriteOptionText(FormStorage1->IniSection, kHighlightChangesValue, StoredSwitchText(Highlight1->Checked()));
 }
 
 void TForm1::Filter1Click(fw::TObject*) {
@@ -549,7 +566,8 @@ void TForm1::Filter1Click(fw::TObject*) {
 void TForm1::ShowProcessColumns(bool show) {
     if (show && lv->ColumnCount() == kPidColumn) {
         lv->AddColumn("PID", 50, true);
-        lv->AddColumn("Process", fw::ColumnHeaderWidth);
+        // Names come in UTF-8, with every character.
+        lv->AddColumn("Process", fw::ColumnHeaderWidth, false, true);
     } else if (!show && lv->ColumnCount() > kPidColumn) {
         // A sort by either of them ends with them, back to netstat's order.
         lv->DeleteColumn(kProcessColumn);

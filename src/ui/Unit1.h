@@ -14,6 +14,7 @@
 #include "listing/ProcessNames.h"
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
+#include "ui/ChangeMarks.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
 
@@ -21,6 +22,11 @@ namespace sockmere {
 
 class TForm3;
 class TFilterBar;
+
+// Called before each row of a refresh reaches the table; tests make it throw as a failing
+// allocation would. Null removes it. Returns the previous hook.
+using RowStepHook = void (*)();
+RowStepHook SetRowStepHook(RowStepHook hook) noexcept;
 
 class TForm1 : public fw::TForm {
 public:
@@ -65,6 +71,8 @@ public:
     fw::TMenuItem* N2 = nullptr;
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
+    // Checked while the rows that a refresh found new, changed or closed are marked.
+    fw::TMenuItem* Highlight1 = nullptr;
     fw::TMenuItem* N3 = nullptr;
     fw::TMenuItem* Filter1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
@@ -97,6 +105,7 @@ public:
     void CopyAll1Click(fw::TObject* sender);
     void SaveAs1Click(fw::TObject* sender);
     void Processes1Click(fw::TObject* sender);
+    void Highlight1Click(fw::TObject* sender);
     void Filter1Click(fw::TObject* sender);
 
 private:
@@ -118,6 +127,8 @@ private:
     ProcessNames processNames_;
     // Made when first needed.
     std::unique_ptr<ProcessSnapshots> snapshots_;
+    // Made with the table.
+    std::unique_ptr<ChangeMarks> changeMarks_;
 };
 
 }  // namespace sockmere

@@ -85,6 +85,7 @@ TForm2::TForm2(TComponent* owner, bool withProcess) : TForm(owner) {
                          *rows[i].edit = Make<TEdit>({.name = rows[i].editName, .left = 56, .top = top, .width = 169,
                                                       .height = 21, .tabOrder = 5 + i},
                                                      {.readOnly = true,
+                                                      .unicode = true,
                                                       .onClick = Bind<&TForm2::ProcessFieldSelect>(this),
                                                       .onEnter = Bind<&TForm2::ProcessFieldSelect>(this)});
                      }

@@ -23,7 +23,7 @@ public:
     fw::TEdit* Edit4 = nullptr;
     fw::TLabel* Label6 = nullptr;
     fw::TEdit* Edit5 = nullptr;
-    // The process fields, null without them: name, ID and executable path.
+    // The process fields, null without them: name, ID and executable path, in UTF-8.
     fw::TLabel* Label7 = nullptr;
     fw::TEdit* Edit6 = nullptr;
     fw::TLabel* Label8 = nullptr;

@@ -168,6 +168,18 @@ TEST(ScreenFit, AnOffScreenRectangleMovesInKeepingItsSizeOrShrinksNoFurtherThanT
     EXPECT_EQ(MovedInto({5000, 20, 5600, 520}, {1280, 0, 3200, 1040}, 482, 250), (ScreenRect{2600, 20, 3200, 520}));
 }
 
+TEST(ScreenFit, OnlyARectangleOfAWindowsSizeNearTheScreensIsApplied) {
+    EXPECT_TRUE(Applicable(10, 20, 410, 320));
+    EXPECT_TRUE(Applicable(-(1 << 30), 1 << 30, 65535 - (1 << 30), (1 << 30) - 65535)) << "upside down";
+    EXPECT_FALSE(Applicable(10, 20, 10, 320)) << "right not past left";
+    EXPECT_FALSE(Applicable(0, 0, 65536, 400));
+    EXPECT_FALSE(Applicable(0, 65536, 400, 0));
+    // Edges whose differences overflow an int, or that lie far beyond any screen.
+    EXPECT_FALSE(Applicable(-2147483000, 0, 2147483000, 400));
+    EXPECT_FALSE(Applicable(0, 2147483000, 400, -2147483000));
+    EXPECT_FALSE(Applicable(2147483000, 0, 2147483500, 400));
+}
+
 TEST(StoreNames, EveryCaseOfAKeyNamesOneLockWithNoFurtherBackslash) {
     EXPECT_EQ(SettingsLockName("Software\\Sockmere"), "Local\\Sockmere.settings:software/sockmere");
     EXPECT_EQ(SettingsLockName("SOFTWARE\\sockmere"), SettingsLockName("Software\\Sockmere"));

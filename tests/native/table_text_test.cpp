@@ -68,6 +68,17 @@ TEST(TableSort, ProcessIdsByValueAfterEmptyAndNamesThenIds) {
     EXPECT_EQ(SortedRows(ColumnKind::Text, names, ids, true), (std::vector<int>{2, 0, 4, 3, 6, 1, 5}));
 }
 
+// Process names are UTF-8: compared by character, case ignored beyond ASCII too; a byte of an
+// ANSI text that starts no UTF-8 sequence still compares as itself.
+TEST(TableSort, NamesInUtf8IgnoreCaseBeyondAscii) {
+    const std::string lodz = "\xC5\x81\xC3\xB3" "d\xC5\xBA-\xD0\x9F\xD0\xA0\xD0\x9E.exe";  // Łódź-ПРО.exe
+    EXPECT_EQ(CompareFields(ColumnKind::Text, lodz, "\xC5\x82\xC3\x93" "D\xC5\xB9-\xD0\xBF\xD1\x80\xD0\xBE.EXE"), 0);
+    EXPECT_EQ(Sorted(ColumnKind::Text, {lodz, "\xC5\x82\xC3\x93" "dz-a.exe", "Lodz.exe", "\xCE\xA9.exe"}),
+              (std::vector<std::string>{"Lodz.exe", "\xC5\x82\xC3\x93" "dz-a.exe", lodz, "\xCE\xA9.exe"}));
+    EXPECT_LT(CompareFields(ColumnKind::Text, "ABH\xD6REN", "ABH\xF6REN"), 0);
+    EXPECT_GT(CompareFields(ColumnKind::Text, "\xE2\x82", "\xE2"), 0);
+}
+
 TEST(TableSort, PortsByValueThenServiceNamesAndStarAlphabetically) {
     const std::vector<std::string> ports{"https", "8080", "*", "445", "0", "Domain", "00443", "99999999999999999999999",
                                          "", "http", "80"};

@@ -93,6 +93,21 @@ def _():
     assert sums.stdout == f"{zip_name}: OK\nSockmere.exe: OK\n", sums.stdout
 
 
+@case("release.sh, from a clone by a git with core.autocrlf=true, gives the same bytes")
+def _():
+    crlf = os.path.join(first, "repro-crlf")
+    shutil.rmtree(crlf, ignore_errors=True)
+    config = os.path.join(scratch, "gitconfig")
+    open(config, "w").write("[core]\n\tautocrlf = true\n")
+    done = run("git", "clone", "-q", repo, crlf, cwd=first, GIT_CONFIG_GLOBAL=config)
+    assert done.returncode == 0, done.stdout
+    done = run("tools/release.sh", cwd=crlf, TMPDIR=scratch, GIT_CONFIG_GLOBAL=config)
+    assert done.returncode == 0, done.stdout[-3000:]
+    same_bytes(exe, read(crlf, "dist", "Sockmere.exe"))
+    same_bytes(read(first, "release", zip_name), read(crlf, "dist", zip_name))
+    shutil.rmtree(crlf)
+
+
 @case("the program names no folder it was built in")
 def _():
     for folder in (source, first, repo, scratch):
@@ -111,6 +126,11 @@ def _():
     assert f'name="Sockmere" version="{version}.0"'.encode() in exe, "manifest"
     about = "Sockmere " + ".".join(version.split(".")[:2])
     assert (about + "\0").encode() in exe, f"no About caption {about!r}"
+
+
+@case("the manifest asks Windows 8.1 too for scaling per monitor")
+def _():
+    assert b">true/pm</dpiAware>" in exe
 
 
 @case("the zip holds Sockmere.exe, README.txt and LICENSE.txt, fixed and with CR LF texts")

@@ -2,18 +2,19 @@
 // Reads back what the program put on the clipboard, as a user's paste would see it.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 namespace cliptest {
 
-// The clipboard's text, or empty when it holds none or cannot be opened.
-inline std::string ClipboardText() {
+// The clipboard's text, ANSI or (as wchar_t) Unicode, or empty when it holds none or cannot be
+// opened.
+template <class Char = char>
+std::basic_string<Char> ClipboardText() {
     if (!::OpenClipboard(nullptr)) return {};
-    std::string text;
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const auto* bytes = static_cast<const char*>(::GlobalLock(data))) {
-            text.assign(bytes, ::strnlen(bytes, ::GlobalSize(data)));
+    std::basic_string<Char> text;
+    if (HANDLE data = ::GetClipboardData(sizeof(Char) == 1 ? CF_TEXT : CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const Char*>(::GlobalLock(data))) {
+            text.assign(chars, std::basic_string_view<Char>(chars, ::GlobalSize(data) / sizeof(Char)).find(Char()));
             ::GlobalUnlock(data);
         }
     }

@@ -19,8 +19,11 @@
 //   -o (an argument)             end each generated row with an owning process ID, as netstat -o
 //                                does: in turn the parent's, the system's (0, 4 and services.exe's)
 //                                and one that no process has (kMissingPid or the next free odd one)
-//   SOCKMERE_FAKE_NO_OWNERS=1    know no -o, as Wine's netstat and Windows 2000's: with it, print
-//                                nothing and exit with 1
+//   SOCKMERE_FAKE_NO_OWNERS=1    know no -o, as Wine's netstat: with it, print nothing and exit
+//                                with 1
+//   SOCKMERE_FAKE_NO_OWNERS=usage
+//                                know no -o, as older netstats: with it, print the usage text on
+//                                standard error and exit with 1
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -238,6 +241,17 @@ void PutRow(Output& out, const char* protocol, const std::string& local, const s
     out.Put(line);
 }
 
+// What a netstat prints when given a switch it does not know.
+constexpr char kUsage[] =
+    "\r\nLists the protocol statistics and the current TCP/IP connections.\r\n\r\n"
+    "NETSTAT [-a] [-e] [-n] [-s] [-p proto] [-r] [interval]\r\n\r\n"
+    "  -a            Lists every connection and listening port.\r\n"
+    "  -e            Lists the Ethernet statistics.\r\n"
+    "  -n            Lists addresses and ports as numbers.\r\n"
+    "  -p proto      Lists the connections of one protocol, TCP or UDP.\r\n"
+    "  -r            Lists the routing table.\r\n"
+    "  interval      Lists again every interval seconds.\r\n";
+
 bool HasArgument(int argc, char** argv, std::string_view wanted) {
     for (int i = 1; i < argc; ++i)
         if (wanted == argv[i]) return true;
@@ -331,7 +345,12 @@ int main(int argc, char** argv) {
     if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);
     std::optional<OwnerColumn> owners;
     if (HasArgument(argc, argv, "-o")) {
-        if (Env("SOCKMERE_FAKE_NO_OWNERS")) return 1;
+        if (const auto refuse = Env("SOCKMERE_FAKE_NO_OWNERS")) {
+            DWORD written = 0;
+            if (*refuse == "usage")
+                WriteFile(GetStdHandle(STD_ERROR_HANDLE), kUsage, sizeof kUsage - 1, &written, nullptr);
+            return 1;
+        }
         g_owners = &owners.emplace();
     }
     if (const auto path = Env("SOCKMERE_FAKE_GRANDCHILD")) StartGrandchild(*path);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Dpi.h"
 #include "framework/DpiScale.h"
 #include "framework/FormsTestSupport.h"
 #include "ui/FilterBar.h"
@@ -88,6 +89,15 @@ void ExpectClientSize(fw::TForm& form, int width, int height, int dpi) {
     ExpectNear(client.bottom, height, dpi, form.Name() + " client height");
 }
 
+// The smallest the user can drag it to is the smallest design, 474 x 223 inside the frame.
+void ExpectLeastSize(TForm1& f, int dpi) {
+    MINMAXINFO info{};
+    ::SendMessageA(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    ::SetWindowPos(f.Handle(), nullptr, 0, 0, info.ptMinTrackSize.x, info.ptMinTrackSize.y,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ExpectClientSize(f, 474, 223, dpi);
+}
+
 void ExpectMainWindowAt(TForm1& f, int dpi) {
     ExpectClientSize(f, 474, 285, dpi);
     // At its designed size the resize rules give the list the full client width.
@@ -114,12 +124,7 @@ void ExpectMainWindowAt(TForm1& f, int dpi) {
         ExpectTextFits(c, dpi);
     ExpectNoOverlap(band);
 
-    // The smallest the user can drag it to is the smallest design, 474 x 223 inside the frame.
-    MINMAXINFO info{};
-    ::SendMessageA(f.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    ::SetWindowPos(f.Handle(), nullptr, 0, 0, info.ptMinTrackSize.x, info.ptMinTrackSize.y,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ExpectClientSize(f, 474, 223, dpi);
+    ExpectLeastSize(f, dpi);
     ExpectNoOverlap(band);
 }
 
@@ -160,6 +165,11 @@ TEST(At144Dpi, MainWindowIsTheDesignAtOneAndAHalf) {
     ::ShowWindow(form->Handle(), SW_RESTORE);
     uitest::Pump();
     ExpectMainWindowAt(*form, 144);
+    // A column added once the window is made is drawn at its scale too: five-digit IDs fit.
+    form->Processes1->Click();
+    ASSERT_EQ(form->lv->ColumnCount(), 8);
+    ExpectNear(form->lv->ColumnWidth(6), 50, 144, "PID column");
+    EXPECT_LE(TextRect(form->lv->Font(), "99999").right + fw::ScaleLength(12, 144), form->lv->ColumnWidth(6));
     EXPECT_TRUE(reports.texts.empty());
 }
 
@@ -231,6 +241,76 @@ TEST(At144Dpi, MovedToA192DpiMonitorTheMainWindowDoublesTheDesignInTheSuggestedP
     RECT now{};
     ::GetWindowRect(form->Handle(), &now);
     EXPECT_TRUE(::EqualRect(&now, &suggested));
+    ExpectMainWindowAt(*form, 192);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+namespace {
+
+// Moves the window to a monitor of dpi, into the place Windows would suggest.
+void MoveTo(TForm1& f, int dpi, int clientWidth, int clientHeight) {
+    RECT r{f.Left(), f.Top(), f.Left() + clientWidth + f.Width() - f.ClientWidth(),
+           f.Top() + clientHeight + f.Height() - f.ClientHeight()};
+    ::SendMessageA(f.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+}
+
+// Stands for a system that draws the frame thicker, once it works the frame out again.
+bool g_thickerFrame = false;
+WNDPROC g_formProc = nullptr;
+LRESULT CALLBACK ThickerFrame(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    const LRESULT r = ::CallWindowProcA(g_formProc, h, msg, w, l);
+    // Either form of the message starts with the rectangle that becomes the client area.
+    if (msg == WM_NCCALCSIZE && g_thickerFrame) reinterpret_cast<RECT*>(l)->bottom -= 8;
+    return r;
+}
+
+// A monitor of 192 DPI above y = 100, where the window is not designed to be.
+int Above100At192(const RECT& r) {
+    return r.top < 100 ? 192 : 144;
+}
+
+}  // namespace
+
+TEST(At144Dpi, MovesBetweenMonitorsComeBackToTheSameBoundsAndTheLeastSizeTakesTheNewFrame) {
+    uitest::Reports reports;
+    uitest::Shell shell;
+    auto form = MainWindow();
+    const auto bounds = [&f = *form] {
+        std::vector<int> all;
+        for (TControl* c : Controls{f.lv, f.Button1, f.Button4, f.Button3, f.Button2, f.check1, f.check3, f.check2})
+            all.insert(all.end(), {c->Left(), c->Top(), c->Width(), c->Height()});
+        return all;
+    };
+    const std::vector<int> before = bounds();
+    for (int dpi : {120, 168, 144}) MoveTo(*form, dpi, fw::ScaleLength(474, dpi), fw::ScaleLength(285, dpi));
+    EXPECT_EQ(bounds(), before);
+
+    // With no place suggested the outer size stays, yet the frame is drawn at the new scale and
+    // the least size counts it.
+    g_formProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ThickerFrame)));
+    g_thickerFrame = true;
+    ::SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
+    ExpectLeastSize(*form, 192);
+    g_thickerFrame = false;
+    ::SetWindowLongPtrA(form->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_formProc));
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+// The stored place lies on a monitor of 192 DPI: the window, hidden while it is put there, gets
+// no WM_DPICHANGED, yet it is shown at that monitor's scale.
+TEST(At144Dpi, AStoredPlacementOnAMonitorOfAnotherScaleShowsAtItsScale) {
+    uitest::Reports reports;
+    uitest::Shell shell;
+    const settingskey::Key stored("Software\\win_dpi_tests", "sockmere");
+    stored.Wipe();
+    auto form = std::make_unique<TForm1>(nullptr, std::vector<std::string>{"-n"});
+    const int right = 20 + 948 + form->Width() - form->ClientWidth();
+    const int bottom = 40 + 570 + form->Height() - form->ClientHeight();
+    stored.Set("NormPos", settingskey::Text("20,40," + std::to_string(right) + "," + std::to_string(bottom)));
+    const auto monitors = fw::SetMonitorDpiProc(&Above100At192);
+    form->Show();
+    fw::SetMonitorDpiProc(monitors);
     ExpectMainWindowAt(*form, 192);
     EXPECT_TRUE(reports.texts.empty());
 }

@@ -185,6 +185,33 @@ TEST(Program, ACloseDuringTheFirstRefreshEndsTheProgram) {
     EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
 }
 
+// With "-t" the icon is on while the first refresh runs: its menu's "Exit" then ends the
+// program too, once the refresh is over.
+TEST(Program, ExitFromTheTrayMenuDuringATrayStartsFirstRefreshEndsTheProgram) {
+    CleanSettings clean;
+    FakeRows rows("5");
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "1500");
+    Program program("-t", ProgramPath(), false);
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
+    HWND main = nullptr, icon = nullptr;
+    remote::WindowSearch menu{program.Pid(), "#32768", nullptr, nullptr};
+    ASSERT_TRUE(WaitFor([&] {
+        main = remote::FindTopWindow(program.Pid(), kMainClass);
+        icon = remote::FindTopWindow(program.Pid(), "Sockmere.TrayIcon");
+        return main && icon && ::IsWindowVisible(main);
+    }));
+    // The click waits for one of the refresh's pumps; then up picks the last item, "Exit".
+    ::PostMessageA(icon, kTrayCallback, 0, WM_RBUTTONDOWN);
+    ::PostMessageA(icon, kTrayCallback, 0, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] {
+        ::EnumWindows(remote::SearchProc, reinterpret_cast<LPARAM>(&menu));
+        return menu.found && ::IsWindowVisible(menu.found);
+    }));
+    for (WPARAM key : {VK_UP, VK_RETURN}) ::PostMessageA(menu.found, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(program.WaitExit(8000), 0);
+    EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
+}
+
 TEST(Program, IsLargeAddressAware) {
     const HMODULE image = ::LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(image, nullptr);

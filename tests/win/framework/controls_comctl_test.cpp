@@ -192,6 +192,25 @@ TEST(ListView, ColumnWidthRulesFitTheContentOrTheHeaderOrTheRest) {
     lv->SetColumnWidth(2, 77);
     lv->AddItem("2", {"TCP", "a-remote-host-with-a-long-name.example.org", "z"});
     EXPECT_EQ(lv->ColumnWidth(2), 77);
+
+    // Widths are measured in the font set, even one given the handle of a font freed before.
+    const char* text = "a-remote-host-with-a-long-name";
+    TListView reused(nullptr), fresh(nullptr);
+    reused.AddColumn("Remote", ColumnTextWidth);
+    reused.Font().SetDesc({.height = -13});
+    reused.AddItem(text);
+    const HFONT first = reused.Font().Handle();
+    int changes = 0;
+    // Each change frees the font before it, and the next one is made in its place.
+    do reused.Font().SetDesc({.height = -20 - changes++ % 2});
+    while (reused.Font().Handle() != first && changes < 1000);
+    ASSERT_LT(changes, 1000) << "no font was given the freed handle";
+    fresh.AddColumn("Remote", ColumnTextWidth);
+    fresh.Font().SetDesc({.height = -20 - (changes - 1) % 2});
+    fresh.AddItem(text);
+    reused.SetParent(&stage);
+    fresh.SetParent(&stage);
+    EXPECT_EQ(reused.ColumnWidth(0), fresh.ColumnWidth(0));
 }
 
 TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
@@ -234,6 +253,30 @@ TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
     lv->AddItem("3", {"1.2.3.4", "LISTENING"});
     EXPECT_EQ(lv->ItemField(2, 2), "LISTENING");
     EXPECT_EQ(ItemText(h, 0, 0), "3");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+// A UTF-8 column's characters all reach the window; an ANSI column's come through its code page.
+TEST(ListView, CellsReachTheWindowWithEveryCharacter) {
+    Reports reports;
+    Stage stage;
+    TListView* lv = MakeList(stage);
+    lv->AddColumn("Process", ColumnTextWidth, false, true);
+    lv->AddItem("1", {"TCP", "caf\xE9", "", "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xBA\xD1\x81\xD0\xB8.exe"});  // прокси.exe
+    wchar_t cells[2][32] = {};
+    for (int i = 0; i < 2; ++i) {
+        LVITEMW it{};
+        it.iSubItem = 2 + 2 * i;
+        it.pszText = cells[i];
+        it.cchTextMax = 32;
+        ::SendMessageW(lv->Handle(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&it));
+    }
+    ASSERT_EQ(::GetACP(), 1252u);
+    EXPECT_TRUE(lv->ShownText(0, 2) == L"caf\x00E9" && lv->ShownText(0, 2) == cells[0]);
+    EXPECT_TRUE(lv->ShownText(0, 4) == L"\x043F\x0440\x043E\x043A\x0441\x0438.exe" && lv->ShownText(0, 4) == cells[1]);
+    // Measured as drawn, not by its bytes.
+    const auto drawn = ::SendMessageW(lv->Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(cells[1]));
+    EXPECT_TRUE(lv->ColumnWidth(4) >= drawn && lv->ColumnWidth(4) < drawn + 20) << lv->ColumnWidth(4) << " " << drawn;
     EXPECT_TRUE(reports.texts.empty());
 }
 
@@ -283,14 +326,26 @@ TEST(ListView, AClearAndABatchLeaveOnScreenWhatAFreshPaintDraws) {
                        RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         return shown == Pixels(stage.Handle());
     };
-    for (const char* remote : {"short", "a-remote-host-with-a-much-longer-name.example.org"}) {
+    const auto fill = [&](const char* remote, const char* status) {
         lv->Clear();
         EXPECT_TRUE(settled()) << "cleared before " << remote;
         lv->BeginUpdate();
-        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, "LISTENING"});
+        for (int i = 0; i < 40; ++i) lv->AddItem(std::to_string(i), {"TCP", remote, status});
         lv->EndUpdate();
-        EXPECT_TRUE(settled()) << "rows with " << remote;
-    }
+        EXPECT_TRUE(settled()) << "rows with " << remote << " " << status;
+    };
+    fill("short", "LISTENING");
+    fill("a-remote-host-with-a-much-longer-name.example.org", "LISTENING");
+    // The user drags a column of a fixed width narrower; the next batch narrows the one after it.
+    lv->SetColumnWidth(2, 200);
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(lv->Handle(), LVM_GETHEADER, 0, 0));
+    RECT remote{};
+    ::SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&remote));
+    ::SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(remote.right, 4));
+    ::SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(remote.left + 40, 4));
+    ::SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(remote.left + 40, 4));
+    ASSERT_EQ(lv->ColumnWidth(2), 40);
+    fill("short", "X");
     EXPECT_TRUE(reports.texts.empty());
 }
 

@@ -471,3 +471,53 @@ TEST_F(Placement, PassesOfTwoInstancesOnOneStoreNeverMix) {
     EXPECT_TRUE(form.check1->Checked());
     EXPECT_TRUE(reports.empty());
 }
+
+namespace {
+
+// Damaged rectangles whose width or height overflows, or that lie far beyond any screen: the
+// form opens at its designed place, as for any other invalid rectangle.
+TEST_F(Placement, ARectangleBeyondAnyScreenGivesTheDesignedPlace) {
+    for (const char* stored : {"-2147483000,0,2147483000,400", "0,2147483000,400,-2147483000", "0,0,70000,400"}) {
+        SCOPED_TRACE(stored);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        SetText("NormPos", stored);
+        PlacementForm form;
+        form.Show();
+        EXPECT_EQ(NormPos(form.Handle()), form.Designed());
+    }
+    EXPECT_TRUE(reports.empty());
+}
+
+// Another instance holds the store's lock and does not let go: at the end of the session the
+// close waits two seconds at most, then saves all the same. A lock whose holder died is taken
+// over at once, and let go after.
+TEST_F(Placement, AtTheEndOfTheSessionAHeldLockIsAwaitedBrieflyAndADeadOnesTakenOver) {
+    const fw::HandleOwner lock(::CreateMutexA(nullptr, FALSE, SettingsLockName(kKey).c_str()));
+    const auto save = [&](bool sessionEnds, bool lockHeld) {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        PlacementForm form;
+        form.Show();
+        // Taken by a thread that ends without letting go: held, or abandoned once it has ended.
+        std::thread holder([&] {
+            ::WaitForSingleObject(lock.Get(), 0);
+            ::Sleep(lockHeld ? 5000 : 0);
+        });
+        if (!lockHeld) holder.join();
+        ::Sleep(100);
+        const DWORD start = ::GetTickCount();
+        EXPECT_TRUE(sessionEnds ? ::SendMessageA(form.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)
+                                : form.CloseQuery());
+        const DWORD waited = ::GetTickCount() - start;
+        EXPECT_EQ(Value("NormPos"), NormPos(form.Handle()));
+        if (holder.joinable()) holder.join();
+        return waited;
+    };
+    const DWORD held = save(true, true);
+    EXPECT_GE(held, 1900u);
+    EXPECT_LT(held, 4000u);
+    EXPECT_LT(save(false, false), 1000u);
+    std::thread([&] { EXPECT_EQ(::WaitForSingleObject(lock.Get(), 0), static_cast<DWORD>(WAIT_OBJECT_0)); }).join();
+    EXPECT_TRUE(reports.empty());
+}
+
+}  // namespace

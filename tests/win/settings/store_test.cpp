@@ -1,10 +1,13 @@
 // The registry and file stores: where values land, how they read back, and every error text.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
+#include "framework/Handles.h"
 #include "settings/AppUtils.h"
 #include "settings/IniFiles.h"
 #include "settings/Registry.h"
@@ -242,3 +245,32 @@ TEST(IniStore, RoundTripsInItsOwnFileAndReportsAFileItCannotWrite) {
     EXPECT_EQ(ErrorOf([&] { broken.WriteText(kSection, "a", "b"); }), "Unable to write to " + nowhere);
     EXPECT_EQ(ErrorOf([&] { broken.DeleteSection(kSection); }), "Unable to write to " + nowhere);
 }
+
+namespace {
+
+// The program's options go to its key, named after this test program: read without making the
+// key, written only after another instance's pass is through, also when that instance, being
+// elevated, made a lock that this one may only wait on.
+TEST(Options, ReadWithoutMakingAKeyAndWrittenAfterAnotherInstancesPass) {
+    const std::string store = DefaultRegistryKey(), path = store + "\\sockmere";
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, store.c_str());
+    EXPECT_EQ(ReadOptionText("sockmere", "ShowProcesses"), "");
+    HKEY key = nullptr;
+    EXPECT_NE(::RegOpenKeyExA(HKEY_CURRENT_USER, store.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR waitOnly = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                                      &waitOnly, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, waitOnly, FALSE};
+    const fw::HandleOwner lock(::CreateMutexA(&attributes, TRUE, SettingsLockName(store).c_str()));
+    ::LocalFree(waitOnly);
+    ASSERT_TRUE(lock && !fw::HandleOwner(::CreateMutexA(nullptr, FALSE, SettingsLockName(store).c_str())));
+    std::thread option([] { WriteOptionText("sockmere", "ShowProcesses", "True"); });
+    ::Sleep(300);
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), "ShowProcesses", REG_SZ, "False", 6);
+    ::ReleaseMutex(lock.Get());
+    option.join();
+    EXPECT_EQ(ReadOptionText("sockmere", "ShowProcesses"), "True");
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, store.c_str());
+}
+
+}  // namespace

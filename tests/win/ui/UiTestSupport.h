@@ -15,6 +15,7 @@
 #include "SettingsKey.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 #include "tray/TrayIcon.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -209,8 +210,8 @@ inline fw::TForm* ModalForm() {
 }
 
 // What the open Connection Info dialog shows: the five fields, the state description, then the
-// process fields when it has them. A timer set before the dialog opens reads them from inside its
-// modal loop, then closes it.
+// process fields as their windows show them, when it has them. A timer set before the dialog
+// opens reads them from inside its modal loop, then closes it.
 inline std::vector<std::string>* g_infoFields = nullptr;
 inline VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
@@ -220,8 +221,9 @@ inline VOID CALLBACK ReadAndCloseInfo(HWND, UINT, UINT_PTR id, DWORD) {
         for (fw::TEdit* e : {info->Edit1, info->Edit2, info->Edit3, info->Edit4, info->Edit5})
             g_infoFields->push_back(e->Text());
         g_infoFields->push_back(info->Memo1->Text());
+        wchar_t shown[MAX_PATH] = {};
         for (fw::TEdit* e : {info->Edit6, info->Edit7, info->Edit8})
-            if (e) g_infoFields->push_back(e->Text());
+            if (e && ::GetWindowTextW(e->Handle(), shown, MAX_PATH) >= 0) g_infoFields->push_back(fw::Utf8FromWide(shown));
         ::PostMessageA(info->Handle(), WM_CLOSE, 0, 0);
     }
 }

@@ -228,6 +228,28 @@ TEST(RefreshCycle, ANetstatWithoutOwnersIsRunAgainWithoutThem) {
     EXPECT_TRUE(reports.texts.empty());
 }
 
+// A usage text is no listing: the -o run that prints one is asked again without -o, and a
+// failed run that prints one leaves the table empty and says so.
+TEST(RefreshCycle, AUsageTextIsNeverShownAsRows) {
+    Reports reports;
+    Shell shell;
+    auto form = MakeForm();
+    form->Processes1->SetChecked(true);
+    FakeSetting usage("SOCKMERE_FAKE_NO_OWNERS", "usage");
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->lv->ItemCount(), 0);
+    EXPECT_EQ(form->stat->PanelText(0), "Done. (no process information)");
+    const std::string fixture = WriteFixture("sockmere_ui_usage.txt", "\r\nNETSTAT [-a] [-n]\r\n\r\n  -a  all\r\n  -n  numbers\r\n");
+    FakeSetting file("SOCKMERE_FAKE_FILE", fixture);
+    FakeSetting code("SOCKMERE_FAKE_EXIT", "1");
+    form->Processes1->SetChecked(false);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->lv->ItemCount(), 0);
+    EXPECT_EQ(form->stat->PanelText(0), "Failed: netstat exited with code 1.");
+    ::DeleteFileA(fixture.c_str());
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(RefreshCycle, LfOnlyOutputSkipsItsHeaderAndMakesRows) {
     Reports reports;
     Shell shell;
@@ -477,6 +499,41 @@ TEST(Exceptions, AHandlerFailureIsReportedAndTheWindowGoesOn) {
     ::SendMessageA(form->Button1->Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(form->lv->ItemCount(), 2);
     EXPECT_EQ(form->stat->PanelText(0), "Done.");
+}
+
+namespace {
+int g_rowsBeforeFailure = 0;
+BOOL WINAPI FailingStart(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCSTR,
+                         LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    throw std::bad_alloc();
+}
+}  // namespace
+
+// Memory running out half-way through the rows, or before the command, is reported, and the
+// window is left as a finished refresh leaves it: the keys, the menu and later refreshes work.
+TEST(Exceptions, ARefreshThatThrowsLeavesTheWindowUsable) {
+    Reports reports;
+    Shell shell;
+    FakeSetting rows("SOCKMERE_FAKE_ROWS", "12");
+    auto form = MakeForm();
+    form->Show();
+    g_rowsBeforeFailure = 5;
+    const auto step = sockmere::SetRowStepHook([] {
+        if (--g_rowsBeforeFailure == 0) throw std::bad_alloc();
+    });
+    ::SendMessageA(form->Button1->Handle(), BM_CLICK, 0, 0);
+    sockmere::SetRowStepHook(step);
+    const auto start = sockmere::SetCreateProcessProc(&FailingStart);
+    ::SendMessageA(form->Button1->Handle(), BM_CLICK, 0, 0);
+    sockmere::SetCreateProcessProc(start);
+    EXPECT_EQ(reports.texts, (std::vector<std::string>{"std::bad_alloc", "std::bad_alloc"}));
+    for (fw::TControl* c : Locked(*form)) EXPECT_TRUE(c->Enabled()) << c->Name();
+    EXPECT_FALSE(form->Animate1->Active() || form->tray->Animated() || form->Timer2->Enabled());
+    ::PostMessageA(form->lv->Handle(), WM_KEYDOWN, VK_F5, 0);
+    Pump();
+    EXPECT_EQ(::SendMessageA(form->lv->Handle(), LVM_GETITEMCOUNT, 0, 0), 12);
+    form->Processes1->Click();
+    EXPECT_EQ(form->lv->ColumnCount(), 8);
 }
 
 TEST(TrayMode, ExitFromTheMenuEndsTheMessageLoop) {

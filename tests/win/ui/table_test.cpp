@@ -225,7 +225,7 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes", "", "Filter..."}));
+                                                      "Show Processes", "Highlight Changes", "", "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -309,6 +309,49 @@ TEST_F(TableTest, SaveAsWritesTheChosenTypeAndAFailureKeepsTheOldFile) {
     if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
 }
 
+int g_writes = 0;
+// Writes ten bytes, then nothing, and names no reason.
+BOOL WINAPI StallingWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    if (g_writes++ == 0) return ::WriteFile(file, data, std::min<DWORD>(size, 10), written, overlapped);
+    ::SetLastError(ERROR_SUCCESS);
+    *written = 0;
+    return TRUE;
+}
+
+// A write that stops without a reason, a target that may not be replaced, and a folder too long
+// for a temporary name beside it: each is reported, and the target stays as it was, whole.
+TEST_F(TableTest, SaveAsNeverPutsAPartOrAProtectedFileInPlace) {
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    auto saveAs = [&](const std::string& path) {
+        g_savePath = WidePath(path);
+        g_saveType = 1;
+        MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    };
+    const std::string before = "the report before\r\n";
+    const std::string target = WriteFixture("sockmere_kept.csv", before);
+    const auto write = sockmere::SetWriteFileProc(&StallingWrite);
+    saveAs(target);
+    sockmere::SetWriteFileProc(write);
+    EXPECT_EQ(ReadFile(target), before);
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    saveAs(target);
+    ::SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFile(target), before);
+    ::DeleteFileA(target.c_str());
+    // As long as a path may be with the name beside it.
+    std::string folder = TempPath("");
+    folder.append(248 - folder.size(), 'f');
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    saveAs(folder + "\\t.csv");
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_TRUE(::RemoveDirectoryA(folder.c_str())) << "something was left in the long folder";
+
+    ASSERT_EQ(reports.texts.size(), 3u) << ::testing::PrintToString(reports.texts);
+    for (const std::string& text : reports.texts) EXPECT_EQ(text.rfind("Cannot save \"C:", 0), 0u) << text;
+    WIN32_FIND_DATAA found{};
+    EXPECT_EQ(::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found), INVALID_HANDLE_VALUE) << found.cFileName;
+}
+
 TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAndIsStored) {
     const std::string self = std::to_string(::GetCurrentProcessId());
     const std::string args = TempPath("sockmere_table_owner_args.txt"), owned = TempPath("sockmere_table_owned.txt");
@@ -323,7 +366,7 @@ TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAnd
     FakeSetting file("SOCKMERE_FAKE_FILE", owned);
     StoredSettings().Wipe();
     ASSERT_EQ(form->lv->ColumnCount(), 6);
-    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the last item but "Filter..."
+    MenuKeys(*form, {VK_UP, VK_UP, VK_UP, VK_RETURN});  // the third item from the end
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items[5], "Show Processes+");
     EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "True");
@@ -499,4 +542,196 @@ TEST_F(TableTest, SaveAsAsksBeforeReplacingTheFileTheChosenTypeNames) {
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
     ::DeleteFileA(existing.c_str());
     ::DeleteFileA(TempPath("sockmere_report.csv").c_str());
+}
+
+namespace {
+
+// The colour a row is drawn in, beside the text of its first cell.
+COLORREF RowColor(HWND lv, int position) {
+    ::RedrawWindow(lv, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ::SendMessageA(lv, LVM_GETITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&row));
+    HDC dc = ::GetDC(lv);
+    const COLORREF color = ::GetPixel(dc, row.left + 2, (row.top + row.bottom) / 2);
+    ::ReleaseDC(lv, dc);
+    return color;
+}
+
+// A copy of the fake listing command under a name of the test's, idle until the test ends.
+class NamedProcess {
+public:
+    explicit NamedProcess(const std::wstring& path) : path_(path) {
+        wchar_t windows[MAX_PATH] = {};
+        ::GetWindowsDirectoryW(windows, MAX_PATH);
+        ::CopyFileW((std::wstring(windows) + L"\\netstat.exe").c_str(), path.c_str(), FALSE);
+        std::wstring line = L"\"" + path + L"\" --hold";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                         &startup, &info_);
+        ::CloseHandle(info_.hThread);
+    }
+    ~NamedProcess() {
+        ::TerminateProcess(info_.hProcess, 0);
+        ::WaitForSingleObject(info_.hProcess, 5000);
+        ::CloseHandle(info_.hProcess);
+        ::DeleteFileW(path_.c_str());
+    }
+    std::string Pid() const { return std::to_string(info_.dwProcessId); }
+
+private:
+    std::wstring path_;
+    PROCESS_INFORMATION info_{};
+};
+
+std::string OwnedListing(std::initializer_list<std::string> pids) {
+    std::string text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
+    for (const std::string& pid : pids) text += "  TCP    127.0.0.1:135      10.0.0.10:445    ESTABLISHED  " + pid + "\r\n";
+    return text;
+}
+
+// Connection Info's process name and path for an item.
+std::vector<std::string> ProcessFieldsOf(TForm1& form, int item) {
+    std::vector<std::string> fields;
+    g_infoFields = &fields;
+    form.lv->SetSelected(item);
+    ::SetTimer(nullptr, 0, 100, ReadAndCloseInfo);
+    form.lvDblClick(form.lv);
+    g_infoFields = nullptr;
+    fields.resize(9);
+    return {fields[6], fields[8]};
+}
+
+}  // namespace
+
+// kListing, then: 137 as it was, 80 changed, 1061 as it was, 5000 new; 135 and 49664 closed.
+TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefresh) {
+    const std::string fixture = TempPath("sockmere_table_rows.txt");
+    constexpr char kNext[] =
+        "\r\nActive Connections\r\n\r\n  Proto  Local Address          Foreign Address        State\r\n"
+        "  UDP    0.0.0.0:137        *:*                  \r\n"
+        "  TCP    127.0.0.1:80       [::1]:8080           ESTABLISHED\r\n"
+        "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
+        "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
+    MenuKeys(*form, {VK_UP, VK_RETURN});
+    MenuKeys(*form, {});
+    EXPECT_EQ(g_menu.items.back(), "Highlight Changes+");
+    EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
+    WriteFixture("sockmere_table_rows.txt", kNext);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->stat->PanelText(0), "Done. 1 new, 1 changed, 2 closed.");
+    ASSERT_EQ(form->lv->ItemCount(), 6);
+    EXPECT_EQ(form->lv->ItemCaption(4), "");
+    EXPECT_EQ(form->lv->SubItem(4, 1) + form->lv->SubItem(5, 1), "13549664");
+
+    const HWND lv = form->lv->Handle();
+    const COLORREF white = RowColor(lv, 0), green = RowColor(lv, 3), yellow = RowColor(lv, 1), red = RowColor(lv, 4);
+    EXPECT_EQ(white, ::GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(RowColor(lv, 2), white);
+    EXPECT_EQ(RowColor(lv, 5), red);
+    // Light: green, yellow and red lead, and none is the plain background.
+    EXPECT_TRUE(GetGValue(green) > GetRValue(green) && GetRValue(yellow) > GetBValue(yellow) + 40 &&
+                GetRValue(red) > GetGValue(red) + 20 && GetGValue(red) > 0xA0)
+        << std::hex << green << " " << yellow << " " << red;
+    form->lv->SetSelected(1);
+    form->lv->SetFocus();
+    EXPECT_EQ(RowColor(lv, 1), ::GetSysColor(COLOR_HIGHLIGHT));
+
+    // Closed rows are no longer connections: the whole table leaves them out, a row does not.
+    ClickHeader(4);  // "Remote Port": 80 (closed), 443, 445, 8080, then *, https (closed)
+    std::vector<int> items;
+    for (int position = 0; position < 6; ++position) items.push_back(form->lv->ItemAtPosition(position));
+    EXPECT_EQ(items, (std::vector<int>{5, 3, 2, 1, 0, 4}));
+    form->CopyAll1Click(form.get());
+    const std::string all = cliptest::ClipboardText();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 5) << all;
+    EXPECT_EQ(all.find("49664"), std::string::npos) << all;
+    form->lv->SetSelected(4);
+    form->CopyRow1Click(form.get());
+    EXPECT_EQ(cliptest::ClipboardText(), std::string(kHeader) + "\tTCP\t135\t9.1.1.1\thttps\tTIME_WAIT\r\n");
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    g_savePath = WidePath(TempPath("sockmere_marks.txt"));
+    g_saveType = 2;
+    form->SaveAs1Click(form.get());
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_EQ(ReadFile(g_savePath), all);
+    ::DeleteFileW(g_savePath.c_str());
+
+    // A failed refresh marks nothing; the next one compares with the listing before it.
+    WriteFixture("sockmere_table_rows.txt", "");
+    {
+        FakeSetting fail("SOCKMERE_FAKE_EXIT", "1");
+        form->Button1Click(form.get());
+    }
+    EXPECT_EQ(form->lv->ItemCount(), 0);
+    WriteFixture("sockmere_table_rows.txt", kListing);
+    form->Button1Click(form.get());
+    EXPECT_EQ(form->stat->PanelText(0), "Done. 2 new, 1 changed, 1 closed.");
+
+    // Off, the marks and the closed rows go at once, and it is stored.
+    form->lv->SetSelected(0);
+    MenuKeys(*form, {VK_UP, VK_RETURN});
+    EXPECT_EQ(form->lv->ItemCount(), 5);
+    EXPECT_EQ(form->lv->Selected(), 0);
+    for (int position : {0, 4}) EXPECT_EQ(RowColor(lv, position), white) << position;
+    EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "False");
+    // Read at start: a window made now starts with it on.
+    StoredSettings().Set("HighlightChanges", settingskey::Text("True"));
+    EXPECT_TRUE(TForm1(nullptr, {"-n"}).Highlight1->Checked());
+    StoredSettings().Wipe();
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
+// Names beyond the code page are exact in the table, its sort, Connection Info and the Unicode
+// copy; the ANSI copy and the saved file have "?" for what the code page lacks.
+TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
+    ASSERT_EQ(::GetACP(), 1252u);
+    const std::wstring proxy = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси
+    const std::wstring lower = L"\x0142\x00F3" L"d\x017A-a.exe";                                     // łódź-a
+    NamedProcess first(WidePath(TempPath("")) + proxy), second(WidePath(TempPath("")) + lower);
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    const std::string listing = WriteFixture("sockmere_table_names.txt", OwnedListing({first.Pid(), second.Pid(), self}));
+    FakeSetting file("SOCKMERE_FAKE_FILE", listing);
+    form->Processes1->SetChecked(true);
+    form->Button1Click(form.get());
+    EXPECT_EQ(fw::Utf8FromWide(form->lv->ShownText(0, 7)), fw::Utf8FromWide(proxy));
+    const std::vector<std::string> fields = ProcessFieldsOf(*form, 0);
+    EXPECT_EQ(fields[0] + "|" + fields[1].substr(fields[1].rfind('\\') + 1), fw::Utf8FromWide(proxy + L"|" + proxy));
+
+    ClickHeader(7);  // case ignored beyond ASCII: "win_ui_tests", "łódź-a", "Łódź-прокси"
+    EXPECT_EQ(Shown(), "321");
+    form->CopyAll1Click(form.get());
+    const std::string tail = "\r\n1\tTCP\t135\t10.0.0.10\t445\tESTABLISHED\t" + first.Pid() + "\t";
+    EXPECT_TRUE(cliptest::ClipboardText<wchar_t>().ends_with(L"\t" + lower + WidePath(tail) + proxy + L"\r\n"));
+    EXPECT_TRUE(cliptest::ClipboardText().ends_with("\t?\xF3" "d?-a.exe" + tail + "?\xF3" "d?-??????.exe\r\n"))
+        << cliptest::ClipboardText();
+    // What Save As writes.
+    const std::string saved = sockmere::ListViewText(*form->lv, sockmere::TableFormat::Csv, false);
+    EXPECT_TRUE(saved.ends_with(",?\xF3" "d?-??????.exe\r\n")) << saved;
+    ::DeleteFileA(listing.c_str());
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
+// netstat saw another owner behind an ID whose process began after it: no name, no path.
+TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
+    const std::string args = TempPath("sockmere_table_late_args.txt"), listing = TempPath("sockmere_table_late.txt");
+    for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", args), file("SOCKMERE_FAKE_FILE", listing),
+        delay("SOCKMERE_FAKE_DELAY_MS", "3000");
+    std::unique_ptr<NamedProcess> late;
+    // Started once the listing command has, and listed by it.
+    std::thread starter([&] {
+        for (int i = 0; i < 1000 && ::GetFileAttributesA(args.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) ::Sleep(5);
+        late = std::make_unique<NamedProcess>(WidePath(TempPath("sockmere_late.exe")));
+        WriteFixture("sockmere_table_late.txt", OwnedListing({late->Pid(), std::to_string(::GetCurrentProcessId())}));
+    });
+    form->Processes1->SetChecked(true);
+    form->Button1Click(form.get());
+    starter.join();
+    EXPECT_EQ(form->lv->SubItem(0, 5) + "|" + form->lv->SubItem(0, 6), late->Pid() + "|");
+    EXPECT_EQ(ProcessFieldsOf(*form, 0), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(ProcessFieldsOf(*form, 1)[0], "win_ui_tests.exe");
+    for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
