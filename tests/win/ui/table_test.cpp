@@ -614,9 +614,9 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
         "  TCP    127.0.0.1:80       [::1]:8080           ESTABLISHED\r\n"
         "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
         "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
-    MenuKeys(*form, {VK_UP, VK_RETURN});
+    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the item before "Filter..."
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items.back(), "Highlight Changes+");
+    EXPECT_EQ(g_menu.items[6], "Highlight Changes+");
     EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
     WriteFixture("sockmere_table_rows.txt", kNext);
     form->Button1Click(form.get());
@@ -671,7 +671,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
 
     // Off, the marks and the closed rows go at once, and it is stored.
     form->lv->SetSelected(0);
-    MenuKeys(*form, {VK_UP, VK_RETURN});
+    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});
     EXPECT_EQ(form->lv->ItemCount(), 5);
     EXPECT_EQ(form->lv->Selected(), 0);
     for (int position : {0, 4}) EXPECT_EQ(RowColor(lv, position), white) << position;
