@@ -364,11 +364,11 @@ int TListView::Selected() const {
 void TListView::ClearSelection() {
     // Only the rows that have the marks: a change of every row's state notifies once per row.
     for (UINT mark : {LVNI_SELECTED, LVNI_FOCUSED}) {
-        const WPARAM position = static_cast<WPARAM>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), mark));
-        if (static_cast<int>(position) < 0) continue;
+        const LRESULT position = ::SendMessageA(Hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), mark);
+        if (position < 0) continue;
         LVITEMA state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(Hwnd(), LVM_SETITEMSTATE, position, reinterpret_cast<LPARAM>(&state));
+        ::SendMessageA(Hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
     }
 }
 
@@ -658,7 +658,8 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             std::wstring text;
-            if (item.iItem >= 0 && item.iItem < ShownCount()) text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
+            if (item.iItem >= 0 && item.iItem < ShownCount())
+                text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(text.data(), n, item.pszText);
             item.pszText[n] = L'\0';

@@ -219,7 +219,8 @@ TEST(At144Dpi, TheFilterBarIsTheDesignAboveTheTableAndFollowsTheWindowTo192Dpi) 
     RECT window{}, client{};
     ::GetWindowRect(form->Handle(), &window);
     ::GetClientRect(form->Handle(), &client);
-    RECT doubled{0, 0, 948 + (window.right - window.left - client.right), 570 + (window.bottom - window.top - client.bottom)};
+    RECT doubled{0, 0, 948 + (window.right - window.left - client.right),
+                 570 + (window.bottom - window.top - client.bottom)};
     ::SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&doubled));
     ExpectFilterBarAt(*form, 192);
     EXPECT_TRUE(reports.texts.empty());

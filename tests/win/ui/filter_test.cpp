@@ -131,7 +131,8 @@ TEST_F(FilterTest, CtrlFAndTheMenuOpenTheBarAboveTheTableAndEscPutsEverythingBac
     }
     // The parts sit inside the bar, one after the other, their texts whole.
     RECT previous{0, 0, 0, 0};
-    for (fw::TControl* part : std::initializer_list<fw::TControl*>{bar->FilterLabel, bar->FilterEdit, bar->FilterCount}) {
+    const std::initializer_list<fw::TControl*> parts{bar->FilterLabel, bar->FilterEdit, bar->FilterCount};
+    for (fw::TControl* part : parts) {
         const RECT r = Bounds(part);
         EXPECT_GE(r.left, previous.right) << part->Name();
         EXPECT_TRUE(r.top >= 0 && r.bottom <= top.bottom - top.top && r.right <= top.right) << part->Name();
@@ -152,7 +153,8 @@ TEST_F(FilterTest, CtrlFAndTheMenuOpenTheBarAboveTheTableAndEscPutsEverythingBac
     form->lv->SetFocus();
     Key('F', true);
     DWORD from = 1, to = 0;
-    ::SendMessageW(bar->FilterEdit->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    ::SendMessageW(bar->FilterEdit->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                   reinterpret_cast<LPARAM>(&to));
     EXPECT_TRUE(BoxFocused());
     EXPECT_EQ(from, 0u);
     EXPECT_EQ(to, 3u);
@@ -256,7 +258,8 @@ TEST_F(FilterTest, TheFilterHoldsThroughRefreshesAndSortsAndCopiesAndSavesShowTh
 
     // Nothing of it is stored: the next window starts without a bar.
     form->Close();
-    for (const auto& [name, value] : StoredSettings().All()) EXPECT_EQ(value.data.find("tcp"), std::string::npos) << name;
+    for (const auto& [name, value] : StoredSettings().All())
+        EXPECT_EQ(value.data.find("tcp"), std::string::npos) << name;
     form = std::make_unique<sockmere::TForm1>(nullptr, std::vector<std::string>{"-n"});
     EXPECT_FALSE(form->FilterBar1->Visible());
 }

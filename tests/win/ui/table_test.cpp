@@ -713,6 +713,24 @@ TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
 
+// The filter compares its words with the names as the table shows them, whatever their script.
+TEST_F(TableTest, TheFilterFindsProcessNamesBeyondTheCodePage) {
+    const std::wstring proxy = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси
+    NamedProcess first(WidePath(TempPath("")) + proxy);
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    const std::string listing = WriteFixture("sockmere_table_names.txt", OwnedListing({self, first.Pid(), self}));
+    FakeSetting file("SOCKMERE_FAKE_FILE", listing);
+    form->Processes1->SetChecked(true);
+    form->Button1Click(form.get());
+    form->Filter1Click(form.get());
+    for (wchar_t c : std::wstring(L"\x041F\x0420\x041E\x041A\x0421\x0418 \x0142\x00D3"))  // ПРОКСИ łÓ
+        ::PostMessageW(::GetFocus(), WM_CHAR, c, 1);
+    Pump();
+    EXPECT_EQ(Shown(), "2");
+    ::DeleteFileA(listing.c_str());
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
 // netstat saw another owner behind an ID whose process began after it: no name, no path.
 TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
     const std::string args = TempPath("sockmere_table_late_args.txt"), listing = TempPath("sockmere_table_late.txt");
