@@ -65,7 +65,9 @@ void RowFilter::SetText(std::u16string_view text) {
         const bool excluded = text[at] == u'-' && end - at > 1;
         std::u16string word;
         AppendFolded(word, text.substr(at + excluded, end - at - excluded));
-        (excluded ? excluded_ : wanted_).push_back(std::move(word));
+        // A word said twice is looked for once.
+        std::vector<std::u16string>& words = excluded ? excluded_ : wanted_;
+        if (std::find(words.begin(), words.end(), word) == words.end()) words.push_back(std::move(word));
         at = end;
     }
 }
