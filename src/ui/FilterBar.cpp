@@ -19,6 +19,7 @@ T* MakePart(fw::TWinControl* bar, const typename T::Common& common, const typena
     return part;
 }
 
+// The table's and the box's wide texts are UTF-16, which is what the filter reads.
 std::u16string_view Utf16(const std::wstring& text) {
     return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
 }

@@ -3,8 +3,6 @@
 // and the count of rows shown. Ctrl+F or the table's menu opens it, Esc closes it.
 #include <windows.h>
 
-#include <string>
-
 #include "framework/ComCtrls.h"
 #include "framework/StdCtrls.h"
 #include "ui/RowFilter.h"
