@@ -136,7 +136,7 @@ if(TARGET win_dpi_tests)
 endif()
 
 # The main window's tests need the program's resources; the end-to-end test needs the program.
-foreach(target win_ui_tests win_dpi_tests win_refresh)
+foreach(target win_ui_tests win_dpi_tests win_refresh win_live)
     if(TARGET ${target})
         target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Sockmere.rc)
         target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app ${SOCKMERE_GENERATED_DIR})

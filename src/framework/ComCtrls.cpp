@@ -354,6 +354,45 @@ void TListView::EndUpdate() {
     if (selected >= 0) SetSelected(selected);
 }
 
+void TListView::BeginReplace() {
+    BeginUpdate();
+    // Kept allocated: the new rows are mostly as many as the old ones.
+    pool_.clear();
+    fields_.clear();
+    rows_.clear();
+    shared_ = {};
+    order_.clear();
+    position_.clear();
+    // Every new row is shown unless the owner names those to show before the replace ends.
+    showingSome_ = false;
+    shownAt_.clear();
+    for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
+}
+
+void TListView::EndReplace(int selected, int top) {
+    if (updating_ == 0 || --updating_ > 0) return;
+    if (sortColumn_ >= 0)
+        ApplySort();
+    else
+        ComposeShown();
+    if (!HandleAllocated()) return;
+    const HWND h = Hwnd();
+    DrawingHold hold(*this);
+    FitColumns();
+    const int shown = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
+    SetSelected(selected >= 0 && selected < ItemCount() ? selected : -1);
+    // Without a top row to follow, or one not shown, the view stays where it was, wherever the
+    // selection went.
+    const int at = top >= 0 && top < ItemCount() ? PositionOfItem(top) : -1;
+    const int wanted = at >= 0 ? at : shown;
+    // Rows are all of one height: the top row's height times the rows between is the scroll.
+    const int from = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    if (wanted != from && ::SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&row)))
+        ::SendMessageA(h, LVM_SCROLL, 0, (wanted - from) * (row.bottom - row.top));
+}
+
 int TListView::Selected() const {
     if (!HandleAllocated()) return -1;
     const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM,
@@ -385,6 +424,12 @@ void TListView::SetSelected(int item) {
     ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
 }
 
+int TListView::TopItem() const {
+    if (!HandleAllocated() || ItemCount() == 0) return -1;
+    const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETTOPINDEX, 0, 0));
+    return position < 0 || position >= ShownCount() ? -1 : ItemAtPosition(position);
+}
+
 int TListView::ItemAtPosition(int position) const {
     if (position < 0 || position >= ShownCount()) ThrowListIndex(position);
     if (showingSome_) return shown_[static_cast<size_t>(position)];
@@ -399,7 +444,8 @@ int TListView::PositionOfItem(int item) const {
 }
 
 void TListView::ShowOnly(const std::vector<int>& items) {
-    const int selected = Selected();
+    // Within an update the window still shows the rows before it; its end shows these.
+    const int selected = updating_ ? -1 : Selected();
     std::vector<int> at(static_cast<size_t>(ItemCount()), -1);
     for (int item : items) {
         CheckItem(item);
@@ -413,7 +459,7 @@ void TListView::ShowOnly(const std::vector<int>& items) {
 
 void TListView::ShowAll() {
     if (!showingSome_) return;
-    const int selected = Selected();
+    const int selected = updating_ ? -1 : Selected();
     showingSome_ = false;
     std::vector<int>().swap(shown_);
     std::vector<int>().swap(shownAt_);
@@ -437,7 +483,7 @@ void TListView::ComposeShown() {
 }
 
 void TListView::ShowItems(int selected) {
-    if (!HandleAllocated()) return;
+    if (updating_ || !HandleAllocated()) return;
     // The marks sit on display positions, which now show other rows.
     ClearSelection();
     {

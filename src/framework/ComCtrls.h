@@ -97,9 +97,20 @@ public:
     void BeginUpdate();
     void EndUpdate();
 
+    // Replaces every row in one step: rows added from BeginReplace on take the place of the old
+    // ones, which the window goes on showing until EndReplace tells it of the new ones at once,
+    // so it never shows an empty table. Item indexes of the old rows are void from here on.
+    void BeginReplace();
+    // Sorts and fits the widths as EndUpdate does and redraws once, with selected (an item, or -1)
+    // the only selected item and top shown at the top of the view as far as it scrolls; with
+    // top -1 the view shows the same place as before.
+    void EndReplace(int selected, int top);
+
     // The selected item, or -1.
     int Selected() const;
     void SetSelected(int item);
+    // The item shown at the top of the view, or -1 when there is none.
+    int TopItem() const;
 
     // The column the rows are shown sorted by, or -1 for the order they were added in.
     int SortColumn() const noexcept { return sortColumn_; }
@@ -112,8 +123,9 @@ public:
     int PositionOfItem(int item) const;
 
     // Shows only these items, in the sort's order; the selected item stays selected while it
-    // is among them. Rows added later stay hidden until items are given again; Clear and
-    // ShowAll show every item.
+    // is among them. Rows added later stay hidden until items are given again; Clear,
+    // BeginReplace and ShowAll show every item. Within an update the window shows them at its
+    // end.
     void ShowOnly(const std::vector<int>& items);
     void ShowAll();
     // The items shown: ItemCount() unless only some are.

@@ -35,6 +35,11 @@ void TMenuItem::Insert(int index, TMenuItem* item) {
     item->parent_ = this;
 }
 
+int TMenuItem::IndexOf(const TMenuItem* item) const noexcept {
+    const auto it = std::find(items_.begin(), items_.end(), item);
+    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
 void TMenuItem::Remove(TMenuItem* item) {
     auto it = std::find(items_.begin(), items_.end(), item);
     if (it == items_.end()) return;
@@ -59,7 +64,7 @@ void BuildMenu(HMENU menu, const TMenuItem& parent, std::vector<TMenuItem*>& com
             info.fType = MFT_SEPARATOR;
         } else {
             info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_STRING | MIIM_ID;
-            info.fType = MFT_STRING;
+            info.fType = MFT_STRING | (item->RadioItem() ? MFT_RADIOCHECK : 0);
             info.fState = (item->Enabled() ? MFS_ENABLED : MFS_GRAYED) |
                           (item->Default() ? MFS_DEFAULT : 0) | (item->Checked() ? MFS_CHECKED : 0);
             info.dwTypeData = const_cast<char*>(item->Caption().c_str());

@@ -30,6 +30,9 @@ public:
     // Shown with a check mark.
     bool Checked() const noexcept { return checked_; }
     void SetChecked(bool value) noexcept { checked_ = value; }
+    // Its check mark is a dot: one choice among its neighbours.
+    bool RadioItem() const noexcept { return radioItem_; }
+    void SetRadioItem(bool value) noexcept { radioItem_ = value; }
 
     // Raised by Click with the item as sender.
     TNotifyEvent OnClick;
@@ -40,8 +43,10 @@ public:
     int Count() const noexcept { return static_cast<int>(items_.size()); }
     TMenuItem* Items(int index) const;
     void Add(TMenuItem* item);
-    // Puts item at index among the sub-items, the later ones moving down.
+    // Puts item before the sub-item at index (at the end for Count()).
     void Insert(int index, TMenuItem* item);
+    // The sub-item's index, or -1.
+    int IndexOf(const TMenuItem* item) const noexcept;
     // Takes item out of the sub-items without freeing it.
     void Remove(TMenuItem* item);
     // Frees every sub-item.
@@ -52,6 +57,7 @@ private:
     bool default_ = false;
     bool enabled_ = true;
     bool checked_ = false;
+    bool radioItem_ = false;
     TMenuItem* parent_ = nullptr;
     std::vector<TMenuItem*> items_;
 };

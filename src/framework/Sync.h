@@ -48,6 +48,8 @@ public:
     void Set() noexcept { ::SetEvent(handle_.Get()); }
     void Reset() noexcept { ::ResetEvent(handle_.Get()); }
     bool IsSet() const noexcept { return ::WaitForSingleObject(handle_.Get(), 0) == WAIT_OBJECT_0; }
+    // For waits on several objects at once; the event keeps it.
+    HANDLE Handle() const noexcept { return handle_.Get(); }
     // True when the event was set within the time.
     bool Wait(DWORD milliseconds = INFINITE) const noexcept {
         return ::WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;

@@ -7,6 +7,7 @@ list(APPEND SOCKMERE_CORE_SOURCES
     ${CMAKE_SOURCE_DIR}/src/listing/TcpStates.cpp)
 list(APPEND SOCKMERE_WIN_SOURCES
     ${CMAKE_SOURCE_DIR}/src/listing/ListingRun.cpp
+    ${CMAKE_SOURCE_DIR}/src/listing/ListingWorker.cpp
     ${CMAKE_SOURCE_DIR}/src/listing/ProcessNames.cpp
     ${CMAKE_SOURCE_DIR}/src/listing/Runner.cpp
     ${CMAKE_SOURCE_DIR}/src/listing/SystemListingCommand.cpp)

@@ -163,7 +163,10 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
+            // Before the form storage takes the event over, which then calls this handler first.
+            OnCloseQuery = Bind<&TForm1::FormCloseQuery>(this);
             DescribeFormStorage();
+            DescribeLiveUpdates();
         });
 }
 
@@ -239,6 +242,15 @@ void TForm1::DescribeFormStorage() {
         FormStorage1->StoredProps().Add(line);
 }
 
+void TForm1::DescribeLiveUpdates() {
+    LiveUpdates1 = new TLiveUpdates(this);
+    LiveUpdates1->SetName("LiveUpdates1");
+    LiveUpdates1->IniSection = FormStorage1->IniSection;
+    LiveUpdates1->OnStart = Bind<&TForm1::LiveUpdates1Start>(this);
+    LiveUpdates1->OnListed = Bind<&TForm1::LiveUpdates1Listed>(this);
+    LiveUpdates1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Processes1) + 1);
+}
+
 void TForm1::FormCreate(fw::TObject*) {
     SetVisible(false);
     StartInTray = false;
@@ -247,6 +259,7 @@ void TForm1::FormCreate(fw::TObject*) {
     // Read once, before any refresh; showing the window does not read it again.
     Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
     ShowProcessColumns(Processes1->Checked());
+    LiveUpdates1->ReadStored();
     Highlight1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kHighlightChangesValue)));
     changeMarks_->SetEnabled(Highlight1->Checked());
 
@@ -274,6 +287,7 @@ void TForm1::Button1Click(fw::TObject*) {
     // Clicks and the tray's "Refresh" that land in this refresh's pumps would nest a second one.
     if (refreshing_) return;
     RefreshMark mark(refreshing_);
+    LiveUpdates1->RefreshStarting();
     stat->SetPanelText(0, "Checking connections...please be patient");
     stat->SetPanelText(1, "Refreshing");
     stat->SetPanelText(2, "Counting...");
@@ -338,11 +352,8 @@ void TForm1::Button5Click(fw::TObject*) {
         fw::Application().ProcessMessages();
     }
     // One batch: the width rules and the rows reach the view together, and the widths are
-    // fitted once, after the last row. The rows keep their fields as places in the captured
-    // text, which the view shares with both memos.
+    // fitted once, after the last row.
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
-    const bool processColumns = lv->ColumnCount() > kPidColumn;
-    const bool owners = processColumns && ownersListed_;
     ChangeCounts changes;
     {
         lv->BeginUpdate();
@@ -352,29 +363,7 @@ void TForm1::Button5Click(fw::TObject*) {
             lv->EndUpdate();
             FilterBar1->ApplyToRows();
         });
-        lv->SetColumnWidth(3, fw::ColumnTextWidth);
-        lv->SetColumnWidth(5, fw::ColumnTextWidth);
-        // Without owners every name is empty: the header keeps the column readable.
-        if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-        lv->ShareText(Memo2->Shared());
-        const std::size_t lines = CountLines(Memo2->View(), Memo2->Breaks());
-        lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-        ParseListingFields(Memo2->View(), Memo2->Breaks(), [this, processColumns,
-                                                             owners](const ConnectionFields& fields) {
-            char number[24];
-            auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-            const std::string_view caption(number, static_cast<std::size_t>(end - number));
-            if (g_rowStep) g_rowStep();
-            if (!processColumns) {
-                lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                      fields.Status});
-                return;
-            }
-            ConnectionFields row = fields;
-            if (owners) SplitOwnerPid(row);
-            lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                                  processNames_.Find(row.Pid)});
-        });
+        AddListedRows(Memo2->Shared(), Memo2->Breaks());
         changes = changeMarks_->Apply(ListingFailed(lastRun_));
     }
 
@@ -392,6 +381,66 @@ void TForm1::Button5Click(fw::TObject*) {
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
     stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
+    LiveUpdates1->RefreshEnded();
+}
+
+void TForm1::AddListedRows(const fw::SharedText& body, fw::LineBreaks breaks) {
+    // The rows keep their fields as places in the captured text, which the view shares.
+    const bool processColumns = lv->ColumnCount() > kPidColumn;
+    const bool owners = processColumns && ownersListed_;
+    lv->SetColumnWidth(3, fw::ColumnTextWidth);
+    lv->SetColumnWidth(5, fw::ColumnTextWidth);
+    // Without owners every name is empty: the header keeps the column readable.
+    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
+    lv->ShareText(body);
+    const std::size_t lines = CountLines(body.View(), breaks);
+    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
+    ParseListingFields(body.View(), breaks, [this, processColumns, owners](const ConnectionFields& fields) {
+        char number[24];
+        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
+        const std::string_view caption(number, static_cast<std::size_t>(end - number));
+        if (g_rowStep) g_rowStep();
+        if (!processColumns) {
+            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
+                                  fields.Status});
+            return;
+        }
+        ConnectionFields row = fields;
+        if (owners) SplitOwnerPid(row);
+        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
+                              processNames_.Find(row.Pid)});
+    });
+}
+
+void TForm1::LiveUpdates1Start(fw::TObject*, ListingOptions& options, bool& allowed) {
+    allowed = !refreshing_;
+    options = {.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
+}
+
+void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint32_t startTick) {
+    // A failed update leaves the rows, their marks and the clock of their age as they were.
+    ChangeCounts changes;
+    if (!ListingFailed(capture.run)) {
+        processNames_ = std::move(capture.names);
+        ownersListed_ = capture.owners;
+        changeMarks_->TakeSnapshot();
+        KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
+        // The refresh's own way from the captured text to the rows, without its pumps.
+        Memo2->Clear();
+        Memo2->SetText(fw::SharedText(std::move(capture.text)));
+        for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
+        AddListedRows(Memo2->Shared(), Memo2->Breaks());
+        changes = changeMarks_->Apply(false);
+        // Before the place is found again among the rows shown.
+        FilterBar1->ApplyToRows();
+        place.Finish(changeMarks_->Connections());
+        Timer1->SetEnabled(false);
+        Timer1->SetTag(0);
+        stat->SetPanelText(1, FormatLastUpdate(0));
+        Timer1->SetEnabled(true);
+    }
+    stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
+    stat->SetPanelText(0, RefreshEndText(capture.run, changes));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -557,6 +606,17 @@ void TForm1::Highlight1Click(fw::TObject*) {
     // Turned off, the closed rows go.
     FilterBar1->ApplyToRows();
     WriteOptionText(FormStorage1->IniSection, kHighlightChangesValue, StoredSwitchText(Highlight1->Checked()));
+}
+
+void TForm1::FormCloseQuery(fw::TObject*, bool&) {
+    // A close of any kind ends an update's command first, so that no child outlives the program.
+    LiveUpdates1->Halt();
+}
+
+LRESULT TForm1::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Another program kept the session going after all: the updates go on.
+    if (msg == WM_ENDSESSION && !wParam) LiveUpdates1->Resume();
+    return fw::TForm::WndProc(msg, wParam, lParam);
 }
 
 void TForm1::Filter1Click(fw::TObject*) {

@@ -15,6 +15,7 @@
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
 #include "ui/ChangeMarks.h"
+#include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
 
@@ -76,6 +77,8 @@ public:
     fw::TMenuItem* N3 = nullptr;
     fw::TMenuItem* Filter1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
+    // Updates the table at the interval chosen under "Refresh Every".
+    TLiveUpdates* LiveUpdates1 = nullptr;
 
     bool StartInTray = false;
     bool FetchAtStart = true;
@@ -106,15 +109,24 @@ public:
     void SaveAs1Click(fw::TObject* sender);
     void Processes1Click(fw::TObject* sender);
     void Highlight1Click(fw::TObject* sender);
+    void FormCloseQuery(fw::TObject* sender, bool& canClose);
+    void LiveUpdates1Start(fw::TObject* sender, ListingOptions& options, bool& allowed);
+    void LiveUpdates1Listed(fw::TObject* sender, ListingCapture& capture, std::uint32_t startTick);
     void Filter1Click(fw::TObject* sender);
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void DescribeTray();
     void DescribeMinMax();
     void DescribeTableMenu();
     void DescribeFormStorage();
+    void DescribeLiveUpdates();
     // The "PID" and "Process" columns after "Status", shown or not.
     void ShowProcessColumns(bool show);
+    // Adds the rows of a listing whose first three lines are gone; the caller holds the update.
+    void AddListedRows(const fw::SharedText& body, fw::LineBreaks breaks);
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;

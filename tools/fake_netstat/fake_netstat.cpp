@@ -15,6 +15,9 @@
 //                                without writing, and put its process id into that file
 //   SOCKMERE_FAKE_EXIT=code      exit with that code (default 0)
 //   SOCKMERE_FAKE_ARGS_FILE=path append the command-line arguments as one line to that file
+//   SOCKMERE_FAKE_COUNTER=path   count the runs in that file: with SOCKMERE_FAKE_ROWS, run k
+//                                leaves out the first k % 100 rows and prints as many more at
+//                                the end, as connections come and go
 // Owning processes:
 //   -o (an argument)             end each generated row with an owning process ID, as netstat -o
 //                                does: in turn the parent's, the system's (0, 4 and services.exe's)
@@ -226,8 +229,13 @@ private:
 // Set while generated rows are to end with their owners.
 OwnerColumn* g_owners = nullptr;
 
+// Rows before this one are made but not printed.
+unsigned long long g_firstRow = 0;
+unsigned long long g_row = 0;
+
 void PutRow(Output& out, const char* protocol, const std::string& local, const std::string& remote,
             const char* state) {
+    if (g_row++ < g_firstRow) return;
     char line[256];
     // Columns as netstat aligns them, with at least one blank after a long address.
     if (g_owners) {
@@ -262,7 +270,7 @@ void PrintRows(Output& out, unsigned long long count) {
     out.Put("\r\nActive Connections\r\n\r\n"
             "  Proto  Local Address          Foreign Address        State\r\n");
     Random r;
-    for (unsigned long long i = 0; i < count; ++i) {
+    for (unsigned long long i = 0; i < g_firstRow + count; ++i) {
         const unsigned ephemeral = 49152 + r.Below(16384);
         const unsigned service = r.Below(2) ? 443 : 1 + r.Below(1024);
         const char* state = kStates[r.Below(11)];
@@ -320,6 +328,23 @@ void StartGrandchild(const std::string& pidFile) {
     CloseHandle(file);
 }
 
+// The number in the file, which is then one more.
+unsigned long long CountRun(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    char text[24] = {};
+    DWORD size = 0;
+    ReadFile(file, text, sizeof text - 1, &size, nullptr);
+    const unsigned long long runs = std::strtoull(text, nullptr, 10);
+    const std::string next = std::to_string(runs + 1);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    WriteFile(file, next.data(), static_cast<DWORD>(next.size()), &size, nullptr);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    return runs;
+}
+
 void AppendArguments(const std::string& path, int argc, char** argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
@@ -343,6 +368,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);
+    if (const auto path = Env("SOCKMERE_FAKE_COUNTER")) g_firstRow = CountRun(*path) % 100;
     std::optional<OwnerColumn> owners;
     if (HasArgument(argc, argv, "-o")) {
         if (const auto refuse = Env("SOCKMERE_FAKE_NO_OWNERS")) {

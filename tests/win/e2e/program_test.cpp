@@ -125,6 +125,26 @@ std::string TempPath(const char* name) {
     return std::string(dir) + name;
 }
 
+// The processes that process started and that are still running.
+std::vector<DWORD> Children(DWORD process) {
+    std::vector<DWORD> children;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == process) children.push_back(entry.th32ProcessID);
+    ::CloseHandle(snapshot);
+    return children;
+}
+
+bool Running(DWORD pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+
 }  // namespace
 
 TEST(Program, RefreshesAtStartGoesToTrayAndBackAndExitsCleanly) {
@@ -399,5 +419,42 @@ TEST(StoredSettings, TwoInstancesClosingAtOnceLeaveOneWholeSet) {
         const std::string rect = StoredSettings().Read("NormPos"), numeric = StoredSettings().Read("check1_Checked");
         EXPECT_TRUE((rect == instances[0].rect && numeric == "True") || (rect == instances[1].rect && numeric == "False"))
             << rect << " with " << numeric;
+    }
+}
+
+// Live updates every second from a listing command that never ends: a close, and the end of the
+// session, end the command at once and save the settings.
+TEST(Program, AnUpdatesCommandThatNeverEndsHoldsUpNoClose) {
+    for (bool session : {false, true}) {
+        SCOPED_TRACE(session ? "end of the session" : "close");
+        CleanSettings clean;
+        StoredSettings().SetText("RefreshEvery", "1");
+        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "600000");
+        Program program("-n");
+        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
+        ASSERT_TRUE(program.Started());
+        HWND main = nullptr;
+        std::vector<DWORD> children;
+        ASSERT_TRUE(WaitFor([&] {
+            main = remote::FindTopWindow(program.Pid(), kMainClass);
+            children = Children(program.Pid());
+            return main && !children.empty();
+        }, 10000));
+        const DWORD start = ::GetTickCount();
+        if (session) {
+            DWORD_PTR answer = 0;
+            ::SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
+            EXPECT_EQ(answer, TRUE);
+            ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 2000, &answer);
+            // The system ends the program from here on; the command is gone already.
+            EXPECT_FALSE(Running(children[0]));
+            EXPECT_LT(::GetTickCount() - start, 2000u);
+        }
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitExit(2000), 0);
+        EXPECT_LT(::GetTickCount() - start, 2000u);
+        EXPECT_FALSE(Running(children[0]));
+        EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
+        EXPECT_EQ(StoredSettings().Read("RefreshEvery"), "1");
     }
 }

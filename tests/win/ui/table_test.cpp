@@ -225,7 +225,8 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes", "Highlight Changes", "", "Filter..."}));
+                                                      "Show Processes", "Refresh Every", "Highlight Changes", "",
+                                                      "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -366,7 +367,7 @@ TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAnd
     FakeSetting file("SOCKMERE_FAKE_FILE", owned);
     StoredSettings().Wipe();
     ASSERT_EQ(form->lv->ColumnCount(), 6);
-    MenuKeys(*form, {VK_UP, VK_UP, VK_UP, VK_RETURN});  // the third item from the end
+    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // past the separator
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items[5], "Show Processes+");
     EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "True");
@@ -616,7 +617,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
         "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
     MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the item before "Filter..."
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items[6], "Highlight Changes+");
+    EXPECT_EQ(g_menu.items[7], "Highlight Changes+");
     EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
     WriteFixture("sockmere_table_rows.txt", kNext);
     form->Button1Click(form.get());

@@ -1,0 +1,116 @@
+#pragma once
+// Live updates of the main window's table: the "Refresh Every" choice and its stored value, the
+// timer that starts an update once the interval has passed and the window can show it, the
+// thread that runs the update's listing command, and the one-step replacement of the rows.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "framework/ComCtrls.h"
+#include "framework/Component.h"
+#include "framework/Event.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "listing/ListingWorker.h"
+#include "ui/LiveUpdateRules.h"
+
+namespace sockmere {
+
+// Sender, the options of the update's command to fill in, and whether it may start now.
+using TUpdateStartEvent = fw::Event<fw::TObject*, ListingOptions&, bool&>;
+// Sender, what the update's command left, and the tick count at the update's start.
+using TUpdateListedEvent = fw::Event<fw::TObject*, ListingCapture&, std::uint32_t>;
+
+class TLiveUpdates : public fw::TComponent {
+public:
+    // Updates wait while form is hidden or minimized, while a modal window disables it, and
+    // while a menu is open.
+    explicit TLiveUpdates(fw::TForm* form);
+    // Ends a running command at once and waits for its thread.
+    ~TLiveUpdates() override;
+    const char* ClassName() const override { return "TLiveUpdates"; }
+
+    // The settings section that keeps "RefreshEvery".
+    std::string IniSection;
+    // Reads the stored interval: once, at start.
+    void ReadStored();
+
+    // Seconds from the end of a refresh or update to the next update; 0 is off, with no timer
+    // and no thread.
+    int Seconds() const noexcept { return seconds_; }
+    void SetSeconds(int seconds);
+
+    // Puts the "Refresh Every" submenu into menu at index; a choice sets and stores the interval.
+    void InsertMenu(fw::TMenuItem& menu, int index);
+    fw::TMenuItem* Menu() const noexcept { return menu_; }
+
+    // A refresh starts: a running update's command is ended and its result dropped.
+    void RefreshStarting();
+    // A refresh ended: the next update is due an interval from now.
+    void RefreshEnded();
+    // The program is closing: a running command is ended and its thread waited for, and no update
+    // starts until Resume.
+    void Halt();
+    void Resume();
+
+    TUpdateStartEvent OnStart;
+    TUpdateListedEvent OnListed;
+
+private:
+    class Sink;
+
+    void ChoiceClick(fw::TObject* sender);
+    void Schedule();
+    void Arm(std::uint32_t ms);
+    void Tick();
+    bool FormCanShow() const;
+    void Start();
+    void Listed();
+    bool Busy() const noexcept { return worker_ && worker_->Busy(); }
+
+    fw::TForm* form_;
+    int seconds_ = 0;
+    bool halted_ = false;
+    bool dropping_ = false;  // the running update's result is not wanted
+    std::uint32_t lastEnd_;  // tick count at the end of the last refresh or update
+    std::uint32_t startTick_ = 0;
+    fw::TMenuItem* menu_ = nullptr;
+    std::unique_ptr<Sink> sink_;
+    std::unique_ptr<ListingWorker> worker_;
+};
+
+// Keeps the view's place while its rows are replaced in one step: made before the new rows are
+// added (it begins the replacement), finished after. The selected row stays selected and the top
+// row at the top where their connection keys still exist; pids: the key has the "PID" column.
+class KeptPlace {
+public:
+    KeptPlace(fw::TListView& view, bool pids);
+    // Shows the rows as they are when Finish did not run.
+    ~KeptPlace();
+    KeptPlace(const KeptPlace&) = delete;
+    KeptPlace& operator=(const KeptPlace&) = delete;
+    // connections: the items that are connections; a top row found only after them (a closed
+    // one, say) would turn the view to the end, so the view then stays where it was.
+    void Finish(int connections);
+
+private:
+    // A row to find again: its key's fields one after another, their lengths, and its rank.
+    struct Row {
+        std::string text;
+        std::size_t sizes[5] = {};
+        std::size_t rank = 0;
+        bool kept = false;
+    };
+    static Row Keep(std::span<const ConnectionKey> keys, int item);
+    static int Find(std::span<const ConnectionKey> keys, const Row& row);
+
+    fw::TListView& view_;
+    bool pids_;
+    bool finished_ = false;
+    Row selected_, top_;
+};
+
+}  // namespace sockmere
