@@ -29,7 +29,7 @@ target_compile_options(fake_netstat PRIVATE ${WARN})
 add_executable(probe ${CMAKE_SOURCE_DIR}/tools/probe/probe.cpp)
 target_include_directories(probe PRIVATE ${CMAKE_SOURCE_DIR}/tests/win)
 target_compile_options(probe PRIVATE ${WARN})
-target_link_libraries(probe PRIVATE comctl32)
+target_link_libraries(probe PRIVATE comctl32 shell32)
 
 add_test(NAME wine_prefix_setup
          COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-prefix setup ${SOCKMERE_WINEPREFIX} $<TARGET_FILE:fake_netstat>)

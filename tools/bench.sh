@@ -50,7 +50,7 @@ if [ ${#win_benches[@]} -gt 0 ]; then
             "$root/tools/wine-exec" "$prefix" "$build/win/$name.exe" || { echo "$name failed"; rc=1; }
         done
         look 0
-        for name in win_refresh win_processes; do
+        for name in win_refresh win_processes win_filter; do
             [ -e "$build/win/$name.exe" ] || continue
             echo "== $name (classic look)"
             "$root/tools/wine-exec" "$prefix" "$build/win/$name.exe" || { echo "$name failed"; rc=1; }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the README's screenshots (docs/*.png): the main window after a refresh, the
-# Connection Info dialog, the About window, the tray icon in the taskbar, the change marks after
-# a second refresh, and the main window on a display of 144 DPI. Sockmere runs with the fake
-# listing command in Wine's virtual desktop (the one named "shell" has a taskbar), on a virtual
-# display, in prefixes inside the build tree.
+# filter bar in use, the Connection Info dialog, the About window, the tray icon in the taskbar,
+# the change marks after a second refresh, and the main window on a display of 144 DPI. Sockmere
+# runs with the fake listing command in Wine's virtual desktop (the one named "shell" has a
+# taskbar), on a virtual display, in prefixes inside the build tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOCKMERE_BUILD:-$root/build}
@@ -37,6 +37,14 @@ shoot() {  # shoot CLASS FILE: crop one window out of the screen
 SOCKMERE_FAKE_ROWS=40 wine explorer /desktop=$desktop "$win/Sockmere.exe" </dev/null >/dev/null 2>&1 &
 probe wait-done 120 >/dev/null
 shoot TForm1 "$out/main-window.png"
+
+# The filter bar, opened from the table's menu (its last item), with two words typed.
+probe menu up return
+sleep 0.5
+probe type "443 -TIME_WAIT"
+shoot TForm1 "$out/filter-bar.png"
+probe box escape
+sleep 0.5
 
 probe open-row 0
 shoot TForm2 "$out/connection-info.png"

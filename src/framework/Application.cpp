@@ -43,7 +43,7 @@ void TApplication::Run() {
     OnRun();
     MSG msg;
     while (!Terminated()) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             terminated_ = true;
             break;
@@ -54,7 +54,7 @@ void TApplication::Run() {
 
 void TApplication::ProcessMessages() {
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             terminated_ = true;
             break;
@@ -77,9 +77,11 @@ bool TApplication::HandleMessage(MSG& msg) {
             }
         }
     }
-    if (top && ::IsDialogMessageA(top, &msg)) return true;
+    // Taken as UTF-16, so characters typed into a Unicode window reach it whole; an ANSI
+    // window still gets them in its code page.
+    if (top && ::IsDialogMessageW(top, &msg)) return true;
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
     return true;
 }
 

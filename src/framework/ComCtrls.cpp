@@ -141,6 +141,7 @@ void TListView::DeleteColumn(int index) {
         sortDescending_ = false;
         order_.clear();
         position_.clear();
+        ComposeShown();
     } else if (sortColumn_ > index) {
         --sortColumn_;
     }
@@ -201,13 +202,17 @@ void TListView::DeleteItemsFrom(int first) {
     // The pool keeps the dropped rows' copies until the rows are cleared.
     fields_.erase(fields_.begin() + rows_[static_cast<size_t>(first)], fields_.end());
     rows_.erase(rows_.begin() + first, rows_.end());
+    if (shownAt_.size() > rows_.size()) shownAt_.erase(shownAt_.begin() + first, shownAt_.end());
     for (Column& c : columns_) c.measured = 0, c.widest = 0;
-    if (sortColumn_ >= 0) ApplySort();
+    if (sortColumn_ >= 0)
+        ApplySort();
+    else
+        ComposeShown();
     if (!HandleAllocated()) return;
     {
         DrawingHold hold(*this);
         FitColumns();
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
     }
     if (selected >= 0) SetSelected(selected < first ? selected : -1);
 }
@@ -240,9 +245,12 @@ int TListView::EndRow() {
     const bool resort = !updating_ && sortColumn_ >= 0;
     // The new row is not shown yet, so the selection is still an earlier one.
     const int selected = resort && index > 0 ? Selected() : -1;
-    if (resort) ApplySort();
+    if (resort)
+        ApplySort();
+    else if (!updating_)
+        ComposeShown();
     if (!updating_ && HandleAllocated()) {
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()),
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()),
                        resort ? LVSICF_NOSCROLL : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         FitColumns();
         if (selected >= 0) SetSelected(selected);
@@ -294,6 +302,9 @@ void TListView::Clear() {
     shared_ = {};
     order_.clear();
     position_.clear();
+    showingSome_ = false;
+    std::vector<int>().swap(shown_);
+    std::vector<int>().swap(shownAt_);
     // Content widths follow rows as they arrive; removing rows leaves them as they are.
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
     if (!HandleAllocated()) return;
@@ -329,13 +340,16 @@ void TListView::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
     // Rows added in the batch take their places in the sort held.
     const int selected = sortColumn_ >= 0 ? Selected() : -1;
-    if (sortColumn_ >= 0) ApplySort();
+    if (sortColumn_ >= 0)
+        ApplySort();
+    else
+        ComposeShown();
     if (!HandleAllocated()) return;
     // Widths first, while the view is still short, then one count for the whole batch.
     {
         DrawingHold hold(*this);
         FitColumns();
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
     }
     if (selected >= 0) SetSelected(selected);
 }
@@ -349,32 +363,29 @@ void TListView::BeginReplace() {
     shared_ = {};
     order_.clear();
     position_.clear();
+    // Every new row is shown unless the owner names those to show before the replace ends.
+    showingSome_ = false;
+    shownAt_.clear();
     for (Column& c : columns_) c.measured = 0, c.widest = 0, c.keep = true;
 }
 
 void TListView::EndReplace(int selected, int top) {
     if (updating_ == 0 || --updating_ > 0) return;
-    if (sortColumn_ >= 0) ApplySort();
+    if (sortColumn_ >= 0)
+        ApplySort();
+    else
+        ComposeShown();
     if (!HandleAllocated()) return;
     const HWND h = Hwnd();
     DrawingHold hold(*this);
     FitColumns();
     const int shown = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
-    // One row at most is selected and one focused: clearing all would visit every row.
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    for (LPARAM which : {LVNI_SELECTED, LVNI_FOCUSED})
-        if (const LRESULT at = ::SendMessageA(h, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), which); at >= 0)
-            ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&state));
-    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
-    if (selected >= 0 && selected < ItemCount()) {
-        const WPARAM at = static_cast<WPARAM>(PositionOfItem(selected));
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageA(h, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&state));
-        ::SendMessageA(h, LVM_ENSUREVISIBLE, at, FALSE);
-    }
-    // Without a top row to follow, the view stays where it was, wherever the selection went.
-    const int wanted = top >= 0 && top < ItemCount() ? PositionOfItem(top) : shown;
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
+    SetSelected(selected >= 0 && selected < ItemCount() ? selected : -1);
+    // Without a top row to follow, or one not shown, the view stays where it was, wherever the
+    // selection went.
+    const int at = top >= 0 && top < ItemCount() ? PositionOfItem(top) : -1;
+    const int wanted = at >= 0 ? at : shown;
     // Rows are all of one height: the top row's height times the rows between is the scroll.
     const int from = static_cast<int>(::SendMessageA(h, LVM_GETTOPINDEX, 0, 0));
     RECT row{LVIR_BOUNDS, 0, 0, 0};
@@ -386,17 +397,28 @@ int TListView::Selected() const {
     if (!HandleAllocated()) return -1;
     const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETNEXTITEM,
                                                          static_cast<WPARAM>(-1), LVNI_SELECTED));
-    return position < 0 || position >= ItemCount() ? -1 : ItemAtPosition(position);
+    return position < 0 || position >= ShownCount() ? -1 : ItemAtPosition(position);
+}
+
+void TListView::ClearSelection() {
+    // Only the rows that have the marks: a change of every row's state notifies once per row.
+    for (UINT mark : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        const LRESULT position = ::SendMessageA(Hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), mark);
+        if (position < 0) continue;
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(Hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
+    }
 }
 
 void TListView::SetSelected(int item) {
     if (item >= 0) CheckItem(item);
     HWND h = Handle();
+    ClearSelection();
     LVITEMA state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    if (item < 0) return;
-    const int position = PositionOfItem(item);
+    const int position = item < 0 ? -1 : PositionOfItem(item);
+    if (position < 0) return;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(h, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&state));
     ::SendMessageA(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(position), FALSE);
@@ -405,17 +427,71 @@ void TListView::SetSelected(int item) {
 int TListView::TopItem() const {
     if (!HandleAllocated() || ItemCount() == 0) return -1;
     const int position = static_cast<int>(::SendMessageA(Hwnd(), LVM_GETTOPINDEX, 0, 0));
-    return position < 0 || position >= ItemCount() ? -1 : ItemAtPosition(position);
+    return position < 0 || position >= ShownCount() ? -1 : ItemAtPosition(position);
 }
 
 int TListView::ItemAtPosition(int position) const {
-    CheckItem(position);
+    if (position < 0 || position >= ShownCount()) ThrowListIndex(position);
+    if (showingSome_) return shown_[static_cast<size_t>(position)];
     return order_.empty() ? position : order_[static_cast<size_t>(position)];
 }
 
 int TListView::PositionOfItem(int item) const {
     CheckItem(item);
+    // Rows of a batch still under way are not shown yet.
+    if (showingSome_) return static_cast<size_t>(item) < shownAt_.size() ? shownAt_[static_cast<size_t>(item)] : -1;
     return position_.empty() ? item : position_[static_cast<size_t>(item)];
+}
+
+void TListView::ShowOnly(const std::vector<int>& items) {
+    // Within an update the window still shows the rows before it; its end shows these.
+    const int selected = updating_ ? -1 : Selected();
+    std::vector<int> at(static_cast<size_t>(ItemCount()), -1);
+    for (int item : items) {
+        CheckItem(item);
+        at[static_cast<size_t>(item)] = 0;
+    }
+    shownAt_ = std::move(at);
+    showingSome_ = true;
+    ComposeShown();
+    ShowItems(selected);
+}
+
+void TListView::ShowAll() {
+    if (!showingSome_) return;
+    const int selected = updating_ ? -1 : Selected();
+    showingSome_ = false;
+    std::vector<int>().swap(shown_);
+    std::vector<int>().swap(shownAt_);
+    ShowItems(selected);
+}
+
+void TListView::ComposeShown() {
+    if (!showingSome_) return;
+    // The items marked shown, in the sort's order; rows added since they were marked are not.
+    std::vector<int> shown(shownAt_.size());
+    size_t count = 0;
+    for (int p = 0; p < ItemCount(); ++p) {
+        const size_t item = static_cast<size_t>(order_.empty() ? p : order_[static_cast<size_t>(p)]);
+        if (item < shownAt_.size() && shownAt_[item] >= 0) {
+            shownAt_[item] = static_cast<int>(count);
+            shown[count++] = static_cast<int>(item);
+        }
+    }
+    shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(count), shown.end());
+    shown_ = std::move(shown);
+}
+
+void TListView::ShowItems(int selected) {
+    if (updating_ || !HandleAllocated()) return;
+    // The marks sit on display positions, which now show other rows.
+    ClearSelection();
+    {
+        DrawingHold hold(*this);
+        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
+    }
+    // A hidden row is no longer selected.
+    if (selected >= 0 && PositionOfItem(selected) >= 0) SetSelected(selected);
 }
 
 void TListView::SetSort(int column, bool descending) {
@@ -426,6 +502,7 @@ void TListView::SetSort(int column, bool descending) {
     if (column < 0) {
         order_.clear();
         position_.clear();
+        ComposeShown();
     } else if (!updating_) {
         ApplySort();
     }
@@ -459,6 +536,7 @@ void TListView::ApplySort() {
     }
     order_ = std::move(order);
     position_ = std::move(position);
+    ComposeShown();
 }
 
 void TListView::ShowSortMark() {
@@ -509,7 +587,7 @@ void TListView::InitWnd() {
     FitColumns();
     widthsOnly_ = false;
     for (int i = 0; i < ColumnCount(); ++i) InsertColumnWindow(i);
-    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ItemCount()), LVSICF_NOSCROLL);
+    ::SendMessageA(h, LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
     FitColumns();
     if (sortColumn_ >= 0) ShowSortMark();
 }
@@ -626,7 +704,8 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             std::wstring text;
-            if (item.iItem >= 0 && item.iItem < ItemCount()) text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
+            if (item.iItem >= 0 && item.iItem < ShownCount())
+                text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(text.data(), n, item.pszText);
             item.pszText[n] = L'\0';
@@ -663,7 +742,7 @@ LRESULT TListView::CustomDraw(NMHDR& header) {
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
     if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     const int position = static_cast<int>(draw.nmcd.dwItemSpec);
-    if (position < 0 || position >= ItemCount()) return CDRF_DODEFAULT;
+    if (position < 0 || position >= ShownCount()) return CDRF_DODEFAULT;
     // A selected row is drawn in the selection colours while the view has the focus.
     const HWND h = Hwnd();
     if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))

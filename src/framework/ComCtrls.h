@@ -41,7 +41,7 @@ using TItemColorsEvent = Event<TObject*, int, TColor&, TColor&>;
 // pool. Content widths are measured as rows arrive; the window gets the widths by rule once per
 // batch: at EndUpdate, or per row outside an update. Items keep the index they were added at;
 // a sort only changes the order they are shown in, and holds for rows added later until it is
-// set back to none.
+// set back to none. The view may show only some items: display positions then count those.
 class TListView : public TWinControl {
 public:
     struct Props {
@@ -118,9 +118,18 @@ public:
     // Sorts the display by column (OnSortRows decides the order; without it, by text) and
     // marks the column's header; the selected item stays selected.
     void SetSort(int column, bool descending);
-    // The item shown at a display position, and the position an item is shown at.
+    // The item shown at a display position, and the position an item is shown at (-1: hidden).
     int ItemAtPosition(int position) const;
     int PositionOfItem(int item) const;
+
+    // Shows only these items, in the sort's order; the selected item stays selected while it
+    // is among them. Rows added later stay hidden until items are given again; Clear,
+    // BeginReplace and ShowAll show every item. Within an update the window shows them at its
+    // end.
+    void ShowOnly(const std::vector<int>& items);
+    void ShowAll();
+    // The items shown: ItemCount() unless only some are.
+    int ShownCount() const noexcept { return showingSome_ ? static_cast<int>(shown_.size()) : ItemCount(); }
 
     TColumnClickEvent OnColumnClick;
     TSortRowsEvent OnSortRows;
@@ -168,6 +177,9 @@ private:
     void CheckItem(int item) const;
     void ApplySort();
     void ShowSortMark();
+    void ComposeShown();
+    void ShowItems(int selected);
+    void ClearSelection();
     LRESULT CustomDraw(NMHDR& header);
 
     class DrawingHold;
@@ -179,6 +191,9 @@ private:
     std::vector<std::uint32_t> rows_;  // each row's first field in fields_
     std::vector<int> order_;           // item at each display position; empty: as added
     std::vector<int> position_;        // display position of each item, when order_ is set
+    bool showingSome_ = false;
+    std::vector<int> shown_;    // while showing some: the item at each display position
+    std::vector<int> shownAt_;  // while showing some: each item's display position, or -1
     int sortColumn_ = -1;
     bool sortDescending_ = false;
     int updating_ = 0;

@@ -177,6 +177,7 @@ TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
 void TEdit::ApplyProps(const Props& props) {
     SetReadOnly(props.readOnly);
     unicode_ = props.unicode;
+    maxLength_ = props.maxLength;
     OnClick = props.onClick;
     OnEnter = props.onEnter;
     OnChange = props.onChange;
@@ -198,6 +199,11 @@ void TEdit::FillCreateParams(CreateParams& params) {
     params.style |= ES_LEFT | ES_AUTOHSCROLL;
     if (readOnly_) params.style |= ES_READONLY;
     params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TEdit::InitWnd() {
+    TWinControl::InitWnd();
+    if (maxLength_ > 0) ::SendMessageA(Hwnd(), EM_SETLIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
 LRESULT TEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

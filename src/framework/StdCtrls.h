@@ -103,6 +103,7 @@ public:
     struct Props {
         bool readOnly = false;
         bool unicode = false;  // the text is UTF-8 and the window shows every character of it
+        int maxLength = 0;     // characters; 0 leaves the system's limit
         TNotifyEvent onClick{};
         TNotifyEvent onEnter{};
         TNotifyEvent onChange{};
@@ -122,6 +123,7 @@ public:
 
 protected:
     void FillCreateParams(CreateParams& params) override;
+    void InitWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool CommandNotify(WORD code) override;
     void TextChanged() override;
@@ -136,6 +138,7 @@ private:
     bool autoSelect_ = true;
     bool pushing_ = false;
     bool unicode_ = false;
+    int maxLength_ = 0;
 };
 
 // A multi-line edit. The text lives in the object and is mirrored into the window only while

@@ -1,5 +1,6 @@
 #include "ui/MainWindowRules.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace sockmere {
@@ -71,16 +72,29 @@ StartSwitches ParseStartSwitches(int argc, const char* const* argv) {
     return s;
 }
 
-MainLayout LayoutForOuterSize(int w, int h, int dpi) {
+MainLayout LayoutForOuterSize(int w, int h, int dpi, bool filterBar) {
     auto at = [dpi](int designed) { return fw::ScaleLength(designed, dpi); };
     MainLayout l{};
+    // The bar takes the table's top; everything below keeps its place.
+    l.listTop = filterBar ? LayoutFilterBar(w, dpi).height : 0;
     l.listWidth = w - at(8);
-    l.listHeight = h - at(103);
-    l.animateTop = l.listHeight + at(2);
+    l.listHeight = h - at(103) - l.listTop;
+    l.animateTop = l.listTop + l.listHeight + at(2);
     l.animateLeft = w - at(57);
-    l.buttonTop = l.listHeight + at(7);
+    l.buttonTop = l.listTop + l.listHeight + at(7);
     l.checkBoxTop = l.buttonTop + at(32);
     return l;
+}
+
+FilterBarLayout LayoutFilterBar(int width, int dpi) {
+    // Designed at 96 DPI: "Filter:" in 34 pixels, a box 21 high, "N of M rows" in 120 at the right.
+    auto at = [dpi](int designed) { return fw::ScaleLength(designed, dpi); };
+    const int textTop = at(7), textHeight = at(13), boxLeft = at(42), countWidth = at(120);
+    const int countLeft = width - at(4) - countWidth;
+    return {.height = at(27),
+            .label = {at(6), textTop, at(34), textHeight},
+            .box = {boxLeft, at(3), std::max(countLeft - at(8) - boxLeft, 0), at(21)},
+            .count = {countLeft, textTop, countWidth, textHeight}};
 }
 
 }  // namespace sockmere

@@ -51,6 +51,7 @@ struct Bounds {
 
 // Where the resize rules put the moving controls for an outer window size W x H.
 struct MainLayout {
+    int listTop;  // below the filter bar while it is open
     int listWidth, listHeight;
     int animateLeft, animateTop;
     int buttonTop;    // Button1, Button4, Button3, Button2
@@ -59,6 +60,14 @@ struct MainLayout {
 
 // At another DPI than 96 the rules' margins and offsets are scaled; the outer size is then the
 // one a design measures (fw::DesignOuterLength).
-MainLayout LayoutForOuterSize(int outerWidth, int outerHeight, int dpi = fw::kDesignDpi);
+MainLayout LayoutForOuterSize(int outerWidth, int outerHeight, int dpi = fw::kDesignDpi, bool filterBar = false);
+
+// The filter bar across the top of the client area, width pixels wide: its height, and its
+// label, box and row count inside it, at a DPI.
+struct FilterBarLayout {
+    int height;
+    Bounds label, box, count;
+};
+FilterBarLayout LayoutFilterBar(int width, int dpi = fw::kDesignDpi);
 
 }  // namespace sockmere

@@ -100,7 +100,7 @@ std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selec
     if (selectedOnly) {
         if (const int selected = lv.Selected(); selected >= 0) items[rows++] = selected;
     } else {
-        for (int position = 0; position < lv.ItemCount(); ++position)
+        for (int position = 0; position < lv.ShownCount(); ++position)
             if (const int item = lv.ItemAtPosition(position); item < connections) items[rows++] = item;
     }
     return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {

@@ -13,10 +13,11 @@
 
 namespace sockmere {
 
-// The header line of the column captions and the rows in display order: every row, or only
-// the selected one (none when nothing is selected). In the ANSI code page, where a character it
-// lacks becomes "?", or in UTF-8 with every character. Items from index `connections` on are
-// rows kept to show that they closed: the whole table leaves them out, a selected one is written.
+// The header line of the column captions and the rows in display order: every row shown, or
+// only the selected one (none when nothing is selected). In the ANSI code page, where a
+// character it lacks becomes "?", or in UTF-8 with every character. Items from index
+// `connections` on are rows kept to show that they closed: the whole table leaves them out, a
+// selected one is written.
 std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8 = false,
                          int connections = INT_MAX);
 
@@ -39,7 +40,7 @@ WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept;
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 
-// Asks where to save, offering CSV and tab-separated text, and saves the whole table in the
+// Asks where to save, offering CSV and tab-separated text, and saves the rows shown in the
 // chosen type, as the table's text in the ANSI code page, under any name the dialog accepts.
 // False when the user cancelled.
 bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections = INT_MAX);

@@ -14,6 +14,7 @@
 #include "listing/ListingParser.h"
 #include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
+#include "ui/FilterBar.h"
 #include "ui/MainWindowRules.h"
 #include "ui/TableExport.h"
 #include "ui/TableText.h"
@@ -157,6 +158,8 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                                       {.interval = 1000, .enabled = false, .onTimer = Bind<&TForm1::Timer2Timer>(this)});
             Timer3 = Make<fw::TTimer>({.name = "Timer3"},
                                       {.interval = 50, .enabled = false, .onTimer = Bind<&TForm1::Timer3Timer>(this)});
+            FilterBar1 = Make<TFilterBar>({.name = "FilterBar1", .width = 474, .tabOrder = 12, .visible = false},
+                                          {.table = lv, .onShowHide = Bind<&TForm1::FormResize>(this)});
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
@@ -225,6 +228,8 @@ void TForm1::DescribeTableMenu() {
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
     Highlight1 = AddMenuItem(*PopupMenu2, "Highlight1", "Highlight Changes", Bind<&TForm1::Highlight1Click>(this),
                              processesAt + 1);
+    N3 = item("N3", "-", {});
+    Filter1 = item("Filter1", "Filter...", Bind<&TForm1::Filter1Click>(this));
     lv->SetPopupMenu(PopupMenu2);
 }
 
@@ -352,8 +357,12 @@ void TForm1::Button5Click(fw::TObject*) {
     ChangeCounts changes;
     {
         lv->BeginUpdate();
-        // Closed even when a row fails: an update left open would hide every later row.
-        fw::ScopeExit endUpdate([this] { lv->EndUpdate(); });
+        // Closed even when a row fails: an update left open would hide every later row. The
+        // filter then takes in the rows there are.
+        fw::ScopeExit endUpdate([this] {
+            lv->EndUpdate();
+            FilterBar1->ApplyToRows();
+        });
         AddListedRows(Memo2->Shared(), Memo2->Breaks());
         changes = changeMarks_->Apply(ListingFailed(lastRun_));
     }
@@ -423,6 +432,8 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
         for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
         AddListedRows(Memo2->Shared(), Memo2->Breaks());
         changes = changeMarks_->Apply(false);
+        // Before the place is found again among the rows shown.
+        FilterBar1->ApplyToRows();
         place.Finish(changeMarks_->Connections());
         Timer1->SetEnabled(false);
         Timer1->SetTag(0);
@@ -507,9 +518,9 @@ void TForm1::trayMouseMove(fw::TObject*, fw::TShiftState, int, int) {
 void TForm1::FormResize(fw::TObject*) {
     // A minimized window keeps the layout of its restored size.
     const SIZE outer = DesignOuterSize();
-    MainLayout l = LayoutForOuterSize(outer.cx, outer.cy, Dpi());
-    lv->SetWidth(l.listWidth);
-    lv->SetHeight(l.listHeight);
+    MainLayout l = LayoutForOuterSize(outer.cx, outer.cy, Dpi(), FilterBar1->Visible());
+    FilterBar1->SetWidth(l.listWidth);
+    lv->SetBounds(lv->Left(), l.listTop, l.listWidth, l.listHeight);
     Animate1->SetTop(l.animateTop);
     Animate1->SetLeft(l.animateLeft);
     Button1->SetTop(l.buttonTop);
@@ -523,6 +534,7 @@ void TForm1::FormResize(fw::TObject*) {
 
 void TForm1::FormShortCut(fw::TObject*, WORD key, fw::TShiftState shift, bool& handled) {
     const fw::TShiftState mods = shift & (fw::ssShift | fw::ssCtrl | fw::ssAlt);
+    if (FilterBar1->ShortCut(key, mods, handled)) return;
     if (key == VK_F5 && mods == 0) {
         handled = true;
         // Ignored while a refresh runs, as the disabled button is.
@@ -592,6 +604,8 @@ void TForm1::Processes1Click(fw::TObject*) {
 void TForm1::Highlight1Click(fw::TObject*) {
     Highlight1->SetChecked(!Highlight1->Checked());
     changeMarks_->SetEnabled(Highlight1->Checked());
+    // Turned off, the closed rows go.
+    FilterBar1->ApplyToRows();
     WriteOptionText(FormStorage1->IniSection, kHighlightChangesValue, StoredSwitchText(Highlight1->Checked()));
 }
 
@@ -604,6 +618,10 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Another program kept the session going after all: the updates go on.
     if (msg == WM_ENDSESSION && !wParam) LiveUpdates1->Resume();
     return fw::TForm::WndProc(msg, wParam, lParam);
+}
+
+void TForm1::Filter1Click(fw::TObject*) {
+    FilterBar1->Open();
 }
 
 void TForm1::ShowProcessColumns(bool show) {

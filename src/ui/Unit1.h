@@ -22,6 +22,7 @@
 namespace sockmere {
 
 class TForm3;
+class TFilterBar;
 
 // Called before each row of a refresh reaches the table; tests make it throw as a failing
 // allocation would. Null removes it. Returns the previous hook.
@@ -54,6 +55,8 @@ public:
     fw::TTimer* Timer1 = nullptr;
     fw::TTimer* Timer2 = nullptr;
     fw::TTimer* Timer3 = nullptr;
+    // Above the table while open; hidden at first.
+    TFilterBar* FilterBar1 = nullptr;
     TTrayIcon* tray = nullptr;
     fw::TPopupMenu* PopupMenu1 = nullptr;
     fw::TMenuItem* Restore1 = nullptr;
@@ -71,6 +74,8 @@ public:
     fw::TMenuItem* Processes1 = nullptr;
     // Checked while the rows that a refresh found new, changed or closed are marked.
     fw::TMenuItem* Highlight1 = nullptr;
+    fw::TMenuItem* N3 = nullptr;
+    fw::TMenuItem* Filter1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
     // Updates the table at the interval chosen under "Refresh Every".
     TLiveUpdates* LiveUpdates1 = nullptr;
@@ -107,6 +112,7 @@ public:
     void FormCloseQuery(fw::TObject* sender, bool& canClose);
     void LiveUpdates1Start(fw::TObject* sender, ListingOptions& options, bool& allowed);
     void LiveUpdates1Listed(fw::TObject* sender, ListingCapture& capture, std::uint32_t startTick);
+    void Filter1Click(fw::TObject* sender);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

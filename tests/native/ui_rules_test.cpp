@@ -104,3 +104,20 @@ TEST(ResizeLayout, ReproducesTheWorkedSizes) {
     EXPECT_EQ(taller.checkBoxTop - designed.checkBoxTop, 88);
     EXPECT_EQ(taller.animateTop - designed.animateTop, 88);
 }
+
+TEST(ResizeLayout, TheFilterBarTakesTheTablesTopAndNothingElseMoves) {
+    for (int dpi : {96, 144}) {
+        const int w = fw::ScaleLength(482, dpi), h = fw::ScaleLength(250, dpi);
+        const MainLayout closed = LayoutForOuterSize(w, h, dpi), open = LayoutForOuterSize(w, h, dpi, true);
+        const FilterBarLayout bar = LayoutFilterBar(closed.listWidth, dpi);
+        EXPECT_EQ(open.listTop, bar.height);
+        EXPECT_EQ(open.listTop + open.listHeight, closed.listHeight);
+        EXPECT_EQ(open.buttonTop, closed.buttonTop);
+        EXPECT_EQ(open.animateTop, closed.animateTop);
+        // At the smallest window the box keeps most of the width, between the label and the count.
+        EXPECT_GT(bar.box.left, bar.label.left + bar.label.width);
+        EXPECT_GT(bar.count.left, bar.box.left + bar.box.width);
+        EXPECT_EQ(bar.count.left + bar.count.width, closed.listWidth - fw::ScaleLength(4, dpi));
+        EXPECT_GE(bar.box.width, closed.listWidth / 2);
+    }
+}

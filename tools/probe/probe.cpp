@@ -16,8 +16,12 @@
 //   probe scroll DX              scroll the table sideways by DX pixels, as its scroll bar does
 //   probe clipboard              print the text on the clipboard
 //   probe save PATH              fill the open save dialog's file name with PATH and save
+//   probe type TEXT              type TEXT, any Unicode, into the filter box
+//   probe box KEY                press KEY (escape, return) in the filter box
+//   probe count                  print the filter bar's row count
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -162,6 +166,39 @@ int PrintClipboard() {
     return text ? 0 : 1;
 }
 
+HWND FilterBox() {
+    HWND main = remote::FindTopWindow(0, kMainClass);
+    return main ? remote::FindChild(main, "Edit") : nullptr;
+}
+
+// The text as typed: the command line's own UTF-16, which the ANSI arguments may have lost.
+int Type() {
+    HWND box = FilterBox();
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (!box || !argv || argc < 3) return 1;
+    for (const wchar_t* c = argv[2]; *c; ++c) ::PostMessageW(box, WM_CHAR, *c, 1);
+    ::LocalFree(argv);
+    return 0;
+}
+
+int BoxKey(const std::string& key) {
+    HWND box = FilterBox();
+    const WPARAM code = key == "escape" ? VK_ESCAPE : key == "return" ? VK_RETURN : 0;
+    return box && code && ::PostMessageA(box, WM_KEYDOWN, code, 1) ? 0 : 1;
+}
+
+int PrintCount() {
+    HWND main = remote::FindTopWindow(0, kMainClass);
+    HWND bar = main ? remote::FindChild(main, "Edit") : nullptr;
+    // The count is the bar's last label.
+    HWND count = bar ? ::GetWindow(bar, GW_HWNDNEXT) : nullptr;
+    char text[64] = {};
+    if (!count || !::GetWindowTextA(count, text, sizeof text)) return 1;
+    std::printf("%s\n", text);
+    return 0;
+}
+
 int Save(const char* path) {
     HWND dialog = nullptr;
     for (int i = 0; i < 50 && !dialog; ++i, ::Sleep(100)) dialog = remote::FindTopWindow(0, "#32770");
@@ -187,6 +224,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::string(argv[1]) == "columns") return Columns();
+    if (argc == 2 && std::string(argv[1]) == "count") return PrintCount();
     if (argc >= 2 && std::string(argv[1]) == "menu") return Menu(true, argc - 2, argv + 2);
     if (argc >= 3 && std::string(argv[1]) == "keys") return Menu(false, argc - 2, argv + 2);
     if (argc == 4 && std::string(argv[1]) == "size") {
@@ -197,7 +235,7 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: probe wait-done SECONDS | rect CLASS | click CAPTION | open-row N | close CLASS"
                              " | status | columns | row N | header N | menu [KEY...] | keys KEY... | size W H"
-                             " | clipboard | save PATH | scroll DX\n");
+                             " | clipboard | save PATH | scroll DX | type TEXT | box KEY | count\n");
         return 2;
     }
     std::string verb = argv[1];
@@ -212,6 +250,8 @@ int main(int argc, char** argv) {
         return list && ::SendMessageA(list, LVM_SCROLL, std::atoi(argv[2]), 0) ? 0 : 1;
     }
     if (verb == "save") return Save(argv[2]);
+    if (verb == "type") return Type();
+    if (verb == "box") return BoxKey(argv[2]);
     if (verb == "close") {
         HWND hwnd = remote::FindTopWindow(0, argv[2]);
         return hwnd && ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;

@@ -11,6 +11,7 @@
 #include "framework/Dpi.h"
 #include "framework/DpiScale.h"
 #include "framework/FormsTestSupport.h"
+#include "ui/FilterBar.h"
 #include "ui/UiTestSupport.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -127,6 +128,23 @@ void ExpectMainWindowAt(TForm1& f, int dpi) {
     ExpectNoOverlap(band);
 }
 
+// The filter bar open above the table, and the table below it.
+void ExpectFilterBarAt(TForm1& f, int dpi) {
+    sockmere::TFilterBar* bar = f.FilterBar1;
+    ASSERT_TRUE(bar->Visible());
+    ExpectScaled({{bar, {0, 0, 474, 27}},
+                  {f.lv, {0, 27, 474, 182}},
+                  {f.Button1, {0, 216, 89, 25}},
+                  {bar->FilterLabel, {6, 7, 34, 13}},
+                  {bar->FilterEdit, {42, 3, 300, 21}},
+                  {bar->FilterCount, {350, 7, 120, 13}}},
+                 dpi);
+    bar->FilterCount->SetCaption("100000 of 100000 rows");
+    for (TControl* c : Controls{bar->FilterLabel, bar->FilterCount}) ExpectTextFits(c, dpi);
+    ExpectNoOverlap({bar->FilterLabel, bar->FilterEdit, bar->FilterCount});
+    ExpectNoOverlap({bar, f.lv, f.Button1, f.Animate1});
+}
+
 std::unique_ptr<TForm1> MainWindow() {
     settingskey::Key("Software\\win_dpi_tests", "sockmere").Wipe();
     auto form = std::make_unique<TForm1>(nullptr, std::vector<std::string>{"-n"});
@@ -185,6 +203,26 @@ TEST(At144Dpi, ConnectionInfoAndAboutAreTheDesignAtOneAndAHalf) {
     for (TControl* c : Controls{about.Label4, about.Button1}) ExpectTextFits(c, 144);
     ExpectNoOverlap({about.Image1, about.c, about.Label1, about.Label2, about.Label4, about.UrlLabel1, about.Label3,
                      about.UrlLabel2, about.Button1});
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST(At144Dpi, TheFilterBarIsTheDesignAboveTheTableAndFollowsTheWindowTo192Dpi) {
+    uitest::Reports reports;
+    uitest::Shell shell;
+    auto form = MainWindow();
+    form->Filter1->Click();
+    ExpectFilterBarAt(*form, 144);
+    ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    uitest::Pump();
+    ExpectMainWindowAt(*form, 144);
+    form->Filter1->Click();
+    RECT window{}, client{};
+    ::GetWindowRect(form->Handle(), &window);
+    ::GetClientRect(form->Handle(), &client);
+    RECT doubled{0, 0, 948 + (window.right - window.left - client.right),
+                 570 + (window.bottom - window.top - client.bottom)};
+    ::SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&doubled));
+    ExpectFilterBarAt(*form, 192);
     EXPECT_TRUE(reports.texts.empty());
 }
 

@@ -16,6 +16,7 @@
 #include "framework/Handles.h"
 #include "framework/Thread.h"
 #include "listing/Runner.h"
+#include "ui/FilterBar.h"
 #include "ui/Unit1.h"
 
 using namespace uitest;
@@ -240,6 +241,25 @@ TEST_F(LiveTest, AnUpdateSwapsTheRowsInOneStepKeepingPlaceSortFocusAndWidths) {
     ASSERT_TRUE(NextUpdate());
     EXPECT_EQ(form->lv->Selected(), -1);
     EXPECT_EQ(LocalPort(*form, form->lv->TopItem()), "1040");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(LiveTest, AnUpdateShowsOnlyTheRowsTheFilterLetsThroughInOneStep) {
+    form->Filter1Click(form.get());
+    for (wchar_t c : std::wstring(L"104")) ::PostMessageW(::GetFocus(), WM_CHAR, c, 1);
+    Pump();
+    ASSERT_EQ(form->lv->ShownCount(), 10);
+    form->lv->SetSelected(45);  // port 1045
+    Serve(Listing(Rows(1000, 60, "10.0.0.2", 1041)));
+    std::vector<std::string> told;
+    ControlSpy::log = &told;
+    ::SetWindowSubclass(form->lv->Handle(), &ControlSpy::Proc, 1, 0);
+    ASSERT_TRUE(NextUpdate());
+    ControlSpy::log = nullptr;
+    ::RemoveWindowSubclass(form->lv->Handle(), &ControlSpy::Proc, 1);
+    EXPECT_EQ(told, (std::vector<std::string>{"count 9"}));
+    EXPECT_EQ(LocalPort(*form, form->lv->Selected()), "1045");
+    EXPECT_EQ(form->FilterBar1->FilterCount->Caption(), "9 of 59 rows");
     EXPECT_TRUE(reports.texts.empty());
 }
 

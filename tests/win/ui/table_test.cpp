@@ -225,7 +225,8 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes", "Refresh Every", "Highlight Changes"}));
+                                                      "Show Processes", "Refresh Every", "Highlight Changes", "",
+                                                      "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -614,9 +615,9 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
         "  TCP    127.0.0.1:80       [::1]:8080           ESTABLISHED\r\n"
         "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
         "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
-    MenuKeys(*form, {VK_UP, VK_RETURN});
+    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the item before "Filter..."
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items.back(), "Highlight Changes+");
+    EXPECT_EQ(g_menu.items[7], "Highlight Changes+");
     EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
     WriteFixture("sockmere_table_rows.txt", kNext);
     form->Button1Click(form.get());
@@ -671,7 +672,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
 
     // Off, the marks and the closed rows go at once, and it is stored.
     form->lv->SetSelected(0);
-    MenuKeys(*form, {VK_UP, VK_RETURN});
+    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});
     EXPECT_EQ(form->lv->ItemCount(), 5);
     EXPECT_EQ(form->lv->Selected(), 0);
     for (int position : {0, 4}) EXPECT_EQ(RowColor(lv, position), white) << position;
@@ -709,6 +710,24 @@ TEST_F(TableTest, ProcessNamesKeepEveryCharacter) {
     // What Save As writes.
     const std::string saved = sockmere::ListViewText(*form->lv, sockmere::TableFormat::Csv, false);
     EXPECT_TRUE(saved.ends_with(",?\xF3" "d?-??????.exe\r\n")) << saved;
+    ::DeleteFileA(listing.c_str());
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
+// The filter compares its words with the names as the table shows them, whatever their script.
+TEST_F(TableTest, TheFilterFindsProcessNamesBeyondTheCodePage) {
+    const std::wstring proxy = L"\x0141\x00F3" L"d\x017A-\x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź-прокси
+    NamedProcess first(WidePath(TempPath("")) + proxy);
+    const std::string self = std::to_string(::GetCurrentProcessId());
+    const std::string listing = WriteFixture("sockmere_table_names.txt", OwnedListing({self, first.Pid(), self}));
+    FakeSetting file("SOCKMERE_FAKE_FILE", listing);
+    form->Processes1->SetChecked(true);
+    form->Button1Click(form.get());
+    form->Filter1Click(form.get());
+    for (wchar_t c : std::wstring(L"\x041F\x0420\x041E\x041A\x0421\x0418 \x0142\x00D3"))  // ПРОКСИ łÓ
+        ::PostMessageW(::GetFocus(), WM_CHAR, c, 1);
+    Pump();
+    EXPECT_EQ(Shown(), "2");
     ::DeleteFileA(listing.c_str());
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
