@@ -204,16 +204,7 @@ void TListView::DeleteItemsFrom(int first) {
     rows_.erase(rows_.begin() + first, rows_.end());
     if (shownAt_.size() > rows_.size()) shownAt_.erase(shownAt_.begin() + first, shownAt_.end());
     for (Column& c : columns_) c.measured = 0, c.widest = 0;
-    if (sortColumn_ >= 0)
-        ApplySort();
-    else
-        ComposeShown();
-    if (!HandleAllocated()) return;
-    {
-        DrawingHold hold(*this);
-        FitColumns();
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
-    }
+    if (!ShowChangedRows()) return;
     if (selected >= 0) SetSelected(selected < first ? selected : -1);
 }
 
@@ -340,18 +331,21 @@ void TListView::EndUpdate() {
     if (updating_ == 0 || --updating_ > 0) return;
     // Rows added in the batch take their places in the sort held.
     const int selected = sortColumn_ >= 0 ? Selected() : -1;
+    if (!ShowChangedRows()) return;
+    if (selected >= 0) SetSelected(selected);
+}
+
+bool TListView::ShowChangedRows() {
     if (sortColumn_ >= 0)
         ApplySort();
     else
         ComposeShown();
-    if (!HandleAllocated()) return;
+    if (!HandleAllocated()) return false;
     // Widths first, while the view is still short, then one count for the whole batch.
-    {
-        DrawingHold hold(*this);
-        FitColumns();
-        ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
-    }
-    if (selected >= 0) SetSelected(selected);
+    DrawingHold hold(*this);
+    FitColumns();
+    ::SendMessageA(Hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(ShownCount()), LVSICF_NOSCROLL);
+    return true;
 }
 
 void TListView::BeginReplace() {

@@ -176,6 +176,8 @@ private:
     void InsertColumnWindow(int index);
     void CheckItem(int item) const;
     void ApplySort();
+    // Puts the rows in their shown order and tells the window their count; false without a window.
+    bool ShowChangedRows();
     void ShowSortMark();
     void ComposeShown();
     void ShowItems(int selected);
