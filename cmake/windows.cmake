@@ -135,16 +135,19 @@ if(TARGET win_dpi_tests)
     set_tests_properties(win_dpi_tests PROPERTIES FIXTURES_REQUIRED wine144)
 endif()
 
-# The main window's tests need the program's resources; the end-to-end test needs the program.
+# The main window's tests need the program's resources; the end-to-end tests, the table's tests and the
+# export benchmark run the program.
 foreach(target win_ui_tests win_dpi_tests win_refresh win_live)
     if(TARGET ${target})
         target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Sockmere.rc)
         target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/app ${SOCKMERE_GENERATED_DIR})
     endif()
 endforeach()
-if(TARGET win_e2e_tests AND TARGET Sockmere)
-    add_dependencies(win_e2e_tests Sockmere)
-endif()
+foreach(target win_e2e_tests win_ui_tests win_export)
+    if(TARGET ${target} AND TARGET Sockmere)
+        add_dependencies(${target} Sockmere)
+    endif()
+endforeach()
 
 
 # The start-up benchmark's yardstick, an empty window program, its floor, the main window's

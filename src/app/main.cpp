@@ -1,4 +1,4 @@
-// The program entry: the application object, the main window, the About window, the loop.
+// The program entry: a script's export, or the application object, its windows and the loop.
 #include <windows.h>
 
 #include <cstdlib>
@@ -8,6 +8,7 @@
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "ui/ConsoleExport.h"
 #include "ui/Unit1.h"
 #include "ui/Unit3.h"
 
@@ -24,6 +25,14 @@ std::vector<std::string> ProgramArguments() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // A script's export runs instead of the window, before anything of it is made.
+    try {
+        if (const sockmere::ExportRequest request = sockmere::ProgramExportRequest();
+            request.action != sockmere::ExportAction::None)
+            return sockmere::RunExport(request);
+    } catch (...) {
+        return sockmere::kExportListingFailed;
+    }
     fw::TApplication& app = fw::Application();
     try {
         app.Initialize();

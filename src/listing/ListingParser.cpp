@@ -109,4 +109,10 @@ std::size_t ParseListingFields(std::string_view rest, fw::LineBreaks breaks, con
     return number;
 }
 
+std::size_t ParseListingText(std::string_view text, const FieldSink& sink) {
+    const fw::LineBreaks breaks = fw::DetectLineBreaks(text);
+    for (int i = 0; i < 3; ++i) text = DropFirstLine(text, breaks);
+    return ParseListingFields(text, breaks, sink);
+}
+
 }  // namespace sockmere

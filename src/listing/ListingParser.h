@@ -69,5 +69,7 @@ std::size_t ParseListingFields(std::string_view rest, fw::LineBreaks breaks, con
 
 // Parses a whole captured listing: drops three lines, then as ParseListingBody.
 std::size_t ParseListing(std::string_view text, const RowSink& sink);
+// As ParseListing, with the fields as views into text.
+std::size_t ParseListingText(std::string_view text, const FieldSink& sink);
 
 }  // namespace sockmere

@@ -19,9 +19,7 @@ std::size_t ParseListingBody(std::string_view rest, const RowSink& sink) {
 }
 
 std::size_t ParseListing(std::string_view text, const RowSink& sink) {
-    const fw::LineBreaks breaks = fw::DetectLineBreaks(text);
-    for (int i = 0; i < 3; ++i) text = DropFirstLine(text, breaks);
-    return ParseListingFields(text, breaks, [&sink](const ConnectionFields& f) { sink(ToRow(f)); });
+    return ParseListingText(text, [&sink](const ConnectionFields& f) { sink(ToRow(f)); });
 }
 
 }  // namespace sockmere

@@ -3,21 +3,6 @@
 #include <utility>
 
 namespace sockmere {
-namespace {
-
-class StringTarget final : public TextTarget {
-public:
-    explicit StringTarget(std::string& text) noexcept : text_(text) {}
-    void Started(const FILETIME& at) override { startedAt_ = at; }
-    void SetText(std::string text) override { text_ = std::move(text); }
-    const FILETIME& StartedAt() const noexcept { return startedAt_; }
-
-private:
-    std::string& text_;
-    FILETIME startedAt_{};
-};
-
-}  // namespace
 
 ListingWorker::ListingWorker(HWND notify, UINT message) : fw::TThread(false), notify_(notify), message_(message) {
     Start();

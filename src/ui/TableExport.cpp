@@ -41,18 +41,6 @@ DWORD CommonDialogError() {
 
 SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
 
-std::string SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
-    if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
-
 // The path goes into the message as UTF-8, so that the report shows it as the user typed it.
 [[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code) {
     throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + SystemErrorText(code));
@@ -64,16 +52,6 @@ std::wstring FolderOf(const std::wstring& path) {
 }
 
 WriteFileProc g_writeFile = &::WriteFile;
-
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-        DWORD written = 0;
-        if (!g_writeFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
 
 // Failures of the target itself, which a plain move would meet as well or get round by dropping
 // what protects the file.
@@ -90,27 +68,60 @@ bool TargetRefused(DWORD error) {
 
 }  // namespace
 
-std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8, int connections) {
+std::string SystemErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!g_writeFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+std::string CellsText(TableFormat format, std::size_t columns, std::span<const std::string_view> cells,
+                      unsigned utf8Columns, bool utf8) {
     std::vector<std::string> header;
-    for (int c = 0; c < lv.ColumnCount(); ++c)
-        header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(lv.ColumnCaption(c))) : lv.ColumnCaption(c));
-    // The items to write, in the order shown.
-    std::vector<int> items(static_cast<std::size_t>(lv.ItemCount()));
-    std::size_t rows = 0;
+    for (std::size_t c = 0; c < columns; ++c)
+        header.push_back(utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(cells[c])) : std::string(cells[c]));
+    cells = cells.subspan(columns);
+    return TableText(format, header, columns ? cells.size() / columns : 0, [&](std::size_t row, std::size_t column) {
+        const std::string_view text = cells[row * columns + column];
+        // A cell already in the written encoding keeps its very bytes.
+        if ((utf8Columns >> column & 1) == utf8) return std::string(text);
+        return utf8 ? fw::Utf8FromWide(fw::WideFromAnsi(text)) : fw::AnsiFromWide(fw::WideFromUtf8(text));
+    });
+}
+
+std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8, int connections) {
+    // The captions, then the items to write, in the order shown.
+    std::vector<std::string_view> cells;
+    unsigned utf8Columns = 0;
+    for (int c = 0; c < lv.ColumnCount(); ++c) {
+        cells.push_back(lv.ColumnCaption(c));
+        if (lv.ColumnUtf8(c)) utf8Columns |= 1u << c;
+    }
+    auto add = [&](int item) {
+        for (int c = 0; c < lv.ColumnCount(); ++c) cells.push_back(lv.ItemField(item, c));
+    };
     if (selectedOnly) {
-        if (const int selected = lv.Selected(); selected >= 0) items[rows++] = selected;
+        if (const int selected = lv.Selected(); selected >= 0) add(selected);
     } else {
         for (int position = 0; position < lv.ShownCount(); ++position)
-            if (const int item = lv.ItemAtPosition(position); item < connections) items[rows++] = item;
+            if (const int item = lv.ItemAtPosition(position); item < connections) add(item);
     }
-    return TableText(format, header, rows, [&](std::size_t row, std::size_t column) {
-        const int item = items[row];
-        const int c = static_cast<int>(column);
-        // An ANSI column keeps its very bytes in ANSI text.
-        if (!utf8 && !lv.ColumnUtf8(c)) return std::string(lv.ItemField(item, c));
-        const std::wstring shown = lv.ShownText(item, c);
-        return utf8 ? fw::Utf8FromWide(shown) : fw::AnsiFromWide(shown);
-    });
+    return CellsText(format, static_cast<std::size_t>(lv.ColumnCount()), cells, utf8Columns, utf8);
 }
 
 bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections) {

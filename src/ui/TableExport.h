@@ -5,6 +5,8 @@
 #include <commdlg.h>
 
 #include <climits>
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,13 @@
 #include "ui/TableText.h"
 
 namespace sockmere {
+
+// The header line and the rows, given cell after cell, row after row, the captions first. A
+// cell is in the ANSI code page, or in UTF-8 in a column whose bit utf8Columns sets
+// (1 << column). Written in the ANSI code page, where a character it lacks becomes "?", or in
+// UTF-8 with every character.
+std::string CellsText(TableFormat format, std::size_t columns, std::span<const std::string_view> cells,
+                      unsigned utf8Columns, bool utf8);
 
 // The header line of the column captions and the rows in display order: every row shown, or
 // only the selected one (none when nothing is selected). In the ANSI code page, where a
@@ -30,6 +39,12 @@ bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections = 
 // temporary file is gone, and Error tells the reason, the system's where it gives one. Error
 // names the path in UTF-8. A folder too long for a temporary name beside it is such a failure.
 void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
+
+// Writes all of bytes to an open file or pipe; false when it stops, with the system's last
+// error set where it gives one.
+bool WriteAll(HANDLE file, std::string_view bytes);
+// The system's words for an error code, without a final stop.
+std::string SystemErrorText(DWORD code);
 
 // Every write of a saved file goes through this seam; tests install a double. Null restores
 // WriteFile. Returns the previous function.

@@ -20,6 +20,9 @@ ColumnKind TableColumnKind(int column) noexcept;
 // The process columns, shown after "Status" while the owning processes are asked for.
 inline constexpr int kPidColumn = 6;
 inline constexpr int kProcessColumn = 7;
+// The columns' captions, the process columns last.
+inline constexpr const char* kColumnCaptions[] = {"#",           "Proto",  "Local Port", "Remote Addr",
+                                                  "Remote Port", "Status", "PID",        "Process"};
 
 // Negative, zero or positive as a sorts before, with or after b.
 //  Number: decimal numbers by value, then any other text ("*", service names) alphabetically.

@@ -13,6 +13,7 @@
 
 #include "UiTestSupport.h"
 #include "ClipboardText.h"
+#include "ScriptRun.h"
 #include "framework/Clipboard.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
@@ -752,5 +753,34 @@ TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
     EXPECT_EQ(ProcessFieldsOf(*form, 0), (std::vector<std::string>{"", ""}));
     EXPECT_EQ(ProcessFieldsOf(*form, 1)[0], "win_ui_tests.exe");
     for (const std::string& path : {args, listing}) ::DeleteFileA(path.c_str());
+    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
+}
+
+// A script's export of the same listing writes the very bytes that Save As writes, with and
+// without the process columns, a name beyond the code page and with a comma included.
+TEST_F(TableTest, TheCommandLineExportWritesWhatSaveAsWrites) {
+    const std::wstring name = L"\x0141\x00F3" L"d\x017A, \x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź, прокси
+    NamedProcess owner(WidePath(TempPath("")) + name);
+    const std::string owned = WriteFixture(
+        "sockmere_table_export.txt", OwnedListing({owner.Pid(), std::to_string(::GetCurrentProcessId()), "99999"}));
+    const std::string saved = TempPath("sockmere_saved.csv"), exported = TempPath("sockmere_exported.csv");
+    const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
+    for (bool processes : {false, true}) {
+        std::unique_ptr<FakeSetting> file;
+        if (processes) {
+            file = std::make_unique<FakeSetting>("SOCKMERE_FAKE_FILE", owned);
+            form->Processes1->SetChecked(true);
+            form->Button1Click(form.get());
+        }
+        g_savePath = WidePath(saved);
+        g_saveType = 1;
+        form->SaveAs1Click(form.get());
+        const auto run = scriptrun::RunScript(scriptrun::Program("--csv \"" + exported + "\"" + (processes ? " --processes" : "")));
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(ReadFile(exported), ReadFile(saved));
+    }
+    sockmere::SetSaveDialogProc(previous);
+    EXPECT_NE(ReadFile(saved).find(",\"?\xF3" "d?, ??????.exe\"\r\n"), std::string::npos) << ReadFile(saved);
+    for (const std::string& path : {owned, saved, exported}) ::DeleteFileA(path.c_str());
     EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
