@@ -91,6 +91,25 @@ std::string ListingTableText(TableFormat format, std::string_view text, bool pro
     return CellsText(format, columns, cells, 1u << kProcessColumn, false);
 }
 
+namespace {
+
+// The table that request asks for; false with the failure's text in place of it.
+bool TakeTable(const ExportRequest& request, std::string& text) {
+    StringTarget target(text);
+    const ListingRun run = RunListing(request.options, target);
+    if (ListingFailed(run)) {
+        text = RefreshEndText(run);
+        return false;
+    }
+    // Right after the command, so that the IDs it printed still name the programs they meant.
+    const bool owners = request.options.processes && !run.withoutProcesses;
+    text = ListingTableText(request.format, text, request.options.processes, owners,
+                            owners ? ProcessNames::Snapshot(target.StartedAt()) : ProcessNames());
+    return true;
+}
+
+}  // namespace
+
 int RunExport(const ExportRequest& request) {
     StandardStreams streams;
     if (request.action == ExportAction::Help) {
@@ -104,33 +123,23 @@ int RunExport(const ExportRequest& request) {
         return kExportBadCommand;
     }
     int code = kExportListingFailed;
-    std::string message;
+    std::string text;
     try {
-        std::string text;
-        StringTarget target(text);
-        const ListingRun run = RunListing(request.options, target);
-        if (ListingFailed(run)) {
-            message = RefreshEndText(run);
-        } else {
-            // Right after the command, so that the IDs it printed still name the programs they meant.
-            const bool owners = request.options.processes && !run.withoutProcesses;
-            const ProcessNames names = owners ? ProcessNames::Snapshot(target.StartedAt()) : ProcessNames();
-            const std::string table =
-                ListingTableText(request.format, text, request.options.processes, owners, names);
+        if (TakeTable(request, text)) {
             code = kExportNotWritten;
             if (request.path != kStandardOutput) {
-                WriteFileReplacing(fw::WideFromUtf8(request.path), table);
+                WriteFileReplacing(fw::WideFromUtf8(request.path), text);
                 return kExportWritten;
             }
-            if (Put(streams.Output(), table)) return kExportWritten;
+            if (Put(streams.Output(), text)) return kExportWritten;
             // A write that stops without a reason has failed all the same.
             const DWORD error = ::GetLastError();
-            message = "Cannot write to standard output: " + SystemErrorText(error ? error : ERROR_WRITE_FAULT);
+            text = "Cannot write to standard output: " + SystemErrorText(error ? error : ERROR_WRITE_FAULT);
         }
     } catch (const std::exception& e) {
-        message = e.what();
+        text = e.what();
     }
-    Put(streams.Error(), message.append("\r\n"));
+    Put(streams.Error(), text.append("\r\n"));
     return code;
 }
 

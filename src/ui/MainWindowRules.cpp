@@ -23,12 +23,16 @@ std::string FormatElapsed(std::uint32_t elapsedMs, char decimalSeparator) {
 
 std::string FormatClock(std::int32_t seconds) {
     // Each part as "%.2d" would give it: at least two digits, a sign before them when negative.
-    auto part = [](std::int32_t value) {
-        std::string digits = std::to_string(value < 0 ? -static_cast<std::int64_t>(value) : value);
-        if (digits.size() < 2) digits.insert(0, 1, '0');
-        return value < 0 ? "-" + digits : digits;
-    };
-    return part(seconds / 3600) + ":" + part(seconds % 3600 / 60) + ":" + part(seconds % 60);
+    std::string text;
+    for (const std::int32_t part : {seconds / 3600, seconds % 3600 / 60, seconds % 60}) {
+        if (!text.empty()) text += ':';
+        if (part < 0) text += '-';
+        const std::uint32_t value = part < 0 ? 0u - static_cast<std::uint32_t>(part) : static_cast<std::uint32_t>(part);
+        if (value < 10) text += '0';
+        char digits[12];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    }
+    return text;
 }
 
 std::string FormatLastUpdate(std::int32_t ticks) {
