@@ -53,6 +53,22 @@ bool Put(HANDLE handle, std::string_view text) {
     return WriteAll(handle, text);
 }
 
+// Adds a listed row's cells but its number, as the table shows them.
+struct RowCells {
+    std::vector<std::string_view>& cells;
+    std::size_t columns;
+    bool owners;
+    const ProcessNames& names;
+
+    void operator()(const ConnectionFields& listed) const {
+        ConnectionFields f = listed;
+        if (owners) SplitOwnerPid(f);
+        const std::string_view row[] = {{}, f.Protocol, f.LocalPort, f.RemoteAddress, f.RemotePort, f.Status, f.Pid,
+                                        names.Find(f.Pid)};
+        for (std::size_t c = 0; c < columns; ++c) cells.push_back(std::string_view{row[c]});
+    }
+};
+
 }  // namespace
 
 // The C runtime's own split of the command line, the one the window's arguments come from, in
@@ -74,13 +90,7 @@ std::string ListingTableText(TableFormat format, std::string_view text, bool pro
                              const ProcessNames& names) {
     const std::size_t columns = processColumns ? kProcessColumn + 1 : kPidColumn;
     std::vector<std::string_view> cells(std::begin(kColumnCaptions), std::begin(kColumnCaptions) + columns);
-    ParseListingText(text, [&](const ConnectionFields& listed) {
-        ConnectionFields f = listed;
-        if (owners) SplitOwnerPid(f);
-        const std::string_view row[] = {{}, f.Protocol, f.LocalPort, f.RemoteAddress, f.RemotePort, f.Status, f.Pid,
-                                        names.Find(f.Pid)};
-        for (std::size_t c = 0; c < columns; ++c) cells.push_back(std::string_view{row[c]});
-    });
+    ParseListingText(text, RowCells{cells, columns, owners, names});
     // The rows are numbered from 1 in the listing's order, each number in ten places of its own.
     const std::size_t rows = cells.size() / columns - 1;
     std::string numbers(rows * 10, '\0');

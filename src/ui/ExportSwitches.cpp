@@ -81,7 +81,7 @@ std::string_view ExportUsage() noexcept {
            "  --numeric    with addresses and ports as numbers\r\n"
            "  --all        with listening ports\r\n"
            "  --help, /?   shows this text\r\n"
-           "Switches match in any letter case, also as /csv, /tsv, /processes, /numeric, /all.\r\n"
+           "Also /csv, /tsv, /processes, /numeric, /all; any letter case.\r\n"
            "Exit codes: 0 written, 1 netstat failed, 2 bad command line, 3 not written.\r\n";
 }
 
