@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "framework/ComCtrls.h"
 #include "framework/Errors.h"
 #include "framework/Forms.h"
 #include "framework/WideText.h"
@@ -31,8 +32,7 @@ TApplication::TApplication() : guiThread_(::GetCurrentThreadId()) {}
 TApplication::~TApplication() = default;
 
 void TApplication::Initialize() {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    EnsureCommonControls(ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES);
     guiThread_ = ::GetCurrentThreadId();
     // Created here, on the GUI thread, so other threads can post to it from the start; a
     // message-only window, as a top-level one would cost the start a window of the display's.

@@ -19,11 +19,6 @@ constexpr int kCellPadding = 12;
 // Room a header keeps beside its text for the sort mark, at 96 DPI.
 constexpr int kSortMarkWidth = 24;
 
-void EnsureCommonControls(DWORD classes) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, classes};
-    ::InitCommonControlsEx(&icc);
-}
-
 HMODULE Shell32() {
     // shell32 is linked in, so it is normally loaded; the fallback only reads its resources.
     static HMODULE module = [] {
@@ -34,6 +29,15 @@ HMODULE Shell32() {
 }
 
 }  // namespace
+
+void EnsureCommonControls(DWORD classes) {
+    // Looked up rather than imported, so that a run that makes no window never loads the library.
+    using InitProc = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    static const auto init = reinterpret_cast<InitProc>(
+        reinterpret_cast<void*>(::GetProcAddress(::LoadLibraryA("comctl32.dll"), "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX icc{sizeof icc, classes};
+    if (init) init(&icc);
+}
 
 // ---------------------------------------------------------------------------------------------
 // TListView

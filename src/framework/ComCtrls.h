@@ -15,6 +15,9 @@
 
 namespace fw {
 
+// Registers the common controls' window classes (ICC_ flags) before such a window is made.
+void EnsureCommonControls(DWORD classes);
+
 // Column widths that the list view works out itself.
 inline constexpr int ColumnTextWidth = -1;    // the widest entry of the column
 inline constexpr int ColumnHeaderWidth = -2;  // the header text; the rest of the view when last

@@ -89,7 +89,8 @@ ExportRequest ProgramExportRequest() {
 std::string ListingTableText(TableFormat format, std::string_view text, bool processColumns, bool owners,
                              const ProcessNames& names) {
     const std::size_t columns = processColumns ? kProcessColumn + 1 : kPidColumn;
-    std::vector<std::string_view> cells(std::begin(kColumnCaptions), std::begin(kColumnCaptions) + columns);
+    std::vector<std::string_view> cells;
+    for (std::size_t c = 0; c < columns; ++c) cells.push_back(std::string_view{kColumnCaptions[c]});
     ParseListingText(text, RowCells{cells, columns, owners, names});
     // The rows are numbered from 1 in the listing's order, each number in ten places of its own.
     const std::size_t rows = cells.size() / columns - 1;
