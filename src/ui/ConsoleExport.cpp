@@ -32,9 +32,10 @@ private:
         if (given && given != INVALID_HANDLE_VALUE) return given;
         if (!attached_) {
             attached_ = true;
-            if (::AttachConsole(ATTACH_PARENT_PROCESS))
-                console_.Reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                             nullptr, OPEN_EXISTING, 0, nullptr));
+            // Fails harmlessly where the program has a console already.
+            ::AttachConsole(ATTACH_PARENT_PROCESS);
+            console_.Reset(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
         }
         return console_.Get();
     }

@@ -206,3 +206,22 @@ TEST(Export, FromTheCommandInterpreter) {
     ::DeleteFileA(out.c_str());
     ::DeleteFileA(err.c_str());
 }
+
+// Started from a console program without standard handles of its own, it writes to that
+// program's console.
+TEST(Export, WithoutHandlesItWritesToTheConsoleOfItsStarter) {
+    ::FreeConsole();
+    ASSERT_TRUE(::AllocConsole());
+    const auto r = RunScript(Program("/?"), Out::None, Out::None);
+    HANDLE out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    char text[4096] = {};
+    DWORD got = 0;
+    ::ReadConsoleOutputCharacterA(out, text, sizeof text, COORD{0, 0}, &got);
+    ::CloseHandle(out);
+    ::FreeConsole();
+    EXPECT_EQ(r.code, 0);
+    const std::string screen(text, got);
+    EXPECT_NE(screen.find("Usage: Sockmere --csv FILE"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("Exit codes:"), std::string::npos) << screen;
+}
