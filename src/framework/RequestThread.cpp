@@ -1,7 +1,5 @@
 #include "framework/RequestThread.h"
 
-#include <utility>
-
 namespace fw {
 
 TRequestThread::TRequestThread(HWND notify, UINT message) : TThread(false), notify_(notify), message_(message) {
@@ -17,10 +15,11 @@ TRequestThread::~TRequestThread() {
     ::WaitForSingleObject(thread.Get(), INFINITE);
 }
 
-void TRequestThread::Request(Job job) {
+void TRequestThread::Request(Job job, void* context) {
     Finish();
     busy_ = true;
-    job_ = std::move(job);
+    job_ = job;
+    context_ = context;
     cancel_.Reset();
     request_.Set();
 }
@@ -38,10 +37,9 @@ void TRequestThread::Execute() {
         if (Terminated()) return;
         // A job reports its own failures; one it did not catch must not end the thread.
         try {
-            job_(cancel_.Handle());
+            job_(context_, cancel_.Handle());
         } catch (...) {
         }
-        job_ = nullptr;
         done_.Set();
         if (notify_) ::PostMessageA(notify_, message_, 0, 0);
     }

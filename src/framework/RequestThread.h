@@ -3,8 +3,6 @@
 // hands a job over and goes on, and takes the job's result once it is done.
 #include <windows.h>
 
-#include <functional>
-
 #include "framework/Sync.h"
 #include "framework/Thread.h"
 
@@ -12,9 +10,9 @@ namespace fw {
 
 class TRequestThread final : private TThread {
 public:
-    // A job runs on the thread; cancel is set when the job is to stop at once. Whatever it writes
-    // is the thread's own until Finish returns.
-    using Job = std::function<void(HANDLE cancel)>;
+    // A job runs on the thread with the context it was requested with; cancel is set when the
+    // job is to stop at once. Whatever it writes is the thread's own until Finish returns.
+    using Job = void (*)(void* context, HANDLE cancel);
 
     // Starts the thread; when notify is given, message is posted to it at the end of each job.
     explicit TRequestThread(HWND notify = nullptr, UINT message = 0);
@@ -22,7 +20,7 @@ public:
     ~TRequestThread() override;
 
     // Runs job; one at a time, so a request not yet finished is waited for first.
-    void Request(Job job);
+    void Request(Job job, void* context);
     // Sets the running job's cancel; it still ends, and posts, as usual.
     void Cancel() noexcept { cancel_.Set(); }
     // Requested and not yet finished.
@@ -39,7 +37,8 @@ private:
     SyncEvent done_{false, false};
     SyncEvent cancel_{true, false};
     bool busy_ = false;  // only the requesting thread looks
-    Job job_;            // the thread's own from a request until done_ is set
+    Job job_ = nullptr;  // with context_, the thread's own from a request until done_ is set
+    void* context_ = nullptr;
 };
 
 }  // namespace fw

@@ -36,7 +36,10 @@ public:
     ListingCapture Take();
 
 private:
-    ListingCapture capture_;  // the thread's own from a request until it is taken
+    static void Run(void* self, HANDLE cancel);
+
+    ListingOptions options_;  // with capture_, the thread's own from a request until it is taken
+    ListingCapture capture_;
     // Last, so that it ends before what its jobs write to goes.
     fw::TRequestThread thread_;
 };

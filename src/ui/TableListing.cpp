@@ -50,7 +50,14 @@ void TableListing::NameOwners(bool owners, const FILETIME& listedAt) {
     if (!owners) return;
     try {
         if (!snapshots_) snapshots_ = std::make_unique<fw::TRequestThread>();
-        snapshots_->Request([this, listedAt](HANDLE) { snapshot_ = ProcessNames::Snapshot(listedAt); });
+        snapshots_->Finish();
+        listedAt_ = listedAt;
+        snapshots_->Request(
+            [](void* self, HANDLE) {
+                auto& table = *static_cast<TableListing*>(self);
+                table.snapshot_ = ProcessNames::Snapshot(table.listedAt_);
+            },
+            this);
     } catch (const fw::Error&) {
         // No thread to be had: the snapshot is taken here.
         names_ = ProcessNames::Snapshot(listedAt);

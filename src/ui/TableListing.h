@@ -61,7 +61,9 @@ private:
     ProcessNames names_;
     // Made when first needed.
     std::unique_ptr<fw::TRequestThread> snapshots_;
-    ProcessNames snapshot_;  // the snapshot thread's own while it runs
+    // The snapshot thread's own while it runs.
+    FILETIME listedAt_{};
+    ProcessNames snapshot_;
 };
 
 // Keeps the view's place while its rows are replaced in one step: made before the new rows are
