@@ -294,8 +294,7 @@ std::string TMemo::Line(int index) const {
 void TMemo::DeleteFirstLine() {
     const std::string_view text = View();
     if (text.empty()) return;
-    const LineEnd end = FindLineEnd(text, breaks_);
-    shared_.DropFront(end.at == std::string_view::npos ? text.size() : end.at + end.length);
+    shared_.DropFront(FirstLineLength(text, breaks_));
     flatValid_ = false;
     deletingLine_ = true;
     TextChanged();

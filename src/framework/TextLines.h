@@ -38,4 +38,10 @@ inline LineEnd FindLineEnd(std::string_view text, LineBreaks breaks) noexcept {
     return {FindCrLf(text), 2};
 }
 
+// The first line with its break; the whole text when it has no break.
+inline std::size_t FirstLineLength(std::string_view text, LineBreaks breaks) noexcept {
+    const LineEnd end = FindLineEnd(text, breaks);
+    return end.at == std::string_view::npos ? text.size() : end.at + end.length;
+}
+
 }  // namespace fw

@@ -1,5 +1,6 @@
 #include "listing/ListingRun.h"
 
+#include <atomic>
 #include <string>
 #include <utility>
 
@@ -7,11 +8,23 @@
 
 namespace sockmere {
 
-ListingRun RunListing(ListingOptions options, TextTarget& target, HANDLE cancel, DWORD silenceLimitMs) {
+namespace {
+
+std::atomic<DWORD> g_silenceLimitMs{kDefaultSilenceLimitMs};
+
+}  // namespace
+
+DWORD SetListingSilenceLimit(DWORD milliseconds) noexcept {
+    return g_silenceLimitMs.exchange(milliseconds ? milliseconds : kDefaultSilenceLimitMs);
+}
+
+ListingRun RunListing(ListingOptions options, TextTarget& target, HANDLE cancel, DWORD silenceLimitMs,
+                      RunWait* wait) {
+    if (silenceLimitMs == 0) silenceLimitMs = g_silenceLimitMs.load();
     ListingRun run;
     for (;;) {
         std::string text;
-        const CommandOutcome outcome = RunHidden(ComposeListingCommand(options), text, silenceLimitMs, cancel);
+        const CommandOutcome outcome = RunHidden(ComposeListingCommand(options), text, silenceLimitMs, cancel, wait);
         run.started = outcome.started;
         run.exitCode = outcome.exitCode;
         run.silenced = outcome.silenced;

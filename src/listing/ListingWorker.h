@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "framework/Sync.h"
-#include "framework/Thread.h"
+#include "framework/RequestThread.h"
 #include "listing/ListingCommand.h"
 #include "listing/ListingRun.h"
 #include "listing/ProcessNames.h"
@@ -22,33 +21,27 @@ struct ListingCapture {
     ProcessNames names;
 };
 
-class ListingWorker final : private fw::TThread {
+class ListingWorker {
 public:
     // Starts the thread, which waits for requests; message goes to notify at the end of each run.
-    ListingWorker(HWND notify, UINT message);
-    // Ends a running command at once and waits for the thread to end.
-    ~ListingWorker() override;
+    ListingWorker(HWND notify, UINT message) : thread_(notify, message) {}
 
     // Runs the command for options. One run at a time: the last one must have been taken.
     void Request(ListingOptions options);
     // Ends the running command at once; the run still ends and posts, as cancelled.
-    void Cancel() noexcept { cancel_.Set(); }
+    void Cancel() noexcept { thread_.Cancel(); }
     // Requested and not yet taken.
-    bool Busy() const noexcept { return busy_; }
+    bool Busy() const noexcept { return thread_.Busy(); }
     // What the run requested last left; waits for its end, which the message has told of.
     ListingCapture Take();
 
 private:
-    void Execute() override;
+    static void Run(void* self, HANDLE cancel);
 
-    HWND notify_;
-    UINT message_;
-    fw::SyncEvent request_{false, false};
-    fw::SyncEvent done_{false, false};
-    fw::SyncEvent cancel_{true, false};
-    bool busy_ = false;        // only the requesting thread looks
-    ListingOptions options_;   // the thread's own from a request until done_ is set
+    ListingOptions options_;  // with capture_, the thread's own from a request until it is taken
     ListingCapture capture_;
+    // Last, so that it ends before what its jobs write to goes.
+    fw::TRequestThread thread_;
 };
 
 }  // namespace sockmere

@@ -66,46 +66,6 @@ std::string_view ProcessNames::Find(std::string_view pid) const noexcept {
     return std::string_view(names_).substr(it->at, it->size);
 }
 
-ProcessSnapshots::ProcessSnapshots() : fw::TThread(false) {
-    Start();
-}
-
-ProcessSnapshots::~ProcessSnapshots() {
-    // The body uses the members: it must be gone before they are.
-    const fw::HandleOwner thread = DuplicateHandle();
-    Terminate();
-    request_.Set();
-    ::WaitForSingleObject(thread.Get(), INFINITE);
-}
-
-void ProcessSnapshots::Request(const FILETIME& listedAt) {
-    if (pending_) done_.Wait();
-    pending_ = true;
-    listedAt_ = listedAt;
-    request_.Set();
-}
-
-ProcessNames ProcessSnapshots::Take() {
-    if (!pending_) return {};
-    done_.Wait();
-    pending_ = false;
-    return std::move(names_);
-}
-
-void ProcessSnapshots::Execute() {
-    for (;;) {
-        request_.Wait();
-        if (Terminated()) return;
-        // A failure leaves no names rather than reaching the application's report from here.
-        try {
-            names_ = ProcessNames::Snapshot(listedAt_);
-        } catch (...) {
-            names_ = ProcessNames();
-        }
-        done_.Set();
-    }
-}
-
 std::string ProcessImagePath(std::string_view pid, const FILETIME& listedAt) {
     DWORD id = 0;
     if (!ParseProcessId(pid, id)) return {};

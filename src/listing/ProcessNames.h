@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/Sync.h"
-#include "framework/Thread.h"
 
 namespace sockmere {
 
@@ -36,30 +34,6 @@ private:
     std::vector<Entry> entries_;  // ordered by pid
     std::string names_;
     FILETIME listedAt_{};
-};
-
-// Takes snapshots on a thread of its own, which waits between them, so that the caller goes on
-// meanwhile.
-class ProcessSnapshots final : private fw::TThread {
-public:
-    ProcessSnapshots();
-    ~ProcessSnapshots() override;
-
-    // Starts a snapshot of the processes running now that were running at listedAt.
-    void Request(const FILETIME& listedAt);
-    // A snapshot was asked for and not yet taken.
-    bool Pending() const noexcept { return pending_; }
-    // Waits for the snapshot asked for last and hands it over; no names without a request.
-    ProcessNames Take();
-
-private:
-    void Execute() override;
-
-    fw::SyncEvent request_{false, false};
-    fw::SyncEvent done_{false, false};
-    bool pending_ = false;  // asked for and not yet taken; only the caller's thread looks
-    FILETIME listedAt_{};
-    ProcessNames names_;    // the thread's own from a request until done_ is set
 };
 
 // The full path of the executable of the process with the decimal ID pid, asked for with the

@@ -137,7 +137,8 @@ void EndChild(HANDLE process, DWORD exitCode) noexcept {
 // Reads what the child writes while it runs, then what it left in the pipe at its end. The
 // child is ended when it stays silent for silenceLimitMs, or at once when cancel is set. Without
 // a pipe, or after a failed read, only the child's end is awaited.
-ChildEnd ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, HANDLE cancel, CaptureText& text) {
+ChildEnd ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, HANDLE cancel, RunWait* wait,
+                          CaptureText& text) {
     const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
     const HANDLE waits[] = {process, cancel};
     DWORD quietSince = GetTickCount();
@@ -189,7 +190,10 @@ ChildEnd ReadWhileRunning(HANDLE pipe, HANDLE process, DWORD silenceLimitMs, HAN
         }
         // Anonymous pipes cannot be waited on: poll, ever more slowly while nothing comes.
         pause = GetTickCount() - quietSince < kBriskMs ? 1 : std::min(kMaxPauseMs, 2 * pause + 1);
-        WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, pause);
+        if (wait)
+            wait->Wait(cancel ? 2 : 1, waits, pause);
+        else
+            WaitForMultipleObjects(cancel ? 2 : 1, waits, FALSE, pause);
     }
 }
 
@@ -207,7 +211,8 @@ CreateProcessProc SetCreateProcessProc(CreateProcessProc proc) noexcept {
     return std::exchange(g_createProcess, proc ? proc : &CreateProcessA);
 }
 
-CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWORD silenceLimitMs, HANDLE cancel) {
+CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWORD silenceLimitMs, HANDLE cancel,
+                         RunWait* wait) {
     CommandOutcome outcome;
     CapturePipe pipe = CreateCapturePipe();
 
@@ -238,7 +243,7 @@ CommandOutcome RunHidden(const std::string& commandLine, std::string& text, DWOR
     pipe.write.Reset();
     const OemToAnsi converter;
     CaptureText capture(converter);
-    const ChildEnd end = ReadWhileRunning(pipe.read.Get(), process.Get(), silenceLimitMs, cancel, capture);
+    const ChildEnd end = ReadWhileRunning(pipe.read.Get(), process.Get(), silenceLimitMs, cancel, wait, capture);
     // A grandchild still writing now gets a broken pipe instead of blocking forever.
     pipe.read.Reset();
 

@@ -29,6 +29,16 @@ inline constexpr DWORD kSilentChildExitCode = WAIT_TIMEOUT;
 // The exit code of a child ended because its run was called off.
 inline constexpr DWORD kCancelledChildExitCode = ERROR_CANCELLED;
 
+// How a run waits between its looks at the child; the default waits for the child's end or the
+// cancel alone. A run on a window's thread may answer messages meanwhile.
+class RunWait {
+public:
+    virtual DWORD Wait(DWORD count, const HANDLE* handles, DWORD milliseconds) = 0;
+
+protected:
+    ~RunWait() = default;
+};
+
 // How a hidden command's run ended.
 struct CommandOutcome {
     bool started = false;    // the child ran
@@ -44,9 +54,11 @@ struct CommandOutcome {
 // for silenceLimitMs is ended with kSilentChildExitCode. The text is cut at the first zero byte
 // and after kMaxCaptureBytes, converted from the OEM to the ANSI code page and put into text.
 // cancel, when given, is an event (best manual-reset) that ends the child at once when set; text
-// is then left as it was, as it is when the command cannot be started. Safe on any thread.
+// is then left as it was, as it is when the command cannot be started. wait, when given, does
+// the waiting between looks. Safe on any thread.
 CommandOutcome RunHidden(const std::string& commandLine, std::string& text,
-                         DWORD silenceLimitMs = kDefaultSilenceLimitMs, HANDLE cancel = nullptr);
+                         DWORD silenceLimitMs = kDefaultSilenceLimitMs, HANDLE cancel = nullptr,
+                         RunWait* wait = nullptr);
 
 // RunHidden into a target, which a command that could not be started leaves untouched; the
 // target learns first when the command began. Returns

@@ -46,13 +46,21 @@ private:
 }  // namespace
 
 std::string ReadOptionText(const std::string& section, const char* name) {
+    return ReadOptionTexts(section, {name}).front();
+}
+
+std::vector<std::string> ReadOptionTexts(const std::string& section, std::initializer_list<const char*> names) {
     LockedStore options(false);
-    try {
-        return options.Store().ReadText(section, name, std::string());
-    } catch (const ERegistryException&) {
-        // A value of another type.
-        return {};
+    std::vector<std::string> texts;
+    for (const char* name : names) {
+        try {
+            texts.push_back(options.Store().ReadText(section, name, std::string()));
+        } catch (const ERegistryException&) {
+            // A value of another type.
+            texts.emplace_back();
+        }
     }
+    return texts;
 }
 
 void WriteOptionText(const std::string& section, const char* name, const std::string& text) {

@@ -1,6 +1,8 @@
 #pragma once
 // Where the running program keeps its settings, named after its own executable file.
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace sockmere {
 
@@ -16,6 +18,8 @@ std::string DefaultIniFileName();
 // instance is mixed with them. The text of a REG_SZ or REG_EXPAND_SZ value; empty when the value
 // is absent or of another type. Never creates a key.
 std::string ReadOptionText(const std::string& section, const char* name);
+// Several options in one pass, under one wait for the lock, each as ReadOptionText gives it.
+std::vector<std::string> ReadOptionTexts(const std::string& section, std::initializer_list<const char*> names);
 // Creates the section when needed; fails with the store's error.
 void WriteOptionText(const std::string& section, const char* name, const std::string& text);
 

@@ -11,20 +11,10 @@
 namespace sockmere {
 namespace {
 
-constexpr const char* kRefreshEveryValue = "RefreshEvery";
 constexpr UINT kListedMessage = WM_APP + 24;
 constexpr UINT_PTR kTimerId = 1;
 // How often an update that could not start looks again.
 constexpr std::uint32_t kRetryMs = 250;
-
-std::vector<ConnectionKey> KeysOf(const fw::TListView& view, bool pids) {
-    std::vector<ConnectionKey> keys(static_cast<std::size_t>(view.ItemCount()));
-    for (int item = 0; item < view.ItemCount(); ++item)
-        keys[static_cast<std::size_t>(item)] = {view.ItemField(item, 1), view.ItemField(item, 2),
-                                                view.ItemField(item, 3), view.ItemField(item, 4),
-                                                pids ? view.ItemField(item, kPidColumn) : std::string_view()};
-    return keys;
-}
 
 }  // namespace
 
@@ -63,8 +53,8 @@ TLiveUpdates::~TLiveUpdates() {
     sink_.reset();
 }
 
-void TLiveUpdates::ReadStored() {
-    SetSeconds(StoredRefreshSeconds(ReadOptionText(IniSection, kRefreshEveryValue)));
+void TLiveUpdates::SetStored(std::string_view text) {
+    SetSeconds(StoredRefreshSeconds(text));
 }
 
 void TLiveUpdates::SetSeconds(int seconds) {
@@ -108,7 +98,7 @@ void TLiveUpdates::ChoiceClick(fw::TObject* sender) {
     const int seconds = static_cast<fw::TMenuItem*>(sender)->Tag();
     if (seconds == seconds_) return;
     SetSeconds(seconds);
-    WriteOptionText(IniSection, kRefreshEveryValue, std::to_string(seconds));
+    WriteOptionText(IniSection, kStoredName, std::to_string(seconds));
 }
 
 void TLiveUpdates::RefreshStarting() {
@@ -196,50 +186,6 @@ void TLiveUpdates::Listed() {
         }
     } next{*this, !drop};
     if (!drop) OnListed(this, capture, startTick_);
-}
-
-KeptPlace::KeptPlace(fw::TListView& view, bool pids) : view_(view), pids_(pids) {
-    const std::vector<ConnectionKey> keys = KeysOf(view, pids);
-    // Copied: the texts the keys point into go with the old rows.
-    selected_ = Keep(keys, view.Selected());
-    top_ = Keep(keys, view.TopItem());
-    view.BeginReplace();
-}
-
-KeptPlace::~KeptPlace() {
-    if (!finished_) view_.EndReplace(-1, -1);
-}
-
-KeptPlace::Row KeptPlace::Keep(std::span<const ConnectionKey> keys, int item) {
-    Row row;
-    if (item < 0) return row;
-    const ConnectionKey& key = keys[static_cast<std::size_t>(item)];
-    int i = 0;
-    for (std::string_view field : {key.protocol, key.localPort, key.remoteAddress, key.remotePort, key.pid}) {
-        row.text += field;
-        row.sizes[i++] = field.size();
-    }
-    row.rank = KeyRank(keys, static_cast<std::size_t>(item));
-    row.kept = true;
-    return row;
-}
-
-int KeptPlace::Find(std::span<const ConnectionKey> keys, const Row& row) {
-    if (!row.kept) return -1;
-    std::string_view fields[5];
-    std::string_view rest = row.text;
-    for (int i = 0; i < 5; ++i) {
-        fields[i] = rest.substr(0, row.sizes[i]);
-        rest.remove_prefix(row.sizes[i]);
-    }
-    return FindKeyRank(keys, {fields[0], fields[1], fields[2], fields[3], fields[4]}, row.rank);
-}
-
-void KeptPlace::Finish(int connections) {
-    const std::vector<ConnectionKey> keys = KeysOf(view_, pids_);
-    finished_ = true;
-    const int top = Find(keys, top_);
-    view_.EndReplace(Find(keys, selected_), top < connections ? top : -1);
 }
 
 }  // namespace sockmere

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "framework/ComCtrls.h"
 #include "framework/Component.h"
@@ -33,10 +34,11 @@ public:
     ~TLiveUpdates() override;
     const char* ClassName() const override { return "TLiveUpdates"; }
 
-    // The settings section that keeps "RefreshEvery".
+    // The settings section that keeps the interval, under this name.
     std::string IniSection;
-    // Reads the stored interval: once, at start.
-    void ReadStored();
+    static constexpr const char* kStoredName = "RefreshEvery";
+    // Takes the stored interval's text: once, at start.
+    void SetStored(std::string_view text);
 
     // Seconds from the end of a refresh or update to the next update; 0 is off, with no timer
     // and no thread.
@@ -80,37 +82,6 @@ private:
     fw::TMenuItem* menu_ = nullptr;
     std::unique_ptr<Sink> sink_;
     std::unique_ptr<ListingWorker> worker_;
-};
-
-// Keeps the view's place while its rows are replaced in one step: made before the new rows are
-// added (it begins the replacement), finished after. The selected row stays selected and the top
-// row at the top where their connection keys still exist; pids: the key has the "PID" column.
-class KeptPlace {
-public:
-    KeptPlace(fw::TListView& view, bool pids);
-    // Shows the rows as they are when Finish did not run.
-    ~KeptPlace();
-    KeptPlace(const KeptPlace&) = delete;
-    KeptPlace& operator=(const KeptPlace&) = delete;
-    // connections: the items that are connections; a top row found only after them (a closed
-    // one, say) would turn the view to the end, so the view then stays where it was.
-    void Finish(int connections);
-
-private:
-    // A row to find again: its key's fields one after another, their lengths, and its rank.
-    struct Row {
-        std::string text;
-        std::size_t sizes[5] = {};
-        std::size_t rank = 0;
-        bool kept = false;
-    };
-    static Row Keep(std::span<const ConnectionKey> keys, int item);
-    static int Find(std::span<const ConnectionKey> keys, const Row& row);
-
-    fw::TListView& view_;
-    bool pids_;
-    bool finished_ = false;
-    Row selected_, top_;
 };
 
 }  // namespace sockmere

@@ -49,11 +49,17 @@ std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::
 }
 
 bool ListingFailed(const ListingRun& run) noexcept {
-    return !run.started || (run.exitCode != 0 && run.printedNothing);
+    return !run.started || run.silenced || run.cancelled || (run.exitCode != 0 && run.printedNothing);
 }
 
-std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes) {
+std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes, bool rowsShown) {
     if (!run.started) return "Failed: netstat could not be started.";
+    // Whatever it printed before, a command that fell silent may have left rows out.
+    if (run.silenced)
+        return rowsShown && !run.printedNothing
+                   ? "Failed: netstat stopped answering; the rows shown may be incomplete."
+                   : "Failed: netstat stopped answering.";
+    if (run.cancelled) return "Failed: netstat was stopped.";
     if (ListingFailed(run)) return "Failed: netstat exited with code " + std::to_string(run.exitCode) + ".";
     std::string text = "Done." + ChangeCountsText(changes);
     if (run.withoutProcesses) text += " (no process information)";

@@ -23,13 +23,15 @@ std::string FormatLastUpdate(std::int32_t ticks);
 // The tray tip: the two clocks when asked for, else the program's name.
 std::string TrayTip(bool showTimePassed, std::string_view lastUpdatePanel, std::string_view elapsedPanel);
 
-// The command could not be started, or exited with a non-zero code without showing a connection.
+// The command could not be started, was silent too long or called off, or exited with a
+// non-zero code without showing a connection.
 bool ListingFailed(const ListingRun& run) noexcept;
 
 // Panel 0's last text in a refresh: a failure when the listing failed; "Done." otherwise,
 // followed by what changed since the listing before, then a note when the processes that own
-// the connections could not be listed.
-std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes = {});
+// the connections could not be listed. rowsShown: the table shows what this run printed, as
+// after a refresh (an update that failed leaves the rows before it).
+std::string RefreshEndText(const ListingRun& run, const ChangeCounts& changes = {}, bool rowsShown = true);
 
 // A stored switch of the program's own: on for "True" in any letter case, off for anything else.
 bool StoredSwitchOn(std::string_view text) noexcept;

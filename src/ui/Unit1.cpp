@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <charconv>
 #include <iterator>
 #include <memory>
 #include <span>
@@ -11,7 +10,6 @@
 #include "app/Resources.h"
 #include "framework/Application.h"
 #include "framework/ScopeExit.h"
-#include "listing/ListingParser.h"
 #include "listing/ListingRun.h"
 #include "settings/AppUtils.h"
 #include "ui/FilterBar.h"
@@ -49,6 +47,26 @@ std::span<const std::uint8_t> FramesResource() {
     return {static_cast<const std::uint8_t*>(::LockResource(data)), ::SizeofResource(module, info)};
 }
 
+// The refresh's wait for its command: messages that other threads send are answered (the end of
+// the session asks so), and a close waiting in the queue ends the command, so that no close waits
+// for a command that hangs. What is posted stays for the refresh's next pump.
+class RefreshWait final : public RunWait {
+public:
+    RefreshWait(HWND form, HANDLE cancel) noexcept : form_(form), cancel_(cancel) {}
+    DWORD Wait(DWORD count, const HANDLE* handles, DWORD milliseconds) override {
+        const DWORD result = ::MsgWaitForMultipleObjects(count, handles, FALSE, milliseconds,
+                                                         QS_SENDMESSAGE | QS_POSTMESSAGE);
+        MSG msg;
+        if (result == WAIT_OBJECT_0 + count && ::PeekMessageW(&msg, form_, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
+            ::SetEvent(cancel_);
+        return result;
+    }
+
+private:
+    HWND form_;
+    HANDLE cancel_;
+};
+
 // Marks a refresh under way for one scope; a nested mark keeps the outer one.
 class RefreshMark {
 public:
@@ -78,18 +96,12 @@ fw::TMenuItem* AddMenuItem(fw::TPopupMenu& menu, const char* name, const char* c
 constexpr const char* kShowProcessesValue = "ShowProcesses";
 constexpr const char* kHighlightChangesValue = "HighlightChanges";
 
-RowStepHook g_rowStep = nullptr;
-
 char DecimalSeparator() {
     char sep[4] = {};
     return ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, sizeof sep) > 1 ? sep[0] : '.';
 }
 
 }  // namespace
-
-RowStepHook SetRowStepHook(RowStepHook hook) noexcept {
-    return std::exchange(g_rowStep, hook);
-}
 
 TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
     : fw::TForm(owner), args_(std::move(args)) {
@@ -119,7 +131,6 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                  .onDblClick = Bind<&TForm1::lvDblClick>(this),
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
                  .onSortRows = Bind<&TForm1::lvSortRows>(this)});
-            changeMarks_ = std::make_unique<ChangeMarks>(*lv);
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -160,6 +171,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                                       {.interval = 50, .enabled = false, .onTimer = Bind<&TForm1::Timer3Timer>(this)});
             FilterBar1 = Make<TFilterBar>({.name = "FilterBar1", .width = 474, .tabOrder = 12, .visible = false},
                                           {.table = lv, .onShowHide = Bind<&TForm1::FormResize>(this)});
+            table_ = std::make_unique<TableListing>(*lv, *FilterBar1);
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
@@ -257,11 +269,14 @@ void TForm1::FormCreate(fw::TObject*) {
     FetchAtStart = true;
     Memo2->SetText(Memo1->Text());
     // Read once, before any refresh; showing the window does not read it again.
-    Processes1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kShowProcessesValue)));
+    // In one pass: another instance that holds the settings is waited for once.
+    const std::vector<std::string> stored = ReadOptionTexts(
+        FormStorage1->IniSection, {kShowProcessesValue, TLiveUpdates::kStoredName, kHighlightChangesValue});
+    Processes1->SetChecked(StoredSwitchOn(stored[0]));
     ShowProcessColumns(Processes1->Checked());
-    LiveUpdates1->ReadStored();
-    Highlight1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kHighlightChangesValue)));
-    changeMarks_->SetEnabled(Highlight1->Checked());
+    LiveUpdates1->SetStored(stored[1]);
+    Highlight1->SetChecked(StoredSwitchOn(stored[2]));
+    table_->Marks().SetEnabled(Highlight1->Checked());
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -297,7 +312,7 @@ void TForm1::Button1Click(fw::TObject*) {
     Timer1->SetEnabled(false);
     tray->SetAnimated(true);
     tray->SetHint("Checking connections...");
-    changeMarks_->TakeSnapshot();
+    table_->Emptying();
     lv->Clear();
     ShowProcessColumns(Processes1->Checked());
     Memo1->Clear();
@@ -318,21 +333,11 @@ void TForm1::Button1Click(fw::TObject*) {
 
     MemoTarget target(*Memo1);
     ListingOptions options{.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
-    lastRun_ = RunListing(options, target);
+    refreshCancel_.Reset();
+    RefreshWait wait(Hwnd(), refreshCancel_.Handle());
+    lastRun_ = RunListing(options, target, refreshCancel_.Handle(), 0, &wait);
     if (lastRun_.withoutProcesses) options.processes = false;
-    // Right after the command, so that the IDs it printed still name the programs they meant;
-    // taken on a thread of its own while this one formats the text.
-    processNames_ = ProcessNames();
-    if (options.processes) {
-        try {
-            if (!snapshots_) snapshots_ = std::make_unique<ProcessSnapshots>();
-            snapshots_->Request(target.StartedAt());
-        } catch (const fw::Error&) {
-            // No thread to be had: the snapshot is taken here.
-            processNames_ = ProcessNames::Snapshot(target.StartedAt());
-        }
-    }
-    ownersListed_ = options.processes;
+    table_->NameOwners(options.processes, target.StartedAt());
 
     stat->SetPanelText(0, "Formatting...");
     Animate1->SetActive(false);
@@ -351,21 +356,7 @@ void TForm1::Button5Click(fw::TObject*) {
         Memo2->DeleteFirstLine();
         fw::Application().ProcessMessages();
     }
-    // One batch: the width rules and the rows reach the view together, and the widths are
-    // fitted once, after the last row.
-    if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
-    ChangeCounts changes;
-    {
-        lv->BeginUpdate();
-        // Closed even when a row fails: an update left open would hide every later row. The
-        // filter then takes in the rows there are.
-        fw::ScopeExit endUpdate([this] {
-            lv->EndUpdate();
-            FilterBar1->ApplyToRows();
-        });
-        AddListedRows(Memo2->Shared(), Memo2->Breaks());
-        changes = changeMarks_->Apply(ListingFailed(lastRun_));
-    }
+    const ChangeCounts changes = table_->Fill(Memo2->Shared(), Memo2->Breaks(), ListingFailed(lastRun_));
 
     // A close asked for during the first refresh stands: the window does not come back.
     if (tray->Active() && !ClosedBeforeMain()) {
@@ -384,34 +375,6 @@ void TForm1::Button5Click(fw::TObject*) {
     LiveUpdates1->RefreshEnded();
 }
 
-void TForm1::AddListedRows(const fw::SharedText& body, fw::LineBreaks breaks) {
-    // The rows keep their fields as places in the captured text, which the view shares.
-    const bool processColumns = lv->ColumnCount() > kPidColumn;
-    const bool owners = processColumns && ownersListed_;
-    lv->SetColumnWidth(3, fw::ColumnTextWidth);
-    lv->SetColumnWidth(5, fw::ColumnTextWidth);
-    // Without owners every name is empty: the header keeps the column readable.
-    if (processColumns) lv->SetColumnWidth(kProcessColumn, owners ? fw::ColumnTextWidth : fw::ColumnHeaderWidth);
-    lv->ShareText(body);
-    const std::size_t lines = CountLines(body.View(), breaks);
-    lv->Reserve(static_cast<int>(lines > 0 ? lines - 1 : 0), processColumns ? 8 : 6);
-    ParseListingFields(body.View(), breaks, [this, processColumns, owners](const ConnectionFields& fields) {
-        char number[24];
-        auto end = std::to_chars(std::begin(number), std::end(number), fields.Number).ptr;
-        const std::string_view caption(number, static_cast<std::size_t>(end - number));
-        if (g_rowStep) g_rowStep();
-        if (!processColumns) {
-            lv->AddItem(caption, {fields.Protocol, fields.LocalPort, fields.RemoteAddress, fields.RemotePort,
-                                  fields.Status});
-            return;
-        }
-        ConnectionFields row = fields;
-        if (owners) SplitOwnerPid(row);
-        lv->AddItem(caption, {row.Protocol, row.LocalPort, row.RemoteAddress, row.RemotePort, row.Status, row.Pid,
-                              processNames_.Find(row.Pid)});
-    });
-}
-
 void TForm1::LiveUpdates1Start(fw::TObject*, ListingOptions& options, bool& allowed) {
     allowed = !refreshing_;
     options = {.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
@@ -421,27 +384,14 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
     // A failed update leaves the rows, their marks and the clock of their age as they were.
     ChangeCounts changes;
     if (!ListingFailed(capture.run)) {
-        processNames_ = std::move(capture.names);
-        ownersListed_ = capture.owners;
-        changeMarks_->TakeSnapshot();
-        KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
-        // The refresh's own way from the captured text to the rows, without its pumps. Emptied
-        // first: a text equal to what is left of the old one would not count as new.
-        Memo2->Clear();
-        Memo2->SetText(fw::SharedText(std::move(capture.text)));
-        for (int i = 0; i < 3; ++i) Memo2->DeleteFirstLine();
-        AddListedRows(Memo2->Shared(), Memo2->Breaks());
-        changes = changeMarks_->Apply(false);
-        // Before the place is found again among the rows shown.
-        FilterBar1->ApplyToRows();
-        place.Finish(changeMarks_->Connections());
+        changes = table_->Replace(capture);
         Timer1->SetEnabled(false);
         Timer1->SetTag(0);
         stat->SetPanelText(1, FormatLastUpdate(0));
         Timer1->SetEnabled(true);
     }
     stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
-    stat->SetPanelText(0, RefreshEndText(capture.run, changes));
+    stat->SetPanelText(0, RefreshEndText(capture.run, changes, false));
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -493,7 +443,7 @@ void TForm1::lvDblClick(fw::TObject*) {
         const std::string pid = lv->SubItem(row, kPidColumn - 1);
         dialog->Edit6->SetText(lv->SubItem(row, kProcessColumn - 1));
         dialog->Edit7->SetText(pid);
-        dialog->Edit8->SetText(ProcessImagePath(pid, processNames_.ListedAt()));
+        dialog->Edit8->SetText(ProcessImagePath(pid, table_->Names().ListedAt()));
     }
     dialog->ShowModal();
 }
@@ -586,11 +536,11 @@ void TForm1::CopyRow1Click(fw::TObject*) {
 }
 
 void TForm1::CopyAll1Click(fw::TObject*) {
-    CopyListView(*lv, false, changeMarks_->Connections());
+    CopyListView(*lv, false, table_->Marks().Connections());
 }
 
 void TForm1::SaveAs1Click(fw::TObject*) {
-    SaveListViewAs(*lv, Handle(), changeMarks_->Connections());
+    SaveListViewAs(*lv, Handle(), table_->Marks().Connections());
 }
 
 void TForm1::Processes1Click(fw::TObject*) {
@@ -603,14 +553,16 @@ void TForm1::Processes1Click(fw::TObject*) {
 
 void TForm1::Highlight1Click(fw::TObject*) {
     Highlight1->SetChecked(!Highlight1->Checked());
-    changeMarks_->SetEnabled(Highlight1->Checked());
+    table_->Marks().SetEnabled(Highlight1->Checked());
     // Turned off, the closed rows go.
     FilterBar1->ApplyToRows();
     WriteOptionText(FormStorage1->IniSection, kHighlightChangesValue, StoredSwitchText(Highlight1->Checked()));
 }
 
 void TForm1::FormCloseQuery(fw::TObject*, bool&) {
-    // A close of any kind ends an update's command first, so that no child outlives the program.
+    // A close of any kind ends a refresh's or an update's command first, so that no child
+    // outlives the program and no close waits for one.
+    refreshCancel_.Set();
     LiveUpdates1->Halt();
 }
 

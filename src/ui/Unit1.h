@@ -11,23 +11,18 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
-#include "listing/ProcessNames.h"
+#include "framework/Sync.h"
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
-#include "ui/ChangeMarks.h"
 #include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
+#include "ui/TableListing.h"
 #include "winsize/MinMax.h"
 
 namespace sockmere {
 
 class TForm3;
 class TFilterBar;
-
-// Called before each row of a refresh reaches the table; tests make it throw as a failing
-// allocation would. Null removes it. Returns the previous hook.
-using RowStepHook = void (*)();
-RowStepHook SetRowStepHook(RowStepHook hook) noexcept;
 
 class TForm1 : public fw::TForm {
 public:
@@ -125,8 +120,6 @@ private:
     void DescribeLiveUpdates();
     // The "PID" and "Process" columns after "Status", shown or not.
     void ShowProcessColumns(bool show);
-    // Adds the rows of a listing whose first three lines are gone; the caller holds the update.
-    void AddListedRows(const fw::SharedText& body, fw::LineBreaks breaks);
 
     std::vector<std::string> args_;
     TForm3* about_ = nullptr;
@@ -134,13 +127,10 @@ private:
     ListingRun lastRun_;
     // From the start of Button1Click to the end of Button5Click.
     bool refreshing_ = false;
-    // The last refresh's listing ends its rows with their owners' IDs, named by the snapshot.
-    bool ownersListed_ = false;
-    ProcessNames processNames_;
-    // Made when first needed.
-    std::unique_ptr<ProcessSnapshots> snapshots_;
-    // Made with the table.
-    std::unique_ptr<ChangeMarks> changeMarks_;
+    // Set by any close: ends the refresh's command at once.
+    fw::SyncEvent refreshCancel_{true, false};
+    // Made with the table and the filter bar.
+    std::unique_ptr<TableListing> table_;
 };
 
 }  // namespace sockmere

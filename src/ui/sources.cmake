@@ -7,6 +7,6 @@ list(APPEND SOCKMERE_CORE_SOURCES
     ${CMAKE_SOURCE_DIR}/src/ui/TableText.cpp)
 file(GLOB UI_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/Unit*.cpp ${CMAKE_SOURCE_DIR}/src/ui/UrlLabel.cpp
      ${CMAKE_SOURCE_DIR}/src/ui/TableExport.cpp ${CMAKE_SOURCE_DIR}/src/ui/ChangeMarks.cpp
-     ${CMAKE_SOURCE_DIR}/src/ui/LiveUpdates.cpp ${CMAKE_SOURCE_DIR}/src/ui/FilterBar.cpp
-     ${CMAKE_SOURCE_DIR}/src/ui/ConsoleExport.cpp)
+     ${CMAKE_SOURCE_DIR}/src/ui/LiveUpdates.cpp ${CMAKE_SOURCE_DIR}/src/ui/TableListing.cpp
+     ${CMAKE_SOURCE_DIR}/src/ui/FilterBar.cpp ${CMAKE_SOURCE_DIR}/src/ui/ConsoleExport.cpp)
 list(APPEND SOCKMERE_WIN_SOURCES ${UI_WIN_SOURCES})

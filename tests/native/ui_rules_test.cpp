@@ -49,6 +49,16 @@ TEST(RefreshEndTextTest, FailsOnlyWithoutAStartOrWithoutOutputAndSuccess) {
               "Failed: netstat could not be started.");
 }
 
+TEST(RefreshEndTextTest, ACommandEndedForItsSilenceFailedWhateverItPrinted) {
+    const ListingRun rows{.exitCode = 258, .printedNothing = false, .silenced = true};
+    EXPECT_TRUE(ListingFailed(rows));
+    EXPECT_EQ(RefreshEndText(rows), "Failed: netstat stopped answering; the rows shown may be incomplete.");
+    // An update that failed shows none of its rows.
+    EXPECT_EQ(RefreshEndText(rows, {}, false), "Failed: netstat stopped answering.");
+    EXPECT_EQ(RefreshEndText({.exitCode = 258, .printedNothing = true, .silenced = true}),
+              "Failed: netstat stopped answering.");
+}
+
 TEST(StoredSwitch, OnlyTrueInAnyCaseIsOn) {
     for (const char* on : {"True", "true", "TRUE", "tRuE"}) EXPECT_TRUE(StoredSwitchOn(on)) << on;
     for (const char* off : {"False", "", "1", "yes", " True", "True ", "Tru", "Truee", "Trve", "\xd4rue"})

@@ -458,3 +458,54 @@ TEST(Program, AnUpdatesCommandThatNeverEndsHoldsUpNoClose) {
         EXPECT_EQ(StoredSettings().Read("RefreshEvery"), "1");
     }
 }
+
+namespace {
+
+// The listing command this process started, found by its name: Wine may start others for it.
+DWORD ListingChild(DWORD process) {
+    for (DWORD child : Children(process)) {
+        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        bool named = false;
+        for (BOOL more = ::Process32First(snapshot, &entry); more && !named; more = ::Process32Next(snapshot, &entry))
+            named = entry.th32ProcessID == child && ::lstrcmpiA(entry.szExeFile, "netstat.exe") == 0;
+        ::CloseHandle(snapshot);
+        if (named) return child;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// A refresh asked for by the user whose command never ends holds up no close and no end of the
+// session either: the command is ended at once and the settings are saved.
+TEST(Program, ARefreshsCommandThatNeverEndsHoldsUpNoClose) {
+    for (bool session : {false, true}) {
+        SCOPED_TRACE(session ? "end of the session" : "close");
+        CleanSettings clean;
+        FakeRows rows("5");
+        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "600000");
+        Program program("-n");
+        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
+        ASSERT_TRUE(program.Started());
+        HWND main = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (main = remote::FindTopWindow(program.Pid(), kMainClass)) != nullptr; }));
+        ::PostMessageA(remote::FindChild(main, "Button", "Get Connections"), BM_CLICK, 0, 0);
+        DWORD child = 0;
+        ASSERT_TRUE(WaitFor([&] { return (child = ListingChild(program.Pid())) != 0; }, 10000));
+        const DWORD start = ::GetTickCount();
+        if (session) {
+            DWORD_PTR answer = 0;
+            ::SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
+            EXPECT_EQ(answer, TRUE);
+            ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 2000, &answer);
+            EXPECT_FALSE(Running(child));
+        }
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.WaitExit(2000), 0);
+        EXPECT_LT(::GetTickCount() - start, 2000u);
+        EXPECT_FALSE(Running(child));
+        EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
+    }
+}

@@ -6,8 +6,10 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "framework/Handles.h"
+#include "framework/Sync.h"
 #include "settings/AppUtils.h"
 #include "settings/IniFiles.h"
 #include "settings/Registry.h"
@@ -270,6 +272,29 @@ TEST(Options, ReadWithoutMakingAKeyAndWrittenAfterAnotherInstancesPass) {
     ::ReleaseMutex(lock.Get());
     option.join();
     EXPECT_EQ(ReadOptionText("sockmere", "ShowProcesses"), "True");
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, store.c_str());
+}
+
+// Another instance that keeps the lock is waited for once for all the options read together,
+// not once for each.
+TEST(Options, ReadTogetherUnderOneWaitForAStuckLock) {
+    const std::string store = DefaultRegistryKey(), path = store + "\\sockmere";
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), "A", REG_SZ, "1", 2);
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), "C", REG_DWORD, "\0\0\0\0", 4);
+    fw::SyncEvent held(true, false), done(true, false);
+    std::thread holder([&] {
+        const fw::HandleOwner lock(::CreateMutexA(nullptr, TRUE, SettingsLockName(store).c_str()));
+        held.Set();
+        done.Wait(20000);
+    });
+    held.Wait();
+    const DWORD start = ::GetTickCount();
+    const std::vector<std::string> texts = ReadOptionTexts("sockmere", {"A", "B", "C"});
+    const DWORD took = ::GetTickCount() - start;
+    done.Set();
+    holder.join();
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "", ""}));
+    EXPECT_LT(took, 4000u);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, store.c_str());
 }
 

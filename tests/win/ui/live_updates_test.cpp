@@ -15,6 +15,7 @@
 #include "UiTestSupport.h"
 #include "framework/Handles.h"
 #include "framework/Thread.h"
+#include "listing/ListingRun.h"
 #include "listing/Runner.h"
 #include "ui/FilterBar.h"
 #include "ui/Unit1.h"
@@ -349,5 +350,29 @@ TEST_F(LiveTest, ARefreshDuringAnUpdateGoesAheadAndTheUpdatesResultIsDropped) {
     ASSERT_EQ(form->lv->ItemCount(), 5);
     EXPECT_EQ(LocalPort(*form, 0), "5000");
     EXPECT_EQ(form->stat->PanelText(0), "Done.");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+// A command that prints part of its rows and then falls silent is ended: its listing failed
+// whatever it printed, so nothing is marked against it. An update keeps the rows; a refresh
+// shows what came and says it may be incomplete.
+TEST_F(LiveTest, AListingCutOffBySilenceFailsAndMarksNothing) {
+    form->Highlight1Click(form->Highlight1);
+    const fw::HandleOwner gate(::CreateEventA(nullptr, TRUE, FALSE, "Sockmere.Test.NeverOpens"));
+    FakeSetting hang("SOCKMERE_FAKE_LAST_GATE", "Sockmere.Test.NeverOpens");
+    const DWORD limit = sockmere::SetListingSilenceLimit(300);
+    Serve(Listing(Rows(1000, 5)));
+    ASSERT_TRUE(NextUpdate());
+    form->LiveUpdates1->SetSeconds(0);
+    EXPECT_EQ(form->stat->PanelText(0), "Failed: netstat stopped answering.");
+    ASSERT_EQ(form->lv->ItemCount(), 60);
+    EXPECT_EQ(form->lv->ItemCaption(59), "60");
+
+    form->Button1Click(form.get());
+    sockmere::SetListingSilenceLimit(limit);
+    EXPECT_EQ(form->stat->PanelText(0), "Failed: netstat stopped answering; the rows shown may be incomplete.");
+    // What it printed, and no closed rows.
+    ASSERT_EQ(form->lv->ItemCount(), 5);
+    EXPECT_EQ(LocalPort(*form, 4), "1004");
     EXPECT_TRUE(reports.texts.empty());
 }
