@@ -1,17 +1,23 @@
 #pragma once
-// Runs a command as a script would, with its standard output and error going into pipes that
-// are read meanwhile: its exit code, what it wrote, and whether the process made a window.
+// Runs a command as a script would, its standard output and error going into pipes read
+// meanwhile: its exit code, what it wrote, and whether the process made a window.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace scriptrun {
 
 inline std::string ProgramPath() {
     const char* dir = std::getenv("SOCKMERE_BUILD_DIR");
     return std::string(dir ? dir : ".") + "/Sockmere.exe";
+}
+
+inline std::string Program(const std::string& args) {
+    std::string line = "\"";
+    return line.append(ProgramPath()).append("\" ").append(args);
 }
 
 enum class Out { Pipe, ClosedPipe, None };
@@ -23,84 +29,62 @@ struct Result {
 };
 
 inline BOOL CALLBACK FindWindowOf(HWND hwnd, LPARAM lp) {
-    auto* result = reinterpret_cast<std::pair<DWORD, bool>*>(lp);
+    auto& search = *reinterpret_cast<std::pair<DWORD, bool>*>(lp);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == result->first) result->second = true;
-    return !result->second;
+    search.second = search.second || owner == search.first;
+    return !search.second;
 }
 
-// A pipe whose write end the child inherits; its read end is read into text until it closes.
-class Capture {
-public:
+// A pipe whose write end the child inherits, read into text until the child lets go of it.
+struct Capture {
+    HANDLE write = nullptr;
+    std::thread reader;
     Capture(Out kind, std::string& text) {
-        if (kind == Out::None) return;
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE read = nullptr;
-        ::CreatePipe(&read, &write_, &inherit, 0);
-        if (kind == Out::ClosedPipe) {
-            ::CloseHandle(read);
-            return;
-        }
-        reader_ = std::thread([read, &text] {
+        if (kind == Out::None || !::CreatePipe(&read, &write, &inherit, 0)) return;
+        if (kind == Out::ClosedPipe) ::CloseHandle(read);
+        if (kind == Out::Pipe) reader = std::thread([read, &text] {
             char buffer[65536];
-            DWORD got = 0;
-            while (::ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
+            for (DWORD got = 0; ::ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got;) text.append(buffer, got);
             ::CloseHandle(read);
         });
     }
-    ~Capture() {
-        CloseWrite();
-        if (reader_.joinable()) reader_.join();
+    ~Capture() { Finish(); }
+    void Finish() {
+        if (write) ::CloseHandle(std::exchange(write, nullptr));
+        if (reader.joinable()) reader.join();
     }
-    HANDLE Write() const { return write_; }
-    void CloseWrite() {
-        if (write_) ::CloseHandle(write_);
-        write_ = nullptr;
-    }
-
-private:
-    HANDLE write_ = nullptr;
-    std::thread reader_;
 };
 
 inline Result RunScript(const std::string& commandLine, Out out = Out::Pipe, Out err = Out::Pipe, DWORD ms = 30000) {
     Result result;
-    {
-        Capture outPipe(out, result.out), errPipe(err, result.err);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = outPipe.Write();
-        si.hStdError = errPipe.Write();
-        PROCESS_INFORMATION pi{};
-        std::string line = commandLine;
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-            return result;
-        // Only the child holds the write ends now, so the readers end with it.
-        outPipe.CloseWrite();
-        errPipe.CloseWrite();
-        std::pair<DWORD, bool> search{pi.dwProcessId, false};
-        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;) {
-            ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
-            if (::WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0) break;
-        }
-        DWORD code = 0;
-        if (::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0 && ::GetExitCodeProcess(pi.hProcess, &code))
-            result.code = static_cast<long>(code);
-        else
-            ::TerminateProcess(pi.hProcess, 99);
-        result.window = search.second;
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
+    Capture pipes[] = {{out, result.out}, {err, result.err}};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = pipes[0].write;
+    si.hStdError = pipes[1].write;
+    PROCESS_INFORMATION pi{};
+    std::string line = commandLine;
+    const bool started = ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    // Once only the child holds the write ends, the readers end with it.
+    for (Capture& pipe : pipes) ::CloseHandle(std::exchange(pipe.write, nullptr));
+    std::pair<DWORD, bool> search{pi.dwProcessId, false};
+    for (DWORD start = ::GetTickCount(); started && ::GetTickCount() - start < ms;) {
+        ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+        if (::WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0) break;
     }
+    DWORD code = 0;
+    if (started && ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0 && ::GetExitCodeProcess(pi.hProcess, &code))
+        result.code = static_cast<long>(code);
+    else if (started)
+        ::TerminateProcess(pi.hProcess, 99);
+    result.window = search.second;
+    if (started) ::CloseHandle(pi.hThread), ::CloseHandle(pi.hProcess);
+    for (Capture& pipe : pipes) pipe.Finish();
     return result;
-}
-
-// The program's own command line with args.
-inline std::string Program(const std::string& args) {
-    std::string line = "\"";
-    return line.append(ProgramPath()).append("\" ").append(args);
 }
 
 }  // namespace scriptrun

@@ -782,5 +782,4 @@ TEST_F(TableTest, TheCommandLineExportWritesWhatSaveAsWrites) {
     sockmere::SetSaveDialogProc(previous);
     EXPECT_NE(ReadFile(saved).find(",\"?\xF3" "d?, ??????.exe\"\r\n"), std::string::npos) << ReadFile(saved);
     for (const std::string& path : {owned, saved, exported}) ::DeleteFileA(path.c_str());
-    EXPECT_TRUE(reports.texts.empty()) << ::testing::PrintToString(reports.texts);
 }
