@@ -424,7 +424,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
         processNames_ = std::move(capture.names);
         ownersListed_ = capture.owners;
         changeMarks_->TakeSnapshot();
-        KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
+        KeptPlace place(*lv);
         // The refresh's own way from the captured text to the rows, without its pumps. Emptied
         // first: a text equal to what is left of the old one would not count as new.
         Memo2->Clear();
