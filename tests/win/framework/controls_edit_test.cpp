@@ -65,6 +65,27 @@ TEST(Edits, TextFollowsCodeAndTypingAndReadOnlyRefusesTyping) {
     EXPECT_FALSE(::GetWindowLongA(fixed->Handle(), GWL_STYLE) & ES_READONLY);
 }
 
+// The limit met inside a pasted pair, or by its first half typed, leaves no half behind.
+TEST(Edits, TheLengthLimitKeepsWholeCharacters) {
+    Reports reports;
+    Stage stage;
+    EditLog log;
+    auto* edit = stage.Make<TEdit>({.name = "edit", .left = 8, .top = 8, .width = 120, .height = 21},
+                                   {.unicode = true, .maxLength = 4, .onChange = Bind<&EditLog::Change>(&log)});
+    HWND h = edit->Handle();
+    // Cut at the end, then at the start of what is there.
+    ::SendMessageW(h, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"abc\xD83D\xDE00"));
+    ::SendMessageW(h, EM_SETSEL, 0, 0);
+    ::SendMessageW(h, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\xD83D\xDE00"));
+    wchar_t shown[8] = {};
+    ::GetWindowTextW(h, shown, 8);
+    EXPECT_TRUE(std::wstring(shown) == L"abc");
+    EXPECT_EQ(edit->Text(), "abc");
+    ASSERT_FALSE(log.lines.empty());
+    for (const std::string& line : log.lines) EXPECT_EQ(line, "change abc");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(Edits, FocusByKeyboardSelectsAllAndAClickRaisesOnClick) {
     Reports reports;
     Stage stage;
