@@ -125,14 +125,16 @@ std::string TempPath(const char* name) {
     return std::string(dir) + name;
 }
 
-// The processes that process started and that are still running.
-std::vector<DWORD> Children(DWORD process) {
+// The processes of that name that process started and that are still running; Wine starts
+// others (explorer.exe) on behalf of a program.
+std::vector<DWORD> Children(DWORD process, const char* name) {
     std::vector<DWORD> children;
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
-        if (entry.th32ParentProcessID == process) children.push_back(entry.th32ProcessID);
+        if (entry.th32ParentProcessID == process && ::lstrcmpiA(entry.szExeFile, name) == 0)
+            children.push_back(entry.th32ProcessID);
     ::CloseHandle(snapshot);
     return children;
 }
@@ -437,7 +439,7 @@ TEST(Program, AnUpdatesCommandThatNeverEndsHoldsUpNoClose) {
         std::vector<DWORD> children;
         ASSERT_TRUE(WaitFor([&] {
             main = remote::FindTopWindow(program.Pid(), kMainClass);
-            children = Children(program.Pid());
+            children = Children(program.Pid(), "netstat.exe");
             return main && !children.empty();
         }, 10000));
         const DWORD start = ::GetTickCount();
