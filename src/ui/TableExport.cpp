@@ -54,8 +54,18 @@ std::string SystemErrorText(DWORD code) {
 }
 
 // The path goes into the message as UTF-8, so that the report shows it as the user typed it.
-[[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code, const char* more = "") {
-    throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + SystemErrorText(code) + more);
+// kept: the new file, left where it was written.
+[[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code, const wchar_t* kept = nullptr) {
+    std::string text = "Cannot save \"";
+    text += fw::Utf8FromWide(path);
+    text += "\": ";
+    text += SystemErrorText(code);
+    if (kept) {
+        text += ". The new file is \"";
+        text += fw::Utf8FromWide(kept);
+        text += '"';
+    }
+    throw fw::Error(text);
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -156,7 +166,7 @@ void WriteFileReplacing(const std::wstring& path, std::string_view bytes) {
     if (error == ERROR_SUCCESS) return;
     // These come after the old file was moved away: the new one may be the only copy left.
     if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT || replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        ThrowSaveError(path, replaceError, (". The new file is \"" + fw::Utf8FromWide(temp) + "\"").c_str());
+        ThrowSaveError(path, replaceError, temp);
     ::DeleteFileW(temp);
     ThrowSaveError(path, error);
 }
