@@ -294,11 +294,9 @@ TEST(ListView, CellsReachTheWindowWithEveryCharacter) {
     const auto drawnLong = ::SendMessageW(lv->Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     EXPECT_TRUE(lv->ColumnWidth(4) >= drawnLong && lv->ColumnWidth(4) < drawnLong + 20)
         << lv->ColumnWidth(4) << " " << drawnLong;
-    wchar_t cut[3] = {L'x', L'x', L'x'};
+    wchar_t cut[3] = {};
     LVITEMW it{};
-    it.iSubItem = 4;
-    it.pszText = cut;
-    it.cchTextMax = 3;
+    it.iSubItem = 4, it.pszText = cut, it.cchTextMax = 3;
     ::SendMessageW(lv->Handle(), LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&it));
     EXPECT_TRUE(std::wstring(it.pszText) == L"a") << static_cast<int>(it.pszText[1]);
     EXPECT_TRUE(reports.texts.empty());

@@ -374,10 +374,9 @@ TEST(SaveFile, AReplacementThatFailsWithTheTargetMovedAwayKeepsTheNewFileAndName
     sockmere::SetReplaceFileProc(replace);
     ::RemoveDirectoryA(target.c_str());
     EXPECT_EQ(error.rfind("Cannot save \"" + target + "\": ", 0), 0u) << error;
-    const std::string kept = ". The new file is \"";
-    const std::size_t at = error.find(kept);
+    const std::size_t at = error.find(". The new file is \"");
     ASSERT_NE(at, std::string::npos) << error;
-    const std::string temp = error.substr(at + kept.size(), error.size() - at - kept.size() - 1);
+    const std::string temp = error.substr(at + 19, error.size() - at - 20);
     EXPECT_EQ(ReadFile(temp), "new\r\n") << temp;
     ::DeleteFileA(temp.c_str());
 }
