@@ -5,9 +5,9 @@ import struct
 import sys
 import unittest
 
-spec = importlib.util.spec_from_file_location("gc_link", sys.argv[1])
-gc_link = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(gc_link)
+source = importlib.util.spec_from_file_location("gc_link", sys.argv[1])
+gc_link = importlib.util.module_from_spec(source)
+source.loader.exec_module(gc_link)
 IMAGE, MAP = open(sys.argv[2], "rb").read(), open(sys.argv[2] + ".map").read()
 
 
