@@ -83,6 +83,10 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     target_link_options(Sockmere PRIVATE -s
                         -Wl,--wrap=_ZN9__gnu_cxx27__verbose_terminate_handlerEv)
     sockmere_gc_link(Sockmere)
+    # The guard on that link passes the program and fails it for each fault it is there for.
+    add_test(NAME link_unwind_guard
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/link/unwind_guard_test.py
+                     ${CMAKE_SOURCE_DIR}/tools/gc-link.py $<TARGET_FILE:Sockmere>)
     # The PE header carries no link time, so a rebuild of the same commit gives the same bytes.
     target_link_options(Sockmere PRIVATE -Wl,--no-insert-timestamp)
     # The program's threads are Win32 threads, so it links the C++ runtime built for them, which

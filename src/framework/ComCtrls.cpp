@@ -603,11 +603,8 @@ int TListView::TextWidth(std::string_view text, bool utf8) {
     for (unsigned char ch : text) {
         if (ch >= 0x80 && utf8 && HandleAllocated()) {
             // Rare beyond ASCII: the view measures the characters such a text stands for.
-            wchar_t wide[MAX_PATH];
-            const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide, MAX_PATH - 1);
-            wide[n] = L'\0';
-            if (n > 0) return static_cast<int>(::SendMessageW(Hwnd(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide)));
-            utf8 = false;
+            const std::wstring wide = WideFromUtf8(text);
+            return static_cast<int>(::SendMessageW(Hwnd(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
         }
         width += charWidths_[ch];
     }
@@ -622,14 +619,16 @@ void TListView::FitColumns() {
     int last = ColumnCount() - 1;
     for (int i = 0; i <= last; ++i) {
         Column& c = columns_[static_cast<size_t>(i)];
+        auto header = [&] { return TextWidth(c.caption) + padding + (i == sortColumn_ ? sortMark : 0); };
         if (c.rule == ColumnTextWidth) {
             if (c.keep && ItemCount() == 0) continue;
             c.keep = false;
             for (; c.measured < ItemCount(); ++c.measured)
                 c.widest = std::max(c.widest, TextWidth(Field(c.measured, i), c.utf8));
-            ShowColumnWidth(i, c.widest + padding);
+            // Its header stays readable, with no rows too.
+            ShowColumnWidth(i, std::max(c.widest + padding, header()));
         } else if (c.rule == ColumnHeaderWidth && i != last) {
-            ShowColumnWidth(i, TextWidth(c.caption) + padding + (i == sortColumn_ ? sortMark : 0));
+            ShowColumnWidth(i, header());
         }
     }
     Column& end = columns_[static_cast<size_t>(last)];
@@ -704,7 +703,9 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
             std::wstring text;
             if (item.iItem >= 0 && item.iItem < ShownCount())
                 text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
-            const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+            size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+            // A cut keeps whole characters: never the first half of a pair alone.
+            if (n < text.size() && n > 0 && IS_HIGH_SURROGATE(text[n - 1])) --n;
             std::copy_n(text.data(), n, item.pszText);
             item.pszText[n] = L'\0';
         }

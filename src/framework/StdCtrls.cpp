@@ -230,6 +230,13 @@ bool TEdit::CommandNotify(WORD code) {
     std::wstring buffer(static_cast<size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
     const int got = ::GetWindowTextW(h, buffer.data(), static_cast<int>(buffer.size()));
     const std::wstring_view text(buffer.data(), static_cast<size_t>(std::max(got, 0)));
+    // The limit, met inside a pasted or typed pair, keeps the pair's first half alone: it goes,
+    // and the change that makes is taken instead.
+    for (size_t i = 0; maxLength_ > 0 && i < text.size(); ++i)
+        if (IS_HIGH_SURROGATE(text[i]) && (i + 1 == text.size() || !IS_LOW_SURROGATE(text[i + 1]))) {
+            ::SendMessageW(h, EM_SETSEL, i, i + 1);
+            return ::SendMessageW(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"")), true;
+        }
     TakeEditedText(unicode_ ? Utf8FromWide(text) : AnsiFromWide(text));
     return true;
 }

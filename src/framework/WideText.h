@@ -11,8 +11,10 @@ std::string Utf8FromWide(std::wstring_view text);
 std::wstring WideFromMessage(std::string_view text);
 std::wstring WideFromUtf8(std::string_view text);
 std::wstring WideFromAnsi(std::string_view text);
-// A character the ANSI code page lacks becomes "?", never a look-alike that would name
-// something else.
+// A character the ANSI code page lacks becomes one "?", never a look-alike that would name
+// something else. A text the code page cannot take at all throws Error.
 std::string AnsiFromWide(std::wstring_view text);
+// The code page AnsiFromWide writes; 0 is the system's. Returns the previous one.
+unsigned SetAnsiCodePage(unsigned codePage) noexcept;
 
 }  // namespace fw

@@ -15,14 +15,16 @@ using Cells = std::string_view[kProcessColumn + 1];
 }  // namespace
 
 ListingKeys ChangeMarks::KeysOf(const Rows& rows, bool withPid) {
-    ListingKeys listing{std::vector<ConnectionKey>(static_cast<std::size_t>(rows.Count())),
-                        std::vector<std::string_view>(static_cast<std::size_t>(rows.Count()))};
+    const auto count = static_cast<std::size_t>(rows.Count());
+    ListingKeys listing{std::vector<ConnectionKey>(count), std::vector<std::string_view>(count),
+                        std::vector<std::string_view>(withPid ? count : 0)};
     for (int row = 0; row < rows.Count(); ++row) {
         Cells cells{};
         for (int column = 0; column < rows.columns && column <= kProcessColumn; ++column)
             cells[column] = rows.Cell(row, column);
-        listing.keys[static_cast<std::size_t>(row)] = TableRowKey(cells, withPid);
+        listing.keys[static_cast<std::size_t>(row)] = TableRowKey(cells);
         listing.status[static_cast<std::size_t>(row)] = cells[5];
+        if (withPid) listing.pid[static_cast<std::size_t>(row)] = cells[kPidColumn];
     }
     return listing;
 }

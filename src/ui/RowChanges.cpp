@@ -7,13 +7,14 @@
 
 namespace sockmere {
 
-ConnectionKey TableRowKey(std::span<const std::string_view> cells, bool withPid) noexcept {
+ConnectionKey TableRowKey(std::span<const std::string_view> cells) noexcept {
     auto cell = [&](std::size_t column) { return column < cells.size() ? cells[column] : std::string_view(); };
-    return {cell(1), cell(2), cell(3), cell(4), withPid ? cell(kPidColumn) : std::string_view()};
+    return {cell(1), cell(2), cell(3), cell(4)};
 }
 
 RowChanges CompareListings(const ListingKeys& before, const ListingKeys& after) {
-    const std::vector<int> partner = PairRows(before.keys, after.keys);
+    const std::vector<int> partner = PairRows(before.keys, after.keys, before.status, after.status);
+    const bool pids = before.pid.size() == before.keys.size() && after.pid.size() == after.keys.size();
     RowChanges changes;
     changes.marks.assign(after.keys.size(), kRowSame);
     // Paired rows of before are marked kept here.
@@ -25,7 +26,8 @@ RowChanges CompareListings(const ListingKeys& before, const ListingKeys& after) 
             ++changes.counts.added;
         } else {
             kept[static_cast<std::size_t>(p)] = 1;
-            if (before.status[static_cast<std::size_t>(p)] != after.status[i]) {
+            const auto q = static_cast<std::size_t>(p);
+            if (before.status[q] != after.status[i] || (pids && before.pid[q] != after.pid[i])) {
                 changes.marks[i] = kRowChanged;
                 ++changes.counts.changed;
             }

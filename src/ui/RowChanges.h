@@ -18,19 +18,20 @@ struct ChangeCounts {
 };
 
 // The key of a row given as its table cells ("#", "Proto", "Local Port", "Remote Addr",
-// "Remote Port", "Status", then "PID" and "Process" when shown); the PID counts when withPid.
-ConnectionKey TableRowKey(std::span<const std::string_view> cells, bool withPid) noexcept;
+// "Remote Port", "Status", then "PID" and "Process" when shown).
+ConnectionKey TableRowKey(std::span<const std::string_view> cells) noexcept;
 
 struct RowChanges {
-    std::string marks;        // kRowSame, kRowNew or kRowChanged for each row of after
+    std::string marks;        // kRowSame, kRowNew or kRowChanged for each row of after;
+                              // a pair whose status or PID differs is changed
     std::vector<int> closed;  // the rows of before that are gone, in their order
     ChangeCounts counts;
 };
 
-// A listing as its rows' keys and statuses.
+// A listing as its rows' keys, statuses and PIDs (no PIDs when either listing lacks them).
 struct ListingKeys {
     std::vector<ConnectionKey> keys;
-    std::vector<std::string_view> status;
+    std::vector<std::string_view> status, pid;
 };
 
 RowChanges CompareListings(const ListingKeys& before, const ListingKeys& after);

@@ -42,8 +42,18 @@ DWORD CommonDialogError() {
 SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
 
 // The path goes into the message as UTF-8, so that the report shows it as the user typed it.
-[[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code) {
-    throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + SystemErrorText(code));
+// kept: the new file, left where it was written.
+[[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code, const wchar_t* kept = nullptr) {
+    std::string text = "Cannot save \"";
+    text += fw::Utf8FromWide(path);
+    text += "\": ";
+    text += SystemErrorText(code);
+    if (kept) {
+        text += ". The new file is \"";
+        text += fw::Utf8FromWide(kept);
+        text += '"';
+    }
+    throw fw::Error(text);
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -52,6 +62,7 @@ std::wstring FolderOf(const std::wstring& path) {
 }
 
 WriteFileProc g_writeFile = &::WriteFile;
+ReplaceFileProc g_replaceFile = &::ReplaceFileW;
 
 // Failures of the target itself, which a plain move would meet as well or get round by dropping
 // what protects the file.
@@ -154,22 +165,29 @@ void WriteFileReplacing(const std::wstring& path, std::string_view bytes) {
     }
     // The replaced file keeps its attributes and permissions; a missing one, or a volume that
     // cannot replace, takes the plain move.
+    DWORD replaceError = ERROR_SUCCESS;
     if (error == ERROR_SUCCESS &&
-        !::ReplaceFileW(path.c_str(), temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        error = ::GetLastError();
+        !g_replaceFile(path.c_str(), temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        error = replaceError = ::GetLastError();
         if (!TargetRefused(error))
             error = ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                         ? ERROR_SUCCESS
                         : ::GetLastError();
     }
-    if (error != ERROR_SUCCESS) {
-        ::DeleteFileW(temp);
-        ThrowSaveError(path, error);
-    }
+    if (error == ERROR_SUCCESS) return;
+    // These come after the old file was moved away: the new one may be the only copy left.
+    if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT || replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        ThrowSaveError(path, replaceError, temp);
+    ::DeleteFileW(temp);
+    ThrowSaveError(path, error);
 }
 
 WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept {
     return std::exchange(g_writeFile, proc ? proc : &::WriteFile);
+}
+
+ReplaceFileProc SetReplaceFileProc(ReplaceFileProc proc) noexcept {
+    return std::exchange(g_replaceFile, proc ? proc : &::ReplaceFileW);
 }
 
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {

@@ -38,6 +38,7 @@ bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections = 
 // its attributes and permissions. On failure the file that was there is untouched, the
 // temporary file is gone, and Error tells the reason, the system's where it gives one. Error
 // names the path in UTF-8. A folder too long for a temporary name beside it is such a failure.
+// A replacement that fails once the old file is moved away keeps the new one, which Error names.
 void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
 
 // Writes all of bytes to an open file or pipe; false when it stops, with the system's last
@@ -50,6 +51,10 @@ std::string SystemErrorText(DWORD code);
 // WriteFile. Returns the previous function.
 using WriteFileProc = decltype(&::WriteFile);
 WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept;
+
+// The replacement of a saved file goes through this seam too. Null restores ReplaceFileW.
+using ReplaceFileProc = decltype(&::ReplaceFileW);
+ReplaceFileProc SetReplaceFileProc(ReplaceFileProc proc) noexcept;
 
 // The standard save dialog; tests put a stand-in in its place. Returns the previous one.
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);

@@ -17,12 +17,11 @@ namespace {
 
 RowStepHook g_rowStep = nullptr;
 
-std::vector<ConnectionKey> KeysOf(const fw::TListView& view, bool pids) {
+std::vector<ConnectionKey> KeysOf(const fw::TListView& view) {
     std::vector<ConnectionKey> keys(static_cast<std::size_t>(view.ItemCount()));
     for (int item = 0; item < view.ItemCount(); ++item)
         keys[static_cast<std::size_t>(item)] = {view.ItemField(item, 1), view.ItemField(item, 2),
-                                                view.ItemField(item, 3), view.ItemField(item, 4),
-                                                pids ? view.ItemField(item, kPidColumn) : std::string_view()};
+                                                view.ItemField(item, 3), view.ItemField(item, 4)};
     return keys;
 }
 
@@ -83,7 +82,7 @@ ChangeCounts TableListing::Replace(ListingCapture& capture) {
     names_ = std::move(capture.names);
     owners_ = capture.owners;
     marks_.TakeSnapshot();
-    KeptPlace place(lv_, lv_.ColumnCount() > kPidColumn);
+    KeptPlace place(lv_);
     fw::SharedText text(std::move(capture.text));
     const fw::LineBreaks breaks = fw::DetectLineBreaks(text.View());
     AddRows(DropLines(std::move(text), breaks, 3), breaks);
@@ -122,8 +121,8 @@ void TableListing::AddRows(const fw::SharedText& body, fw::LineBreaks breaks) {
     });
 }
 
-KeptPlace::KeptPlace(fw::TListView& view, bool pids) : view_(view), pids_(pids) {
-    const std::vector<ConnectionKey> keys = KeysOf(view, pids);
+KeptPlace::KeptPlace(fw::TListView& view) : view_(view) {
+    const std::vector<ConnectionKey> keys = KeysOf(view);
     // Copied: the texts the keys point into go with the old rows.
     selected_ = Keep(keys, view.Selected());
     top_ = Keep(keys, view.TopItem());
@@ -139,7 +138,7 @@ KeptPlace::Row KeptPlace::Keep(std::span<const ConnectionKey> keys, int item) {
     if (item < 0) return row;
     const ConnectionKey& key = keys[static_cast<std::size_t>(item)];
     int i = 0;
-    for (std::string_view field : {key.protocol, key.localPort, key.remoteAddress, key.remotePort, key.pid}) {
+    for (std::string_view field : {key.protocol, key.localPort, key.remoteAddress, key.remotePort}) {
         row.text += field;
         row.sizes[i++] = field.size();
     }
@@ -150,17 +149,17 @@ KeptPlace::Row KeptPlace::Keep(std::span<const ConnectionKey> keys, int item) {
 
 int KeptPlace::Find(std::span<const ConnectionKey> keys, const Row& row) {
     if (!row.kept) return -1;
-    std::string_view fields[5];
+    std::string_view fields[4];
     std::string_view rest = row.text;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 4; ++i) {
         fields[i] = rest.substr(0, row.sizes[i]);
         rest.remove_prefix(row.sizes[i]);
     }
-    return FindKeyRank(keys, {fields[0], fields[1], fields[2], fields[3], fields[4]}, row.rank);
+    return FindKeyRank(keys, {fields[0], fields[1], fields[2], fields[3]}, row.rank);
 }
 
 void KeptPlace::Finish(int connections) {
-    const std::vector<ConnectionKey> keys = KeysOf(view_, pids_);
+    const std::vector<ConnectionKey> keys = KeysOf(view_);
     finished_ = true;
     const int top = Find(keys, top_);
     view_.EndReplace(Find(keys, selected_), top < connections ? top : -1);

@@ -68,10 +68,10 @@ private:
 
 // Keeps the view's place while its rows are replaced in one step: made before the new rows are
 // added (it begins the replacement), finished after. The selected row stays selected and the top
-// row at the top where their connection keys still exist; pids: the key has the "PID" column.
+// row at the top where their connection keys still exist.
 class KeptPlace {
 public:
-    KeptPlace(fw::TListView& view, bool pids);
+    explicit KeptPlace(fw::TListView& view);
     // Shows the rows as they are when Finish did not run.
     ~KeptPlace();
     KeptPlace(const KeptPlace&) = delete;
@@ -84,7 +84,7 @@ private:
     // A row to find again: its key's fields one after another, their lengths, and its rank.
     struct Row {
         std::string text;
-        std::size_t sizes[5] = {};
+        std::size_t sizes[4] = {};
         std::size_t rank = 0;
         bool kept = false;
     };
@@ -92,7 +92,6 @@ private:
     static int Find(std::span<const ConnectionKey> keys, const Row& row);
 
     fw::TListView& view_;
-    bool pids_;
     bool finished_ = false;
     Row selected_, top_;
 };

@@ -19,8 +19,9 @@ RowChanges Compare(const std::vector<Cells>& before, const std::vector<Cells>& a
     ListingKeys listings[2];
     for (int side = 0; side < 2; ++side) {
         for (const Cells& cells : side == 0 ? before : after) {
-            listings[side].keys.push_back(TableRowKey(cells, withPid));
+            listings[side].keys.push_back(TableRowKey(cells));
             listings[side].status.push_back(cells[5]);
+            if (withPid) listings[side].pid.push_back(cells[6]);
         }
     }
     return CompareListings(listings[0], listings[1]);
@@ -52,17 +53,27 @@ TEST(RowChanges, DuplicatesAndReordersMarkOnlyWhatChanged) {
     EXPECT_EQ(ChangeCountsText(none.counts), "");
 }
 
-TEST(RowChanges, AnotherProcessIsAnotherConnectionWhileItsColumnShows) {
+TEST(RowChanges, AnotherProcessIsAChangeOfTheSameConnectionWhileItsColumnShows) {
     const std::vector<Cells> before{{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED", "100", "a.exe"},
                                     {"2", "TCP", "81", "10.0.0.1", "445", "ESTABLISHED", "", ""}};
     const std::vector<Cells> after{{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED", "200", "b.exe"},
                                    {"2", "TCP", "81", "10.0.0.1", "445", "ESTABLISHED", "", ""}};
     const RowChanges withPid = Compare(before, after, true);
-    EXPECT_EQ(withPid.marks, "N.");
-    EXPECT_EQ(withPid.closed, std::vector<int>{0});
+    EXPECT_EQ(withPid.marks, "C.");
     EXPECT_EQ(Compare(before, after, false).marks, "..");
-    // A table whose rows lack the column keys them with an empty PID.
-    EXPECT_TRUE(TableRowKey(Cells{"1", "TCP", "80"}, true) == (ConnectionKey{"TCP", "80", "", "", ""}));
+    // A row cut short keys with empty fields.
+    EXPECT_TRUE(TableRowKey(Cells{"1", "TCP", "80"}) == (ConnectionKey{"TCP", "80", "", ""}));
+}
+
+TEST(RowChanges, AConnectionGoingToTimeWaitWithPidZeroIsOneChange) {
+    const Cells established{"1", "TCP", "80", "10.0.0.1", "445", "ESTABLISHED", "1234", "a.exe"};
+    const Cells timeWait{"1", "TCP", "80", "10.0.0.1", "445", "TIME_WAIT", "0", ""};
+    EXPECT_EQ(ChangeCountsText(Compare({established}, {timeWait}, true).counts), " 1 changed.");
+    // Three twins become two, one of them closing: the one still established stays as it was.
+    const RowChanges twins = Compare({established, established, established}, {timeWait, established}, true);
+    EXPECT_EQ(twins.marks, "C.");
+    EXPECT_EQ(twins.closed, std::vector<int>{2});
+    EXPECT_EQ(ChangeCountsText(twins.counts), " 1 changed, 1 closed.");
 }
 
 TEST(RowChanges, EndTextCarriesTheCountsBeforeTheProcessNote) {

@@ -146,6 +146,11 @@ def _():
     assert readme.startswith(f"Sockmere {version}\r\n") and "@" not in readme
     holder = version_text(exe, "LegalCopyright")
     assert licence.startswith(f"MIT License\r\n\r\n{holder}\r\n"), f"licence names not {holder!r}"
+    # Every item of the table's menu is told of, however the lines wrap.
+    words = " ".join(readme.split())
+    for item in ("Connection Info...", "Copy Row", "Copy All", "Save As...", "Show Processes", "Refresh Every",
+                 "Highlight Changes", "Filter..."):
+        assert f'"{item}"' in words, f"README.txt tells nothing of {item!r}"
 
 
 with open(results, "w") as xml:

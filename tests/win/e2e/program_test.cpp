@@ -125,14 +125,16 @@ std::string TempPath(const char* name) {
     return std::string(dir) + name;
 }
 
-// The processes that process started and that are still running.
-std::vector<DWORD> Children(DWORD process) {
+// The processes of that name that process started and that are still running; Wine starts
+// others (explorer.exe) on behalf of a program.
+std::vector<DWORD> Children(DWORD process, const char* name) {
     std::vector<DWORD> children;
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
-        if (entry.th32ParentProcessID == process) children.push_back(entry.th32ProcessID);
+        if (entry.th32ParentProcessID == process && ::lstrcmpiA(entry.szExeFile, name) == 0)
+            children.push_back(entry.th32ProcessID);
     ::CloseHandle(snapshot);
     return children;
 }
@@ -422,90 +424,39 @@ TEST(StoredSettings, TwoInstancesClosingAtOnceLeaveOneWholeSet) {
     }
 }
 
-// Live updates every second from a listing command that never ends: a close, and the end of the
-// session, end the command at once and save the settings.
-TEST(Program, AnUpdatesCommandThatNeverEndsHoldsUpNoClose) {
-    for (bool session : {false, true}) {
-        SCOPED_TRACE(session ? "end of the session" : "close");
-        CleanSettings clean;
-        StoredSettings().SetText("RefreshEvery", "1");
-        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "600000");
-        Program program("-n");
-        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
-        ASSERT_TRUE(program.Started());
-        HWND main = nullptr;
-        std::vector<DWORD> children;
-        ASSERT_TRUE(WaitFor([&] {
-            main = remote::FindTopWindow(program.Pid(), kMainClass);
-            children = Children(program.Pid());
-            return main && !children.empty();
-        }, 10000));
-        const DWORD start = ::GetTickCount();
-        if (session) {
-            DWORD_PTR answer = 0;
-            ::SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
-            EXPECT_EQ(answer, TRUE);
-            ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 2000, &answer);
-            // The system ends the program from here on; the command is gone already.
-            EXPECT_FALSE(Running(children[0]));
+// A listing command that never ends, of a live update every second or of a refresh the user asked
+// for, holds up no close and no end of the session: the command is ended at once and the
+// settings are saved.
+TEST(Program, AListingCommandThatNeverEndsHoldsUpNoClose) {
+    for (bool refresh : {false, true})
+        for (bool session : {false, true}) {
+            SCOPED_TRACE(std::string(refresh ? "refresh, " : "update, ") + (session ? "end of the session" : "close"));
+            CleanSettings clean;
+            if (!refresh) StoredSettings().SetText("RefreshEvery", "1");
+            ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "600000");
+            Program program("-n");
+            ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
+            ASSERT_TRUE(program.Started());
+            HWND main = nullptr;
+            ASSERT_TRUE(WaitFor([&] { return (main = remote::FindTopWindow(program.Pid(), kMainClass)) != nullptr; }));
+            if (refresh) ::PostMessageA(remote::FindChild(main, "Button", "Get Connections"), BM_CLICK, 0, 0);
+            std::vector<DWORD> children;
+            ASSERT_TRUE(WaitFor([&] { return !(children = Children(program.Pid(), "netstat.exe")).empty(); }, 10000));
+            const DWORD start = ::GetTickCount();
+            if (session) {
+                DWORD_PTR answer = 0;
+                ::SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
+                EXPECT_EQ(answer, TRUE);
+                ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 2000, &answer);
+                // The system ends the program from here on; the command is gone already.
+                EXPECT_FALSE(Running(children[0]));
+                EXPECT_LT(::GetTickCount() - start, 2000u);
+            }
+            ::PostMessageA(main, WM_CLOSE, 0, 0);
+            EXPECT_EQ(program.WaitExit(2000), 0);
             EXPECT_LT(::GetTickCount() - start, 2000u);
+            EXPECT_FALSE(Running(children[0]));
+            EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
+            if (!refresh) EXPECT_EQ(StoredSettings().Read("RefreshEvery"), "1");
         }
-        ::PostMessageA(main, WM_CLOSE, 0, 0);
-        EXPECT_EQ(program.WaitExit(2000), 0);
-        EXPECT_LT(::GetTickCount() - start, 2000u);
-        EXPECT_FALSE(Running(children[0]));
-        EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
-        EXPECT_EQ(StoredSettings().Read("RefreshEvery"), "1");
-    }
-}
-
-namespace {
-
-// The listing command this process started, found by its name: Wine may start others for it.
-DWORD ListingChild(DWORD process) {
-    for (DWORD child : Children(process)) {
-        HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        bool named = false;
-        for (BOOL more = ::Process32First(snapshot, &entry); more && !named; more = ::Process32Next(snapshot, &entry))
-            named = entry.th32ProcessID == child && ::lstrcmpiA(entry.szExeFile, "netstat.exe") == 0;
-        ::CloseHandle(snapshot);
-        if (named) return child;
-    }
-    return 0;
-}
-
-}  // namespace
-
-// A refresh asked for by the user whose command never ends holds up no close and no end of the
-// session either: the command is ended at once and the settings are saved.
-TEST(Program, ARefreshsCommandThatNeverEndsHoldsUpNoClose) {
-    for (bool session : {false, true}) {
-        SCOPED_TRACE(session ? "end of the session" : "close");
-        CleanSettings clean;
-        FakeRows rows("5");
-        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", "600000");
-        Program program("-n");
-        ::SetEnvironmentVariableA("SOCKMERE_FAKE_DELAY_MS", nullptr);
-        ASSERT_TRUE(program.Started());
-        HWND main = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (main = remote::FindTopWindow(program.Pid(), kMainClass)) != nullptr; }));
-        ::PostMessageA(remote::FindChild(main, "Button", "Get Connections"), BM_CLICK, 0, 0);
-        DWORD child = 0;
-        ASSERT_TRUE(WaitFor([&] { return (child = ListingChild(program.Pid())) != 0; }, 10000));
-        const DWORD start = ::GetTickCount();
-        if (session) {
-            DWORD_PTR answer = 0;
-            ::SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 2000, &answer);
-            EXPECT_EQ(answer, TRUE);
-            ::SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 2000, &answer);
-            EXPECT_FALSE(Running(child));
-        }
-        ::PostMessageA(main, WM_CLOSE, 0, 0);
-        EXPECT_EQ(program.WaitExit(2000), 0);
-        EXPECT_LT(::GetTickCount() - start, 2000u);
-        EXPECT_FALSE(Running(child));
-        EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
-    }
 }

@@ -211,6 +211,14 @@ TEST(ListView, ColumnWidthRulesFitTheContentOrTheHeaderOrTheRest) {
     reused.SetParent(&stage);
     fresh.SetParent(&stage);
     EXPECT_EQ(reused.ColumnWidth(0), fresh.ColumnWidth(0));
+
+    // Without rows a fitted column is as wide as its header asks.
+    TListView bare(nullptr);
+    bare.AddColumn("Remote Addr", ColumnTextWidth);
+    bare.AddColumn("Remote Addr", ColumnHeaderWidth);
+    bare.AddColumn("Status", ColumnHeaderWidth);
+    bare.SetParent(&stage);
+    EXPECT_EQ(bare.ColumnWidth(0), bare.ColumnWidth(1));
 }
 
 TEST(ListView, ColumnsAddedAndDeletedTakeTheRowsFieldsAlong) {
@@ -277,6 +285,20 @@ TEST(ListView, CellsReachTheWindowWithEveryCharacter) {
     // Measured as drawn, not by its bytes.
     const auto drawn = ::SendMessageW(lv->Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(cells[1]));
     EXPECT_TRUE(lv->ColumnWidth(4) >= drawn && lv->ColumnWidth(4) < drawn + 20) << lv->ColumnWidth(4) << " " << drawn;
+
+    // A cell longer than a path is measured by its characters too, and a cut keeps whole ones.
+    std::string longName = "a\xF0\x9F\x98\x80";  // a, then a character beyond 16 bits
+    for (int i = 0; i < 300; ++i) longName += "\xD0\xBF";
+    lv->AddItem("2", {"TCP", "", "", longName});
+    const std::wstring wide = lv->ShownText(1, 4);
+    const auto drawnLong = ::SendMessageW(lv->Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    EXPECT_TRUE(lv->ColumnWidth(4) >= drawnLong && lv->ColumnWidth(4) < drawnLong + 20)
+        << lv->ColumnWidth(4) << " " << drawnLong;
+    wchar_t cut[3] = {};
+    LVITEMW it{};
+    it.iSubItem = 4, it.pszText = cut, it.cchTextMax = 3;
+    ::SendMessageW(lv->Handle(), LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&it));
+    EXPECT_TRUE(std::wstring(it.pszText) == L"a") << static_cast<int>(it.pszText[1]);
     EXPECT_TRUE(reports.texts.empty());
 }
 

@@ -4,8 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "framework/Errors.h"
 #include "framework/FormsTestSupport.h"
 #include "framework/StdCtrls.h"
+#include "framework/WideText.h"
 
 using namespace fw;
 using namespace fwtest;
@@ -63,6 +65,27 @@ TEST(Edits, TextFollowsCodeAndTypingAndReadOnlyRefusesTyping) {
     EXPECT_EQ(fixed->Text(), "keep");
     fixed->SetReadOnly(false);
     EXPECT_FALSE(::GetWindowLongA(fixed->Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+// The limit met inside a pasted pair, or by its first half typed, leaves no half behind.
+TEST(Edits, TheLengthLimitKeepsWholeCharacters) {
+    Reports reports;
+    Stage stage;
+    EditLog log;
+    auto* edit = stage.Make<TEdit>({.name = "edit", .left = 8, .top = 8, .width = 120, .height = 21},
+                                   {.unicode = true, .maxLength = 4, .onChange = Bind<&EditLog::Change>(&log)});
+    HWND h = edit->Handle();
+    // Cut at the end, then at the start of what is there.
+    ::SendMessageW(h, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"abc\xD83D\xDE00"));
+    ::SendMessageW(h, EM_SETSEL, 0, 0);
+    ::SendMessageW(h, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\xD83D\xDE00"));
+    wchar_t shown[8] = {};
+    ::GetWindowTextW(h, shown, 8);
+    EXPECT_TRUE(std::wstring(shown) == L"abc");
+    EXPECT_EQ(edit->Text(), "abc");
+    ASSERT_FALSE(log.lines.empty());
+    for (const std::string& line : log.lines) EXPECT_EQ(line, "change abc");
+    EXPECT_TRUE(reports.texts.empty());
 }
 
 TEST(Edits, FocusByKeyboardSelectsAllAndAClickRaisesOnClick) {
@@ -196,4 +219,18 @@ TEST(Memos, AHiddenMemoKeepsLargeTextOutOfItsWindow) {
     memo->SetVisible(false);
     EXPECT_EQ(::GetWindowTextLengthA(h), 0);
     EXPECT_FALSE(memo->Text().empty());
+}
+
+// Text in a code page: one "?" for each character it lacks, a pair included, no look-alikes, and
+// a code page that refuses the text is an error, never an empty text.
+TEST(WideText, TheCodePageGetsOneQuestionMarkPerMissingCharacterOrAnError) {
+    const std::wstring name = L"h4-\xD83D\xDE00-Cafe\x0301.exe";  // an emoji, and an accent apart
+    const unsigned previous = fw::SetAnsiCodePage(1252);
+    EXPECT_EQ(fw::AnsiFromWide(name), "h4-?-Cafe?.exe");
+    EXPECT_EQ(fw::AnsiFromWide(L"\x0141\x00F3" L"d\x017A\xD83D"), "?\xF3" "d??");
+    fw::SetAnsiCodePage(CP_UTF8);
+    EXPECT_EQ(fw::AnsiFromWide(name), fw::Utf8FromWide(name));
+    fw::SetAnsiCodePage(12345);  // no such code page
+    EXPECT_THROW(fw::AnsiFromWide(name), fw::Error);
+    fw::SetAnsiCodePage(previous);
 }

@@ -354,6 +354,34 @@ TEST_F(TableTest, SaveAsNeverPutsAPartOrAProtectedFileInPlace) {
     EXPECT_EQ(::FindFirstFileA(TempPath("smr*.tmp").c_str(), &found), INVALID_HANDLE_VALUE) << found.cFileName;
 }
 
+// Fails as ReplaceFileW may once it has moved the target away; a folder in the target's place
+// stops the plain move after it too.
+BOOL WINAPI ReplaceLosingTheTarget(LPCWSTR target, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
+    ::DeleteFileW(target);
+    ::CreateDirectoryW(target, nullptr);
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return FALSE;
+}
+
+TEST(SaveFile, AReplacementThatFailsWithTheTargetMovedAwayKeepsTheNewFileAndNamesIt) {
+    const std::string target = WriteFixture("sockmere_moved.csv", "old\r\n");
+    const auto replace = sockmere::SetReplaceFileProc(&ReplaceLosingTheTarget);
+    std::string error;
+    try {
+        sockmere::WriteFileReplacing(WidePath(target), "new\r\n");
+    } catch (const fw::Error& e) {
+        error = e.what();
+    }
+    sockmere::SetReplaceFileProc(replace);
+    ::RemoveDirectoryA(target.c_str());
+    EXPECT_EQ(error.rfind("Cannot save \"" + target + "\": ", 0), 0u) << error;
+    const std::size_t at = error.find(". The new file is \"");
+    ASSERT_NE(at, std::string::npos) << error;
+    const std::string temp = error.substr(at + 19, error.size() - at - 20);
+    EXPECT_EQ(ReadFile(temp), "new\r\n") << temp;
+    ::DeleteFileA(temp.c_str());
+}
+
 TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAndIsStored) {
     const std::string self = std::to_string(::GetCurrentProcessId());
     const std::string args = TempPath("sockmere_table_owner_args.txt"), owned = TempPath("sockmere_table_owned.txt");
