@@ -31,7 +31,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             request.action != sockmere::ExportAction::None)
             return sockmere::RunExport(request);
     } catch (...) {
-        return sockmere::kExportListingFailed;
+        // Out of memory before anything was written.
+        return sockmere::kExportNotWritten;
     }
     fw::TApplication& app = fw::Application();
     try {
