@@ -33,20 +33,13 @@ TEST(ExportSwitches, ABadCommandLineSaysWhatIsWrongInOneLine) {
         {{"--csv", ""}, "empty"},
         {{"--csv", "a", "--tsv", "b"}, "second FILE: \"b\""},
         {{"--csv", "a", "-t"}, "combined with an export: \"-t\""},
-        {{"--csv", "a", "-csv"}, "Unknown argument: \"-csv\""},
         // A switch is never taken for the FILE.
         {{"--csv", "--all", "f"}, "Unknown argument: \"f\""},
     };
     for (const auto& [args, says] : cases) {
         const ExportRequest r = ParseExportArguments(args);
         EXPECT_EQ(r.action, ExportAction::Bad) << ::testing::PrintToString(args);
-        EXPECT_NE(r.error.find(says), std::string::npos) << r.error;
-        EXPECT_TRUE(r.error.starts_with("Sockmere: ") && r.error.ends_with(".\r\n")) << r.error;
+        EXPECT_TRUE(r.error.starts_with("Sockmere: ") && r.error.ends_with(".\r\n") &&
+                    r.error.find(says) != std::string::npos) << r.error;
     }
-}
-
-TEST(ExportSwitches, UsageNamesEverySwitchOnItsOwnLine) {
-    for (const char* line : {"\r\n  --csv FILE ", "\r\n  --tsv FILE ", "\r\n  --processes ", "\r\n  --numeric ",
-                             "\r\n  --all ", "\r\n  --help, /? "})
-        EXPECT_NE(ExportUsage().find(line), std::string::npos) << line;
 }

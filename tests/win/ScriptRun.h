@@ -10,20 +10,16 @@
 
 namespace scriptrun {
 
-inline std::string ProgramPath() {
-    const char* dir = std::getenv("SOCKMERE_BUILD_DIR");
-    return std::string(dir ? dir : ".") + "/Sockmere.exe";
-}
-
+// The program's command line with args.
 inline std::string Program(const std::string& args) {
-    std::string line = "\"";
-    return line.append(ProgramPath()).append("\" ").append(args);
+    const char* dir = std::getenv("SOCKMERE_BUILD_DIR");
+    return std::string("\"").append(dir ? dir : ".").append("/Sockmere.exe\" ").append(args);
 }
 
 enum class Out { Pipe, ClosedPipe, None };
 
 struct Result {
-    long code = -1;  // -1 when it did not end in time
+    long code = -1;  // -1 when it did not start, 99 when it did not end in time
     std::string out, err;
     bool window = false;  // a top-level window of the process was seen while it ran
 };
@@ -68,21 +64,22 @@ inline Result RunScript(const std::string& commandLine, Out out = Out::Pipe, Out
     si.hStdError = pipes[1].write;
     PROCESS_INFORMATION pi{};
     std::string line = commandLine;
-    const bool started = ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return result;
     // Once only the child holds the write ends, the readers end with it.
     for (Capture& pipe : pipes) ::CloseHandle(std::exchange(pipe.write, nullptr));
     std::pair<DWORD, bool> search{pi.dwProcessId, false};
-    for (DWORD start = ::GetTickCount(); started && ::GetTickCount() - start < ms;) {
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms;) {
         ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
         if (::WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0) break;
     }
+    ::TerminateProcess(pi.hProcess, 99);  // one that did not end in time
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
-    if (started && ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0 && ::GetExitCodeProcess(pi.hProcess, &code))
-        result.code = static_cast<long>(code);
-    else if (started)
-        ::TerminateProcess(pi.hProcess, 99);
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    result.code = static_cast<long>(code);
     result.window = search.second;
-    if (started) ::CloseHandle(pi.hThread), ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
     for (Capture& pipe : pipes) pipe.Finish();
     return result;
 }

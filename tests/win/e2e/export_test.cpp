@@ -3,16 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "ScriptRun.h"
 #include "SettingsKey.h"
+#include "ui/ExportSwitches.h"
 
-using scriptrun::Out;
-using scriptrun::Program;
-using scriptrun::RunScript;
+using namespace scriptrun;
 
 namespace {
 
@@ -22,11 +23,7 @@ struct Env {
     const char* name;
 };
 
-std::string Temp(const char* name) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
-}
+std::string Temp(const char* name) { return std::string(std::getenv("TEMP")) + "\\" + name; }
 
 std::string ReadAll(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -36,26 +33,20 @@ std::string ReadAll(const std::string& path) {
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find("\r\n")); }
 long Lines(const std::string& text) { return static_cast<long>(std::count(text.begin(), text.end(), '\n')); }
 
-// The program's settings key with a value of the test's own: an export must leave it so.
-struct WatchedSettings {
-    settingskey::Key key{"Software\\Sockmere", "sockmere"};
-    settingskey::Values before = (key.Wipe(), key.SetText("check1_Checked", "True"), key.All());
-    ~WatchedSettings() { key.Wipe(); }
-};
-
 constexpr const char* kCsvHeader = "#,Proto,Local Port,Remote Addr,Remote Port,Status";
 
 }  // namespace
 
 // Each switch reaches the listing command and the columns; both formats; nothing is shown and
-// the stored settings stay as they were.
+// the program's settings, a value of the test's own, stay as they were.
 TEST(Export, EachSwitchAndBothFormatsWithoutAWindowOrSettings) {
-    WatchedSettings settings;
+    const settingskey::Key settings{"Software\\Sockmere", "sockmere"};
+    settings.SetText("check1_Checked", "True");
+    const settingskey::Values before = settings.All();
     Env rows("SOCKMERE_FAKE_ROWS", "40");
     const std::string argsFile = Temp("sockmere_export_args.txt"), target = Temp("sockmere export.csv");
     ::DeleteFileA(argsFile.c_str());
     Env args("SOCKMERE_FAKE_ARGS_FILE", argsFile);
-
     auto r = RunScript(Program("--csv \"" + target + "\""));
     EXPECT_EQ(r.code, 0) << r.err;
     const std::string csv = ReadAll(target);
@@ -87,7 +78,8 @@ TEST(Export, EachSwitchAndBothFormatsWithoutAWindowOrSettings) {
     EXPECT_TRUE(r.out.ends_with(",,\r\n"));
 
     EXPECT_EQ(ReadAll(argsFile), "\r\n-n -a\r\n-o\r\n-o\r\n\r\n");
-    EXPECT_EQ(settings.key.All(), settings.before);
+    EXPECT_EQ(settings.All(), before);
+    settings.Wipe();
     ::DeleteFileA(target.c_str());
     ::DeleteFileA(argsFile.c_str());
 }
@@ -138,7 +130,7 @@ TEST(Export, StandardOutputThroughPipesRedirectionsAndNowhere) {
     EXPECT_LT(::GetTickCount() - start, 10000u);
     EXPECT_EQ(r.err.rfind("Cannot write to standard output: ", 0), 0u) << r.err;
     const std::string out = Temp("sockmere_cmd_out.csv");
-    r = RunScript("cmd.exe /c \"\"" + scriptrun::ProgramPath() + "\" /csv - >\"" + out + "\"\"");
+    r = RunScript("cmd.exe /c \"" + Program("/csv - >\"" + out + "\"") + "\"");
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out + r.err, "");
     EXPECT_EQ(Lines(ReadAll(out)), 20001);
@@ -155,15 +147,12 @@ TEST(Export, WithoutHandlesItWritesToTheConsoleOfItsStarter) {
     ::FreeConsole();
     ASSERT_TRUE(::AllocConsole());
     const auto r = RunScript(Program("/?"), Out::None, Out::None);
-    HANDLE out = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
     char text[4096] = {};
     DWORD got = 0;
-    ::ReadConsoleOutputCharacterA(out, text, sizeof text, COORD{0, 0}, &got);
-    ::CloseHandle(out);
+    ::ReadConsoleOutputCharacterA(::GetStdHandle(STD_OUTPUT_HANDLE), text, sizeof text, COORD{0, 0}, &got);
     ::FreeConsole();
     EXPECT_EQ(r.code, 0);
-    const std::string screen(text, got);
-    EXPECT_NE(screen.find("Usage: Sockmere --csv FILE"), std::string::npos) << screen;
-    EXPECT_NE(screen.find("Exit codes:"), std::string::npos) << screen;
+    // Every line of the usage, each switch's among them.
+    for (std::string_view rest = sockmere::ExportUsage(); !rest.empty(); rest.remove_prefix(rest.find("\r\n") + 2))
+        EXPECT_NE(std::string(text, got).find(rest.substr(0, rest.find("\r\n"))), std::string::npos) << rest;
 }

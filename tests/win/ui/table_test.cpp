@@ -789,22 +789,21 @@ TEST_F(TableTest, AProcessStartedAfterTheListingBeganOwnsNothing) {
 TEST_F(TableTest, TheCommandLineExportWritesWhatSaveAsWrites) {
     const std::wstring name = L"\x0141\x00F3" L"d\x017A, \x043F\x0440\x043E\x043A\x0441\x0438.exe";  // Łódź, прокси
     NamedProcess owner(WidePath(TempPath("")) + name);
-    const std::string owned = WriteFixture(
-        "sockmere_table_export.txt", OwnedListing({owner.Pid(), std::to_string(::GetCurrentProcessId()), "99999"}));
+    const std::string owned = WriteFixture("sockmere_table_export.txt", OwnedListing({owner.Pid(), "99999"}));
     const std::string saved = TempPath("sockmere_saved.csv"), exported = TempPath("sockmere_exported.csv");
     const auto previous = sockmere::SetSaveDialogProc(&FakeSaveDialog);
     for (bool processes : {false, true}) {
-        std::unique_ptr<FakeSetting> file;
         if (processes) {
-            file = std::make_unique<FakeSetting>("SOCKMERE_FAKE_FILE", owned);
+            // Unset with the fixture's own listing at the end.
+            ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", owned.c_str());
             form->Processes1->SetChecked(true);
             form->Button1Click(form.get());
         }
         g_savePath = WidePath(saved);
         g_saveType = 1;
         form->SaveAs1Click(form.get());
-        const auto run = scriptrun::RunScript(scriptrun::Program("--csv \"" + exported + "\"" + (processes ? " --processes" : "")));
-        EXPECT_EQ(run.code, 0) << run.err;
+        const std::string args = "--csv \"" + exported + (processes ? "\" /processes" : "\"");
+        EXPECT_EQ(scriptrun::RunScript(scriptrun::Program(args)).code, 0);
         EXPECT_EQ(ReadFile(exported), ReadFile(saved));
     }
     sockmere::SetSaveDialogProc(previous);
