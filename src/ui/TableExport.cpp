@@ -41,21 +41,9 @@ DWORD CommonDialogError() {
 
 SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
 
-std::string SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
-    if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
-
 // The path goes into the message as UTF-8, so that the report shows it as the user typed it.
 [[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code) {
-    throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + SystemErrorText(code));
+    throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + fw::SystemErrorText(code));
 }
 
 std::wstring FolderOf(const std::wstring& path) {

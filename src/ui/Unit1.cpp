@@ -224,6 +224,12 @@ void TForm1::DescribeTableMenu() {
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     N2 = item("N2", "-", {});
+    Actions1 = new TConnectionActions(this);
+    Actions1->SetName("Actions1");
+    Actions1->OnTarget = Bind<&TForm1::Actions1Target>(this);
+    Actions1->OnActed = Bind<&TForm1::Actions1Acted>(this);
+    Actions1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->Count());
+    N4 = item("N4", "-", {});
     const int processesAt = PopupMenu2->Items()->Count();
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
     Highlight1 = AddMenuItem(*PopupMenu2, "Highlight1", "Highlight Changes", Bind<&TForm1::Highlight1Click>(this),
@@ -575,6 +581,7 @@ void TForm1::PopupMenu2Popup(fw::TObject*) {
     const bool selected = lv->Selected() >= 0;
     Info1->SetEnabled(selected);
     CopyRow1->SetEnabled(selected);
+    Actions1->UpdateMenu();
 }
 
 void TForm1::Info1Click(fw::TObject*) {
@@ -622,6 +629,30 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TForm1::Filter1Click(fw::TObject*) {
     FilterBar1->Open();
+}
+
+void TForm1::Actions1Target(fw::TObject*, ActionTarget& target) {
+    const int item = lv->Selected();
+    target.refreshing = refreshing_;
+    target.selected = item >= 0;
+    if (item < 0) return;
+    const bool process = lv->ColumnCount() > kPidColumn;
+    std::string* fields[] = {&target.proto, &target.localPort, &target.remoteAddr, &target.remotePort, &target.status};
+    for (int i = 0; i < 5; ++i) *fields[i] = lv->ItemField(item, i + 1);
+    if (process) {
+        target.pid = lv->ItemField(item, kPidColumn);
+        target.name = lv->ItemField(item, kProcessColumn);
+    }
+    target.closed = item >= changeMarks_->Connections();
+    target.listedAt = processNames_.ListedAt();
+}
+
+void TForm1::Actions1Acted(fw::TObject*) {
+    // The row goes, or turns red, at once.
+    if (LiveUpdates1->Seconds() > 0)
+        LiveUpdates1->UpdateNow();
+    else
+        Button1Click(Button1);
 }
 
 void TForm1::ShowProcessColumns(bool show) {

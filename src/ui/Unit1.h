@@ -15,6 +15,7 @@
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
 #include "ui/ChangeMarks.h"
+#include "ui/ConnectionActions.h"
 #include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
 #include "winsize/MinMax.h"
@@ -70,6 +71,9 @@ public:
     fw::TMenuItem* CopyAll1 = nullptr;
     fw::TMenuItem* SaveAs1 = nullptr;
     fw::TMenuItem* N2 = nullptr;
+    // "Close Connection" and "End Process..." on the selected row.
+    TConnectionActions* Actions1 = nullptr;
+    fw::TMenuItem* N4 = nullptr;
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
     // Checked while the rows that a refresh found new, changed or closed are marked.
@@ -113,6 +117,8 @@ public:
     void LiveUpdates1Start(fw::TObject* sender, ListingOptions& options, bool& allowed);
     void LiveUpdates1Listed(fw::TObject* sender, ListingCapture& capture, std::uint32_t startTick);
     void Filter1Click(fw::TObject* sender);
+    void Actions1Target(fw::TObject* sender, ActionTarget& target);
+    void Actions1Acted(fw::TObject* sender);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

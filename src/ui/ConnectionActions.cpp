@@ -1,0 +1,203 @@
+#include "ui/ConnectionActions.h"
+
+#include <in6addr.h>
+#include <iphlpapi.h>
+
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/Errors.h"
+#include "framework/Handles.h"
+#include "framework/WideText.h"
+
+namespace sockmere {
+
+using fw::Bind;
+
+namespace {
+
+OpenProcessProc g_openProcess = &::OpenProcess;
+
+// The helper library is loaded at the first close, not at every start.
+FARPROC HelperProc(const char* name) {
+    static const HMODULE library = ::LoadLibraryA("iphlpapi.dll");
+    return library ? ::GetProcAddress(library, name) : nullptr;
+}
+
+DWORD WINAPI SystemSetTcpEntry(MIB_TCPROW* row) {
+    static const auto proc = reinterpret_cast<SetTcpEntryProc>(reinterpret_cast<void*>(HelperProc("SetTcpEntry")));
+    return proc ? proc(row) : ERROR_PROC_NOT_FOUND;
+}
+SetTcpEntryProc g_setTcpEntry = &SystemSetTcpEntry;
+
+ActionOutcome Failed(DWORD error) {
+    return {ActionOutcome::failed, error};
+}
+
+// The system's TCP table, grown until it fits; empty with the error when it cannot be read.
+std::vector<std::uint8_t> ReadTcpTable(DWORD& error) {
+    using GetTableProc = ULONG(WINAPI*)(MIB_TCPTABLE*, ULONG*, BOOL);
+    static const auto proc = reinterpret_cast<GetTableProc>(reinterpret_cast<void*>(HelperProc("GetTcpTable")));
+    std::vector<std::uint8_t> bytes(sizeof(MIB_TCPTABLE) + 64 * sizeof(MIB_TCPROW));
+    error = proc ? ERROR_INSUFFICIENT_BUFFER : ERROR_PROC_NOT_FOUND;
+    // The table may grow between the two calls.
+    for (int attempt = 0; attempt < 4 && error == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        ULONG size = static_cast<ULONG>(bytes.size());
+        error = proc(reinterpret_cast<MIB_TCPTABLE*>(bytes.data()), &size, FALSE);
+        if (error == ERROR_INSUFFICIENT_BUFFER) bytes.resize(size + 16 * sizeof(MIB_TCPROW));
+    }
+    if (error != NO_ERROR) bytes.clear();
+    return bytes;
+}
+
+std::string Capitalized(std::string text) {
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text;
+}
+
+// Windows gives 317 (no message text) where it means the same as 5.
+bool AccessDenied(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == 317;
+}
+
+}  // namespace
+
+OpenProcessProc SetOpenProcessProc(OpenProcessProc proc) noexcept {
+    return std::exchange(g_openProcess, proc ? proc : &::OpenProcess);
+}
+
+SetTcpEntryProc SetSetTcpEntryProc(SetTcpEntryProc proc) noexcept {
+    return std::exchange(g_setTcpEntry, proc ? proc : &SystemSetTcpEntry);
+}
+
+ActionOutcome EndListedProcess(DWORD pid, const FILETIME& listedAt) {
+    const fw::HandleOwner process(
+        g_openProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+    if (!process) {
+        const DWORD error = ::GetLastError();
+        // No process has the ID any more.
+        return error == ERROR_INVALID_PARAMETER ? ActionOutcome{ActionOutcome::gone} : Failed(error);
+    }
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process.Get(), &created, &exited, &kernel, &user)) return Failed(::GetLastError());
+    if (::CompareFileTime(&created, &listedAt) > 0) return {ActionOutcome::reused};
+    // Ended, though its handles still keep the ID from being reused.
+    if (::WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) return {ActionOutcome::gone};
+    if (!::TerminateProcess(process.Get(), 1)) return Failed(::GetLastError());
+    ::WaitForSingleObject(process.Get(), 2000);
+    return {};
+}
+
+ActionOutcome CloseListedConnection(const ActionRow& row) {
+    DWORD error = 0;
+    const std::vector<std::uint8_t> bytes = ReadTcpTable(error);
+    if (bytes.empty()) return Failed(error);
+    const auto& table = *reinterpret_cast<const MIB_TCPTABLE*>(bytes.data());
+    std::vector<TcpEntry> entries;
+    entries.reserve(table.dwNumEntries);
+    // Ports are the low 16 bits in network order, addresses in network order.
+    auto port = [](DWORD value) { return __builtin_bswap16(static_cast<std::uint16_t>(value)); };
+    for (DWORD i = 0; i < table.dwNumEntries; ++i) {
+        const MIB_TCPROW& r = table.table[i];
+        entries.push_back({r.dwState, __builtin_bswap32(r.dwLocalAddr), port(r.dwLocalPort), __builtin_bswap32(r.dwRemoteAddr),
+                           port(r.dwRemotePort)});
+    }
+    std::size_t first = 0;
+    const std::size_t count = MatchTcpEntries(row, entries, first);
+    if (count == 0) return {ActionOutcome::none};
+    if (count > 1) return {ActionOutcome::several};
+    MIB_TCPROW target = table.table[first];
+    target.dwState = MIB_TCP_STATE_DELETE_TCB;
+    error = g_setTcpEntry(&target);
+    if (error != NO_ERROR) return Failed(error);
+    // Some systems answer success and close nothing: only a table without it tells.
+    const std::vector<std::uint8_t> after = ReadTcpTable(error);
+    const auto& now = *reinterpret_cast<const MIB_TCPTABLE*>(after.data());
+    for (DWORD i = 0; !after.empty() && i < now.dwNumEntries; ++i)
+        if (std::memcmp(&now.table[i], &table.table[first], sizeof(MIB_TCPROW)) == 0) return {ActionOutcome::kept};
+    return {};
+}
+
+TConnectionActions::TConnectionActions(fw::TForm* form) : fw::TComponent(form), form_(form) {}
+
+void TConnectionActions::InsertMenu(fw::TMenuItem& menu, int index) {
+    auto add = [&](const char* name, const char* caption, fw::TNotifyEvent onClick) {
+        auto* item = new fw::TMenuItem(this);
+        item->SetName(name);
+        item->SetCaption(caption);
+        item->OnClick = onClick;
+        menu.Insert(index++, item);
+        return item;
+    };
+    close_ = add("CloseConnection1", "Close Connection", Bind<&TConnectionActions::CloseConnectionClick>(this));
+    end_ = add("EndProcess1", "End Process...", Bind<&TConnectionActions::EndProcessClick>(this));
+}
+
+ActionTarget TConnectionActions::Target() {
+    ActionTarget target;
+    OnTarget(this, target);
+    return target;
+}
+
+void TConnectionActions::UpdateMenu() {
+    const ActionTarget target = Target();
+    const bool can = target.selected && !target.refreshing;
+    close_->SetEnabled(can && CanCloseConnection(target.Row()));
+    end_->SetEnabled(can && CanEndProcess(target.Row(), ::GetCurrentProcessId()));
+}
+
+int TConnectionActions::Box(const std::string& text, UINT flags) {
+    return ::MessageBoxW(form_->Handle(), fw::WideFromUtf8(text).c_str(), fw::WideFromUtf8(form_->Caption()).c_str(),
+                         flags);
+}
+
+void TConnectionActions::EndProcessClick(fw::TObject*) {
+    const ActionTarget target = Target();
+    if (!target.selected || target.refreshing || !CanEndProcess(target.Row(), ::GetCurrentProcessId())) return;
+    const ActionRow row = target.Row();
+    if (Box(EndProcessQuestion(row.name, row.pid), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+    DWORD pid = 0;
+    std::from_chars(row.pid.data(), row.pid.data() + row.pid.size(), pid);
+    const ActionOutcome outcome = EndListedProcess(pid, target.listedAt);
+    const std::string program = ProgramLabel(row.name, row.pid);
+    if (outcome.kind == ActionOutcome::reused) {
+        Box("The program listed with PID " + std::string(row.pid) +
+                " has ended; the ID now belongs to another program, which was left alone.",
+            MB_OK | MB_ICONINFORMATION);
+    } else if (outcome.kind == ActionOutcome::gone) {
+        Box(Capitalized(program) + " has already ended.", MB_OK | MB_ICONINFORMATION);
+    } else if (outcome.kind == ActionOutcome::failed) {
+        std::string text = "Cannot end " + program + ": " + fw::SystemErrorText(outcome.error) + ".";
+        if (AccessDenied(outcome.error))
+            text += "\nPrograms of other users and of the system can be ended only when Sockmere runs as administrator.";
+        Box(text, MB_OK | MB_ICONERROR);
+        return;
+    }
+    OnActed(this);
+}
+
+void TConnectionActions::CloseConnectionClick(fw::TObject*) {
+    const ActionTarget target = Target();
+    if (!target.selected || target.refreshing || !CanCloseConnection(target.Row())) return;
+    const ActionOutcome outcome = CloseListedConnection(target.Row());
+    if (outcome.kind == ActionOutcome::none) {
+        Box("The connection is no longer open.", MB_OK | MB_ICONINFORMATION);
+    } else if (outcome.kind == ActionOutcome::several) {
+        Box("Several connections match; turn on \"Numeric format\" and try again.", MB_OK | MB_ICONINFORMATION);
+        return;
+    } else if (outcome.kind == ActionOutcome::failed) {
+        const DWORD error = AccessDenied(outcome.error) ? ERROR_ACCESS_DENIED : outcome.error;
+        std::string text = "Windows did not close the connection: " + fw::SystemErrorText(error) + ".";
+        if (AccessDenied(outcome.error)) text += "\nConnections can be closed only when Sockmere runs as administrator.";
+        Box(text, MB_OK | MB_ICONERROR);
+        return;
+    } else if (outcome.kind == ActionOutcome::kept) {
+        Box("Windows did not close the connection: it reported success, but the connection is still open.",
+            MB_OK | MB_ICONERROR);
+    }
+    OnActed(this);
+}
+
+}  // namespace sockmere
