@@ -1,17 +1,20 @@
 #include "ui/ActionRules.h"
 
 #include <array>
-#include <charconv>
 #include <utility>
 
 namespace sockmere {
 namespace {
 
 bool ParseNumber(std::string_view text, std::uint32_t& value, std::uint32_t max) noexcept {
-    std::uint32_t v = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty() || v > max) return false;
-    value = v;
+    if (text.empty() || text.size() > 10) return false;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v > max) return false;
+    value = static_cast<std::uint32_t>(v);
     return true;
 }
 

@@ -3,7 +3,6 @@
 #include <in6addr.h>
 #include <iphlpapi.h>
 
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -155,49 +154,50 @@ int TConnectionActions::Box(const std::string& text, UINT flags) {
 
 void TConnectionActions::EndProcessClick(fw::TObject*) {
     const ActionTarget target = Target();
-    if (!target.selected || target.refreshing || !CanEndProcess(target.Row(), ::GetCurrentProcessId())) return;
     const ActionRow row = target.Row();
+    if (!target.selected || target.refreshing || !CanEndProcess(row, ::GetCurrentProcessId())) return;
     if (Box(EndProcessQuestion(row.name, row.pid), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
     DWORD pid = 0;
-    std::from_chars(row.pid.data(), row.pid.data() + row.pid.size(), pid);
+    for (char c : row.pid) pid = pid * 10 + static_cast<DWORD>(c - '0');
     const ActionOutcome outcome = EndListedProcess(pid, target.listedAt);
     const std::string program = ProgramLabel(row.name, row.pid);
-    if (outcome.kind == ActionOutcome::reused) {
-        Box("The program listed with PID " + std::string(row.pid) +
-                " has ended; the ID now belongs to another program, which was left alone.",
-            MB_OK | MB_ICONINFORMATION);
-    } else if (outcome.kind == ActionOutcome::gone) {
-        Box(Capitalized(program) + " has already ended.", MB_OK | MB_ICONINFORMATION);
-    } else if (outcome.kind == ActionOutcome::failed) {
-        std::string text = "Cannot end " + program + ": " + fw::SystemErrorText(outcome.error) + ".";
-        if (AccessDenied(outcome.error))
-            text += "\nPrograms of other users and of the system can be ended only when Sockmere runs as administrator.";
-        Box(text, MB_OK | MB_ICONERROR);
-        return;
-    }
-    OnActed(this);
+    std::string text;
+    if (outcome.kind == ActionOutcome::reused)
+        text = fw::Format("The program listed with PID %s has ended; the ID now belongs to another program, which "
+                          "was left alone.", target.pid);
+    else if (outcome.kind == ActionOutcome::gone)
+        text = Capitalized(program) + " has already ended.";
+    else if (outcome.kind == ActionOutcome::failed)
+        text = fw::Format("Cannot end %s: %s.%s", program, fw::SystemErrorText(outcome.error),
+                          AccessDenied(outcome.error) ? "\nPrograms of other users and of the system can be ended "
+                                                        "only when Sockmere runs as administrator." : "");
+    Finish(text, outcome.kind == ActionOutcome::failed);
 }
 
 void TConnectionActions::CloseConnectionClick(fw::TObject*) {
     const ActionTarget target = Target();
     if (!target.selected || target.refreshing || !CanCloseConnection(target.Row())) return;
     const ActionOutcome outcome = CloseListedConnection(target.Row());
-    if (outcome.kind == ActionOutcome::none) {
-        Box("The connection is no longer open.", MB_OK | MB_ICONINFORMATION);
-    } else if (outcome.kind == ActionOutcome::several) {
-        Box("Several connections match; turn on \"Numeric format\" and try again.", MB_OK | MB_ICONINFORMATION);
-        return;
-    } else if (outcome.kind == ActionOutcome::failed) {
-        const DWORD error = AccessDenied(outcome.error) ? ERROR_ACCESS_DENIED : outcome.error;
-        std::string text = "Windows did not close the connection: " + fw::SystemErrorText(error) + ".";
-        if (AccessDenied(outcome.error)) text += "\nConnections can be closed only when Sockmere runs as administrator.";
-        Box(text, MB_OK | MB_ICONERROR);
-        return;
-    } else if (outcome.kind == ActionOutcome::kept) {
-        Box("Windows did not close the connection: it reported success, but the connection is still open.",
-            MB_OK | MB_ICONERROR);
-    }
-    OnActed(this);
+    const bool denied = AccessDenied(outcome.error);
+    std::string text;
+    if (outcome.kind == ActionOutcome::none)
+        text = "The connection is no longer open.";
+    else if (outcome.kind == ActionOutcome::several)
+        text = "Several connections match; turn on \"Numeric format\" and try again.";
+    else if (outcome.kind == ActionOutcome::failed)
+        text = fw::Format("Windows did not close the connection: %s.%s",
+                          fw::SystemErrorText(denied ? ERROR_ACCESS_DENIED : outcome.error),
+                          denied ? "\nConnections can be closed only when Sockmere runs as administrator." : "");
+    else if (outcome.kind == ActionOutcome::kept)
+        text = "Windows did not close the connection: it reported success, but the connection is still open.";
+    // Nothing changed on a failure or where the user is to choose again.
+    Finish(text, outcome.kind == ActionOutcome::failed || outcome.kind == ActionOutcome::several ||
+                     outcome.kind == ActionOutcome::kept);
+}
+
+void TConnectionActions::Finish(const std::string& text, bool unchanged) {
+    if (!text.empty()) Box(text, MB_OK | (unchanged ? MB_ICONERROR : MB_ICONINFORMATION));
+    if (!unchanged) OnActed(this);
 }
 
 }  // namespace sockmere

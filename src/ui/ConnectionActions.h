@@ -73,6 +73,8 @@ public:
 private:
     ActionTarget Target();
     int Box(const std::string& text, UINT flags);
+    // Tells the outcome, when there is something to tell; a refresh follows unless nothing changed.
+    void Finish(const std::string& text, bool unchanged);
 
     fw::TForm* form_;
     fw::TMenuItem* close_ = nullptr;
