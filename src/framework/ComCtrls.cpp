@@ -574,6 +574,7 @@ void TListView::InitWnd() {
     DWORD ex = LVS_EX_LABELTIP;
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    if (images_) SetCellImages(images_, imageColumn_);
     // The parent could not know the view while it was being made: it is asked again now.
     ::SendMessageA(h, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(::GetParent(h)), NF_REQUERY);
     // Widths by rule are worked out first, so each column goes in once at its width.
@@ -623,7 +624,7 @@ void TListView::FitColumns() {
             c.keep = false;
             for (; c.measured < ItemCount(); ++c.measured)
                 c.widest = std::max(c.widest, TextWidth(Field(c.measured, i), c.utf8));
-            ShowColumnWidth(i, c.widest + padding);
+            ShowColumnWidth(i, c.widest + padding + (i == imageColumn_ && images_ ? imageWidth_ : 0));
         } else if (c.rule == ColumnHeaderWidth && i != last) {
             ShowColumnWidth(i, TextWidth(c.caption) + padding + (i == sortColumn_ ? sortMark : 0));
         }
@@ -635,6 +636,18 @@ void TListView::FitColumns() {
         ShowColumnWidth(last, std::max(ClientWidth() - used, TextWidth(end.caption) + padding));
     }
     fitting_ = false;
+}
+
+void TListView::SetCellImages(HIMAGELIST images, int column) {
+    images_ = images;
+    imageColumn_ = column;
+    int height = 0;
+    imageWidth_ = 0;
+    if (images) ::ImageList_GetIconSize(images, &imageWidth_, &height);
+    if (!HandleAllocated()) return;
+    ::SendMessageA(Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_SUBITEMIMAGES, images ? LVS_EX_SUBITEMIMAGES : 0);
+    ::SendMessageA(Hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    FitColumns();
 }
 
 void TListView::ShowColumnWidth(int index, int width) {
@@ -703,6 +716,12 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(text.data(), n, item.pszText);
             item.pszText[n] = L'\0';
+        }
+        if (item.mask & LVIF_IMAGE) {
+            int image = -1;
+            if (images_ && item.iSubItem == imageColumn_ && item.iItem >= 0 && item.iItem < ShownCount())
+                OnItemImage(this, ItemAtPosition(item.iItem), image);
+            item.iImage = image < 0 ? I_IMAGENONE : image;
         }
         return true;
     }

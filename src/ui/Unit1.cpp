@@ -120,6 +120,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
                  .onSortRows = Bind<&TForm1::lvSortRows>(this)});
             changeMarks_ = std::make_unique<ChangeMarks>(*lv);
+            lv->OnItemImage = Bind<&TForm1::lvItemImage>(this);
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -360,6 +361,7 @@ void TForm1::Button5Click(fw::TObject*) {
     // One batch: the width rules and the rows reach the view together, and the widths are
     // fitted once, after the last row.
     if (snapshots_ && snapshots_->Pending()) processNames_ = snapshots_->Take();
+    ApplyProgramIcons();
     ChangeCounts changes;
     {
         lv->BeginUpdate();
@@ -428,6 +430,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
     ChangeCounts changes;
     if (!ListingFailed(capture.run)) {
         processNames_ = std::move(capture.names);
+        ApplyProgramIcons();
         ownersListed_ = capture.owners;
         changeMarks_->TakeSnapshot();
         KeptPlace place(*lv, lv->ColumnCount() > kPidColumn);
@@ -655,7 +658,19 @@ void TForm1::Actions1Acted(fw::TObject*) {
         Button1Click(Button1);
 }
 
+void TForm1::lvItemImage(fw::TObject*, int item, int& image) {
+    image = icons_ ? icons_->ImageOf(lv->ItemField(item, kPidColumn)) : -1;
+}
+
+void TForm1::ApplyProgramIcons() {
+    if (!icons_) return;
+    if (icons_->SetDpi(lv->Dpi())) lv->SetCellImages(icons_->Images(), kProcessColumn);
+    icons_->Apply(processNames_);
+}
+
 void TForm1::ShowProcessColumns(bool show) {
+    if (show && ShowIcons && !icons_) icons_ = std::make_unique<ProgramIcons>(lv->Dpi());
+    lv->SetCellImages(show && icons_ ? icons_->Images() : nullptr, kProcessColumn);
     if (show && lv->ColumnCount() == kPidColumn) {
         lv->AddColumn("PID", 50, true);
         // Names come in UTF-8, with every character.

@@ -18,6 +18,7 @@
 #include "ui/ConnectionActions.h"
 #include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
+#include "ui/ProgramIcons.h"
 #include "winsize/MinMax.h"
 
 namespace sockmere {
@@ -86,6 +87,10 @@ public:
 
     bool StartInTray = false;
     bool FetchAtStart = true;
+    // The Process column starts with each program's icon; set before processes are first shown.
+    bool ShowIcons = true;
+    // Made when processes are first shown with their icons.
+    ProgramIcons* Icons() const noexcept { return icons_.get(); }
 
     void FormCreate(fw::TObject* sender);
     void FormResize(fw::TObject* sender);
@@ -119,6 +124,7 @@ public:
     void Filter1Click(fw::TObject* sender);
     void Actions1Target(fw::TObject* sender, ActionTarget& target);
     void Actions1Acted(fw::TObject* sender);
+    void lvItemImage(fw::TObject* sender, int item, int& image);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -147,6 +153,9 @@ private:
     std::unique_ptr<ProcessSnapshots> snapshots_;
     // Made with the table.
     std::unique_ptr<ChangeMarks> changeMarks_;
+    std::unique_ptr<ProgramIcons> icons_;
+    // The icons of the programs that processNames_ names, at the table's DPI.
+    void ApplyProgramIcons();
 };
 
 }  // namespace sockmere

@@ -8,5 +8,5 @@ list(APPEND SOCKMERE_CORE_SOURCES
 file(GLOB UI_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/Unit*.cpp ${CMAKE_SOURCE_DIR}/src/ui/UrlLabel.cpp
      ${CMAKE_SOURCE_DIR}/src/ui/TableExport.cpp ${CMAKE_SOURCE_DIR}/src/ui/ChangeMarks.cpp
      ${CMAKE_SOURCE_DIR}/src/ui/LiveUpdates.cpp ${CMAKE_SOURCE_DIR}/src/ui/FilterBar.cpp
-     ${CMAKE_SOURCE_DIR}/src/ui/ConnectionActions.cpp)
+     ${CMAKE_SOURCE_DIR}/src/ui/ConnectionActions.cpp ${CMAKE_SOURCE_DIR}/src/ui/ProgramIcons.cpp)
 list(APPEND SOCKMERE_WIN_SOURCES ${UI_WIN_SOURCES})

@@ -1,0 +1,147 @@
+#include "ui/ProgramIcons.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "framework/DpiScale.h"
+#include "framework/WideText.h"
+
+namespace sockmere {
+namespace {
+
+// The system's small icon for a file, at the size nearest to size; null when it has none.
+HICON FileIcon(const std::string& path, int size) {
+    SHFILEINFOW info{};
+    const UINT which = size > ::GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON;
+    if (!::SHGetFileInfoW(fw::WideFromUtf8(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | which)) return nullptr;
+    return info.hIcon;
+}
+
+}  // namespace
+
+ProgramIcons::ProgramIcons(int dpi) {
+    Reset(fw::ScaleLength(16, dpi));
+    ProcessNames::SetCompanion(this);
+}
+
+ProgramIcons::~ProgramIcons() {
+    ProcessNames::SetCompanion(nullptr);
+    for (Program& p : programs_)
+        if (p.icon) ::DestroyIcon(p.icon);
+}
+
+bool ProgramIcons::SetDpi(int dpi) {
+    const int size = fw::ScaleLength(16, dpi);
+    if (size == size_) return false;
+    Reset(size);
+    return true;
+}
+
+void ProgramIcons::Reset(int size) {
+    {
+        fw::Lock lock(lock_);
+        size_ = size;
+        for (Program& p : programs_)
+            if (p.icon) ::DestroyIcon(p.icon);
+        programs_.clear();
+    }
+    images_.Reset(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 16, 16));
+    slots_.assign(1, Slot{});
+    imageOf_.clear();
+    const HICON standard = static_cast<HICON>(::LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, size, size,
+                                                           LR_SHARED));  // IDI_APPLICATION
+    ::ImageList_ReplaceIcon(images_.Get(), -1, standard);
+}
+
+ProgramIcons::Program* ProgramIcons::Find(std::string_view path) noexcept {
+    const auto it = std::lower_bound(programs_.begin(), programs_.end(), path,
+                                     [](const Program& p, std::string_view v) { return p.path < v; });
+    return it != programs_.end() && it->path == path ? &*it : nullptr;
+}
+
+void ProgramIcons::Taken(const ProcessNames& names) {
+    std::vector<std::string> wanted;
+    int size = 0;
+    {
+        fw::Lock lock(lock_);
+        size = size_;
+        names.ForEach([&](DWORD, std::string_view, std::string_view path) {
+            const auto it = std::lower_bound(programs_.begin(), programs_.end(), path,
+                                             [](const Program& p, std::string_view v) { return p.path < v; });
+            if (path.empty() || (it != programs_.end() && it->path == path)) return;
+            programs_.insert(it, Program{std::string(path)});
+            wanted.emplace_back(path);
+        });
+    }
+    if (wanted.empty()) return;
+    // The shell wants COM on the thread that asks it.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    std::vector<HICON> icons;
+    for (const std::string& path : wanted) icons.push_back(FileIcon(path, size));
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    fw::Lock lock(lock_);
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        Program* p = size == size_ ? Find(wanted[i]) : nullptr;
+        // A reset meanwhile made it the wrong size.
+        if (!p) {
+            if (icons[i]) ::DestroyIcon(icons[i]);
+            continue;
+        }
+        p->icon = icons[i];
+        p->looked = true;
+    }
+}
+
+int ProgramIcons::Place(const std::string& path) {
+    if (static_cast<int>(slots_.size()) < kMaxIcons) {
+        slots_.push_back({path, applied_});
+        return static_cast<int>(slots_.size()) - 1;
+    }
+    std::size_t oldest = 1;
+    for (std::size_t i = 2; i < slots_.size(); ++i)
+        if (slots_[i].used < slots_[oldest].used) oldest = i;
+    if (slots_[oldest].used == applied_) return 0;
+    if (Program* gone = Find(slots_[oldest].path)) gone->image = -2;
+    slots_[oldest] = {path, applied_};
+    return static_cast<int>(oldest);
+}
+
+void ProgramIcons::Apply(const ProcessNames& names) {
+    ++applied_;
+    fw::Lock lock(lock_);
+    names.ForEach([&](DWORD, std::string_view, std::string_view path) {
+        if (const Program* p = Find(path); p && p->image > 0) slots_[static_cast<std::size_t>(p->image)].used = applied_;
+    });
+    for (Program& p : programs_) {
+        if (!p.looked || p.image != -1) continue;
+        const fw::IconOwner icon(std::exchange(p.icon, nullptr));
+        // Without an icon of its own, a program shows the default one.
+        p.image = icon ? Place(p.path) : 0;
+        if (p.image > 0)
+            ::ImageList_ReplaceIcon(images_.Get(), p.image < ::ImageList_GetImageCount(images_.Get()) ? p.image : -1,
+                                    icon.Get());
+    }
+    std::erase_if(programs_, [](const Program& p) { return p.image == -2; });
+    imageOf_.clear();
+    names.ForEach([&](DWORD pid, std::string_view name, std::string_view path) {
+        if (name.empty()) return;
+        const Program* p = path.empty() ? nullptr : Find(path);
+        imageOf_.emplace_back(pid, p && p->image > 0 ? p->image : 0);
+    });
+}
+
+int ProgramIcons::ImageOf(std::string_view pid) const noexcept {
+    std::uint64_t id = 0;
+    if (pid.empty() || pid.size() > 10) return -1;
+    for (char c : pid) {
+        if (c < '0' || c > '9') return -1;
+        id = id * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (id > 0xFFFFFFFFu) return -1;
+    const auto it = std::lower_bound(imageOf_.begin(), imageOf_.end(), std::make_pair(static_cast<DWORD>(id), -1));
+    return it != imageOf_.end() && it->first == id ? it->second : -1;
+}
+
+}  // namespace sockmere
