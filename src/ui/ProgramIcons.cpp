@@ -28,8 +28,6 @@ ProgramIcons::ProgramIcons(int dpi) {
 
 ProgramIcons::~ProgramIcons() {
     ProcessNames::SetCompanion(nullptr);
-    for (Program& p : programs_)
-        if (p.icon) ::DestroyIcon(p.icon);
 }
 
 bool ProgramIcons::SetDpi(int dpi) {
@@ -43,8 +41,6 @@ void ProgramIcons::Reset(int size) {
     {
         fw::Lock lock(lock_);
         size_ = size;
-        for (Program& p : programs_)
-            if (p.icon) ::DestroyIcon(p.icon);
         programs_.clear();
     }
     images_.Reset(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 16, 16));
@@ -71,26 +67,23 @@ void ProgramIcons::Taken(const ProcessNames& names) {
             const auto it = std::lower_bound(programs_.begin(), programs_.end(), path,
                                              [](const Program& p, std::string_view v) { return p.path < v; });
             if (path.empty() || (it != programs_.end() && it->path == path)) return;
-            programs_.insert(it, Program{std::string(path)});
+            programs_.insert(it, Program{std::string(path), {}});
             wanted.emplace_back(path);
         });
     }
     if (wanted.empty()) return;
     // The shell wants COM on the thread that asks it.
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    std::vector<HICON> icons;
-    for (const std::string& path : wanted) icons.push_back(FileIcon(path, size));
+    std::vector<fw::IconOwner> icons;
+    for (const std::string& path : wanted) icons.emplace_back(FileIcon(path, size));
     if (SUCCEEDED(com)) ::CoUninitialize();
     fw::Lock lock(lock_);
     for (std::size_t i = 0; i < wanted.size(); ++i) {
-        Program* p = size == size_ ? Find(wanted[i]) : nullptr;
         // A reset meanwhile made it the wrong size.
-        if (!p) {
-            if (icons[i]) ::DestroyIcon(icons[i]);
-            continue;
+        if (Program* p = size == size_ ? Find(wanted[i]) : nullptr) {
+            p->icon = std::move(icons[i]);
+            p->looked = true;
         }
-        p->icon = icons[i];
-        p->looked = true;
     }
 }
 
@@ -116,7 +109,7 @@ void ProgramIcons::Apply(const ProcessNames& names) {
     });
     for (Program& p : programs_) {
         if (!p.looked || p.image != -1) continue;
-        const fw::IconOwner icon(std::exchange(p.icon, nullptr));
+        const fw::IconOwner icon = std::move(p.icon);
         // Without an icon of its own, a program shows the default one.
         p.image = icon ? Place(p.path) : 0;
         if (p.image > 0)

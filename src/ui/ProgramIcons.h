@@ -15,7 +15,7 @@
 
 namespace sockmere {
 
-class ProgramIcons final : private ProcessNames::Companion {
+class ProgramIcons final : public ProcessNames::Companion {
 public:
     static constexpr int kMaxIcons = 512;
 
@@ -36,11 +36,14 @@ public:
     // program's icon, the default one where it has a name but no path or icon, -1 without a name.
     int ImageOf(std::string_view pid) const noexcept;
 
+    // On the snapshot's thread: looks up the icons of the paths not seen before.
+    void Taken(const ProcessNames& names) override;
+
 private:
     // A distinct path seen in a snapshot: its icon, once looked up, and its image once taken in.
     struct Program {
         std::string path;
-        HICON icon = nullptr;  // looked up and not yet taken in
+        fw::IconOwner icon;    // looked up and not yet taken in
         bool looked = false;
         int image = -1;        // -1 until taken in, then 0 (the default icon) or its own
     };
@@ -50,7 +53,6 @@ private:
         unsigned used = 0;
     };
 
-    void Taken(const ProcessNames& names) override;
     void Reset(int size);
     // The program with this path, or null; under lock_.
     Program* Find(std::string_view path) noexcept;
