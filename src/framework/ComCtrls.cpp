@@ -574,7 +574,6 @@ void TListView::InitWnd() {
     DWORD ex = LVS_EX_LABELTIP;
     if (rowSelect_) ex |= LVS_EX_FULLROWSELECT;
     ::SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-    if (images_) SetCellImages(images_, imageColumn_);
     // The parent could not know the view while it was being made: it is asked again now.
     ::SendMessageA(h, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(::GetParent(h)), NF_REQUERY);
     // Widths by rule are worked out first, so each column goes in once at its width.
@@ -645,9 +644,8 @@ void TListView::SetCellImages(HIMAGELIST images, int column) {
     imageWidth_ = 0;
     if (images) ::ImageList_GetIconSize(images, &imageWidth_, &height);
     if (!HandleAllocated()) return;
-    ::SendMessageA(Hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_SUBITEMIMAGES, images ? LVS_EX_SUBITEMIMAGES : 0);
-    ::SendMessageA(Hwnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     FitColumns();
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 void TListView::ShowColumnWidth(int index, int width) {
@@ -711,17 +709,15 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             std::wstring text;
-            if (item.iItem >= 0 && item.iItem < ShownCount())
+            if (item.iItem >= 0 && item.iItem < ShownCount()) {
                 text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
+                // Spaces make room for the image, which is drawn over them after the row.
+                if (item.iSubItem == imageColumn_ && CellImage(item.iItem) >= 0)
+                    text.insert(0, static_cast<std::size_t>((imageWidth_ + 2) / std::max(TextWidth(" "), 1) + 1), L' ');
+            }
             const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(text.data(), n, item.pszText);
             item.pszText[n] = L'\0';
-        }
-        if (item.mask & LVIF_IMAGE) {
-            int image = -1;
-            if (images_ && item.iSubItem == imageColumn_ && item.iItem >= 0 && item.iItem < ShownCount())
-                OnItemImage(this, ItemAtPosition(item.iItem), image);
-            item.iImage = image < 0 ? I_IMAGENONE : image;
         }
         return true;
     }
@@ -737,7 +733,7 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         result = TRUE;
         return true;
     case NM_CUSTOMDRAW:
-        if (!OnItemColors.Assigned()) return false;
+        if (!OnItemColors.Assigned() && !images_) return false;
         result = CustomDraw(header);
         return true;
     case NM_DBLCLK:
@@ -750,23 +746,40 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
     return false;
 }
 
+int TListView::CellImage(int position) {
+    int image = -1;
+    if (images_ && imageColumn_ < ColumnCount()) OnItemImage(this, ItemAtPosition(position), image);
+    return image;
+}
+
 LRESULT TListView::CustomDraw(NMHDR& header) {
     auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     const int position = static_cast<int>(draw.nmcd.dwItemSpec);
     if (position < 0 || position >= ShownCount()) return CDRF_DODEFAULT;
-    // A selected row is drawn in the selection colours while the view has the focus.
     const HWND h = Hwnd();
-    if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))
+    if (draw.nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT) {
+        const int image = CellImage(position);
+        RECT cell{};
+        cell.top = imageColumn_;
+        cell.left = LVIR_BOUNDS;
+        if (image >= 0 && ::SendMessageA(h, LVM_GETSUBITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&cell)))
+            ::ImageList_Draw(images_, image, draw.nmcd.hdc, cell.left + 2,
+                             (cell.top + cell.bottom - imageWidth_) / 2, ILD_TRANSPARENT);
         return CDRF_DODEFAULT;
+    }
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const LRESULT after = images_ ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+    // A selected row is drawn in the selection colours while the view has the focus.
+    if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))
+        return after;
     const TColor ownText = Font().Color(), ownBackground = Color();
     TColor text = ownText, background = ownBackground;
     OnItemColors(this, ItemAtPosition(position), text, background);
-    if (text == ownText && background == ownBackground) return CDRF_DODEFAULT;
+    if (text == ownText && background == ownBackground) return after;
     draw.clrText = ColorToRGB(text);
     draw.clrTextBk = ColorToRGB(background);
-    return CDRF_NEWFONT;
+    return CDRF_NEWFONT | after;
 }
 
 // ---------------------------------------------------------------------------------------------

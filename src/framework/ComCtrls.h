@@ -140,7 +140,8 @@ public:
     TItemColorsEvent OnItemColors;
 
     // Cells of one column start with an image of images, which the caller keeps alive while
-    // it is set; null shows none. The column's automatic width makes room for it.
+    // it is set; null shows none. The column's automatic width makes room for it. Drawn by the
+    // view itself: the control's own images would push every other column's text aside.
     void SetCellImages(HIMAGELIST images, int column);
     // Asked for the image of each cell of that column as it is drawn.
     TItemImageEvent OnItemImage;
@@ -192,6 +193,8 @@ private:
     void ShowItems(int selected);
     void ClearSelection();
     LRESULT CustomDraw(NMHDR& header);
+    // The image of the cell of the image column at a display position, or -1.
+    int CellImage(int position);
 
     class DrawingHold;
 

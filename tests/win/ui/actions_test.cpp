@@ -80,6 +80,11 @@ bool Ended(const NamedProcess& p) {
 
 class ActionsTest : public ::testing::Test {
 protected:
+    // No option chosen here reaches the tests after these.
+    ~ActionsTest() override {
+        form.reset();
+        StoredSettings().Wipe();
+    }
     void List(const std::string& rows) { WriteFixture("sockmere_actions_rows.txt", kHead + rows); }
     void Refresh(bool processes) {
         form->Processes1->SetChecked(processes);

@@ -18,14 +18,11 @@ using namespace uitest;
 
 namespace {
 
-// The image the table's control shows in a row's Process cell, asked as the control asks.
+// The image the table draws in a row's Process cell, asked as the table asks.
 int ShownImage(sockmere::TForm1& form, int item) {
-    LVITEMW row{};
-    row.mask = LVIF_IMAGE;
-    row.iItem = form.lv->PositionOfItem(item);
-    row.iSubItem = sockmere::kProcessColumn;
-    ::SendMessageW(form.lv->Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&row));
-    return row.iImage;
+    int image = -1;
+    form.lv->OnItemImage(form.lv, item, image);
+    return image;
 }
 
 }  // namespace
@@ -50,7 +47,7 @@ TEST(ProgramIconsTest, OneImagePerDistinctPathAndNoneWithoutAName) {
     EXPECT_GT(ShownImage(*form, 0), 0);
     EXPECT_GT(ShownImage(*form, 2), 0);
     EXPECT_NE(ShownImage(*form, 2), ShownImage(*form, 0));
-    EXPECT_EQ(ShownImage(*form, 3), I_IMAGENONE);
+    EXPECT_EQ(ShownImage(*form, 3), -1);
     int size = 0, height = 0;
     ::ImageList_GetIconSize(form->Icons()->Images(), &size, &height);
     EXPECT_EQ(size, 16);
