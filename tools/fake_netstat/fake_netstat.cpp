@@ -19,7 +19,7 @@
 //                                leaves out the first k % 100 rows and prints as many more at
 //                                the end, as connections come and go
 // A helper:
-//   --hold                       stay 30 s, silent
+//   --hold                       stay 30 s, silent, or SOCKMERE_FAKE_HOLD_MS=ms that long
 //   --connect path               make a loopback TCP connection to itself, write its client's
 //                                local and remote ports to that file, then hold it as --hold does
 // Owning processes:
@@ -400,7 +400,7 @@ int HoldConnection(const char* path) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string_view(argv[1]) == "--connect") return HoldConnection(argv[2]);
     if (argc == 2 && std::string_view(argv[1]) == kHoldSwitch) {
-        Sleep(kHoldMs);
+        Sleep(static_cast<DWORD>(EnvNumber("SOCKMERE_FAKE_HOLD_MS").value_or(kHoldMs)));
         return 0;
     }
     if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);
