@@ -13,8 +13,6 @@
 
 namespace sockmere {
 
-using fw::Bind;
-
 namespace {
 
 OpenProcessProc g_openProcess = &::OpenProcess;
@@ -121,30 +119,17 @@ ActionOutcome CloseListedConnection(const ActionRow& row) {
 
 TConnectionActions::TConnectionActions(fw::TForm* form) : fw::TComponent(form), form_(form) {}
 
-void TConnectionActions::InsertMenu(fw::TMenuItem& menu, int index) {
-    auto add = [&](const char* name, const char* caption, fw::TNotifyEvent onClick) {
-        auto* item = new fw::TMenuItem(this);
-        item->SetName(name);
-        item->SetCaption(caption);
-        item->OnClick = onClick;
-        menu.Insert(index++, item);
-        return item;
-    };
-    close_ = add("CloseConnection1", "Close Connection", Bind<&TConnectionActions::CloseConnectionClick>(this));
-    end_ = add("EndProcess1", "End Process...", Bind<&TConnectionActions::EndProcessClick>(this));
-}
-
 ActionTarget TConnectionActions::Target() {
     ActionTarget target;
     OnTarget(this, target);
     return target;
 }
 
-void TConnectionActions::UpdateMenu() {
+void TConnectionActions::UpdateMenu(fw::TMenuItem& close, fw::TMenuItem& end) {
     const ActionTarget target = Target();
     const bool can = target.selected && !target.refreshing;
-    close_->SetEnabled(can && CanCloseConnection(target.Row()));
-    end_->SetEnabled(can && CanEndProcess(target.Row(), ::GetCurrentProcessId()));
+    close.SetEnabled(can && CanCloseConnection(target.row));
+    end.SetEnabled(can && CanEndProcess(target.row, ::GetCurrentProcessId()));
 }
 
 int TConnectionActions::Box(const std::string& text, UINT flags) {
@@ -154,17 +139,19 @@ int TConnectionActions::Box(const std::string& text, UINT flags) {
 
 void TConnectionActions::EndProcessClick(fw::TObject*) {
     const ActionTarget target = Target();
-    const ActionRow row = target.Row();
-    if (!target.selected || target.refreshing || !CanEndProcess(row, ::GetCurrentProcessId())) return;
-    if (Box(EndProcessQuestion(row.name, row.pid), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+    if (!target.selected || target.refreshing || !CanEndProcess(target.row, ::GetCurrentProcessId())) return;
+    // Taken before the question, whose pumps may let the table change.
+    const std::string pidText(target.row.pid), program = ProgramLabel(target.row.name, pidText);
+    const FILETIME listedAt = target.listedAt;
+    if (Box(EndProcessQuestion(target.row.name, pidText), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
     DWORD pid = 0;
-    for (char c : row.pid) pid = pid * 10 + static_cast<DWORD>(c - '0');
-    const ActionOutcome outcome = EndListedProcess(pid, target.listedAt);
-    const std::string program = ProgramLabel(row.name, row.pid);
+    for (char c : pidText) pid = pid * 10 + static_cast<DWORD>(c - '0');
+    const ActionOutcome outcome = EndListedProcess(pid, listedAt);
     std::string text;
     if (outcome.kind == ActionOutcome::reused)
         text = fw::Format("The program listed with PID %s has ended; the ID now belongs to another program, which "
-                          "was left alone.", target.pid);
+                          "was left alone.", pidText);
     else if (outcome.kind == ActionOutcome::gone)
         text = Capitalized(program) + " has already ended.";
     else if (outcome.kind == ActionOutcome::failed)
@@ -176,8 +163,8 @@ void TConnectionActions::EndProcessClick(fw::TObject*) {
 
 void TConnectionActions::CloseConnectionClick(fw::TObject*) {
     const ActionTarget target = Target();
-    if (!target.selected || target.refreshing || !CanCloseConnection(target.Row())) return;
-    const ActionOutcome outcome = CloseListedConnection(target.Row());
+    if (!target.selected || target.refreshing || !CanCloseConnection(target.row)) return;
+    const ActionOutcome outcome = CloseListedConnection(target.row);
     const bool denied = AccessDenied(outcome.error);
     std::string text;
     if (outcome.kind == ActionOutcome::none)

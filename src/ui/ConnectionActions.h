@@ -4,7 +4,6 @@
 // the form disabled meanwhile, and ask for a refresh when the table may have changed.
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
 #include "framework/Component.h"
@@ -38,15 +37,13 @@ OpenProcessProc SetOpenProcessProc(OpenProcessProc proc) noexcept;
 using SetTcpEntryProc = DWORD(WINAPI*)(_MIB_TCPROW* row);
 SetTcpEntryProc SetSetTcpEntryProc(SetTcpEntryProc proc) noexcept;
 
-// The row an action is asked for, copied, since a box's pumps may let the table change; and
-// whether a refresh runs, which no action interrupts.
+// The row an action is asked for, valid until the table's next pump; and whether a refresh
+// runs, which no action interrupts.
 struct ActionTarget {
     bool selected = false;
-    std::string proto, localPort, remoteAddr, remotePort, status, pid, name;
-    bool closed = false;
+    ActionRow row{};
     FILETIME listedAt{};
     bool refreshing = false;
-    ActionRow Row() const noexcept { return {proto, localPort, remoteAddr, remotePort, status, pid, name, closed}; }
 };
 using TActionTargetEvent = fw::Event<fw::TObject*, ActionTarget&>;
 
@@ -55,13 +52,11 @@ public:
     explicit TConnectionActions(fw::TForm* form);
     const char* ClassName() const override { return "TConnectionActions"; }
 
-    // Puts "Close Connection" and "End Process..." into menu at index.
-    void InsertMenu(fw::TMenuItem& menu, int index);
-    // Grays the items that cannot act on the target now; called as the menu opens.
-    void UpdateMenu();
-    fw::TMenuItem* CloseItem() const noexcept { return close_; }
-    fw::TMenuItem* EndItem() const noexcept { return end_; }
+    // Grays the items of the two actions that cannot act on the target now; called as the menu
+    // opens.
+    void UpdateMenu(fw::TMenuItem& close, fw::TMenuItem& end);
 
+    // The clicks of "End Process..." and "Close Connection".
     void EndProcessClick(fw::TObject* sender);
     void CloseConnectionClick(fw::TObject* sender);
 
@@ -77,8 +72,6 @@ private:
     void Finish(const std::string& text, bool unchanged);
 
     fw::TForm* form_;
-    fw::TMenuItem* close_ = nullptr;
-    fw::TMenuItem* end_ = nullptr;
 };
 
 }  // namespace sockmere

@@ -44,17 +44,16 @@ void ProgramIcons::Reset(int size) {
         programs_.clear();
     }
     images_.Reset(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 16, 16));
-    slots_.assign(1, Slot{});
+    imageCount_ = 1;
     imageOf_.clear();
     const HICON standard = static_cast<HICON>(::LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, size, size,
                                                            LR_SHARED));  // IDI_APPLICATION
     ::ImageList_ReplaceIcon(images_.Get(), -1, standard);
 }
 
-ProgramIcons::Program* ProgramIcons::Find(std::string_view path) noexcept {
-    const auto it = std::lower_bound(programs_.begin(), programs_.end(), path,
-                                     [](const Program& p, std::string_view v) { return p.path < v; });
-    return it != programs_.end() && it->path == path ? &*it : nullptr;
+std::vector<ProgramIcons::Program>::iterator ProgramIcons::Seek(std::string_view path) noexcept {
+    return std::lower_bound(programs_.begin(), programs_.end(), path,
+                            [](const Program& p, std::string_view v) { return p.path < v; });
 }
 
 void ProgramIcons::Taken(const ProcessNames& names) {
@@ -64,8 +63,7 @@ void ProgramIcons::Taken(const ProcessNames& names) {
         fw::Lock lock(lock_);
         size = size_;
         names.ForEach([&](DWORD, std::string_view, std::string_view path) {
-            const auto it = std::lower_bound(programs_.begin(), programs_.end(), path,
-                                             [](const Program& p, std::string_view v) { return p.path < v; });
+            const auto it = Seek(path);
             if (path.empty() || (it != programs_.end() && it->path == path)) return;
             programs_.insert(it, Program{std::string(path), {}});
             wanted.emplace_back(path);
@@ -78,40 +76,35 @@ void ProgramIcons::Taken(const ProcessNames& names) {
     for (const std::string& path : wanted) icons.emplace_back(FileIcon(path, size));
     if (SUCCEEDED(com)) ::CoUninitialize();
     fw::Lock lock(lock_);
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        // A reset meanwhile made it the wrong size.
-        if (Program* p = size == size_ ? Find(wanted[i]) : nullptr) {
-            p->icon = std::move(icons[i]);
-            p->looked = true;
-        }
+    for (std::size_t i = 0; i < wanted.size() && size == size_; ++i) {
+        // Gone when a reset meanwhile made the icons the wrong size.
+        const auto it = Seek(wanted[i]);
+        if (it == programs_.end() || it->path != wanted[i]) continue;
+        it->icon = std::move(icons[i]);
+        it->looked = true;
     }
 }
 
-int ProgramIcons::Place(const std::string& path) {
-    if (static_cast<int>(slots_.size()) < kMaxIcons) {
-        slots_.push_back({path, applied_});
-        return static_cast<int>(slots_.size()) - 1;
-    }
-    std::size_t oldest = 1;
-    for (std::size_t i = 2; i < slots_.size(); ++i)
-        if (slots_[i].used < slots_[oldest].used) oldest = i;
-    if (slots_[oldest].used == applied_) return 0;
-    if (Program* gone = Find(slots_[oldest].path)) gone->image = -2;
-    slots_[oldest] = {path, applied_};
-    return static_cast<int>(oldest);
+int ProgramIcons::Place() {
+    if (imageCount_ < kMaxIcons) return imageCount_++;
+    Program* oldest = nullptr;
+    for (Program& p : programs_)
+        if (p.image > 0 && (!oldest || p.used < oldest->used)) oldest = &p;
+    if (!oldest || oldest->used == applied_) return 0;
+    return std::exchange(oldest->image, -2);
 }
 
 void ProgramIcons::Apply(const ProcessNames& names) {
     ++applied_;
     fw::Lock lock(lock_);
     names.ForEach([&](DWORD, std::string_view, std::string_view path) {
-        if (const Program* p = Find(path); p && p->image > 0) slots_[static_cast<std::size_t>(p->image)].used = applied_;
+        if (const auto it = Seek(path); it != programs_.end() && it->path == path) it->used = applied_;
     });
     for (Program& p : programs_) {
         if (!p.looked || p.image != -1) continue;
         const fw::IconOwner icon = std::move(p.icon);
         // Without an icon of its own, a program shows the default one.
-        p.image = icon ? Place(p.path) : 0;
+        p.image = icon ? Place() : 0;
         if (p.image > 0)
             ::ImageList_ReplaceIcon(images_.Get(), p.image < ::ImageList_GetImageCount(images_.Get()) ? p.image : -1,
                                     icon.Get());
@@ -120,8 +113,8 @@ void ProgramIcons::Apply(const ProcessNames& names) {
     imageOf_.clear();
     names.ForEach([&](DWORD pid, std::string_view name, std::string_view path) {
         if (name.empty()) return;
-        const Program* p = path.empty() ? nullptr : Find(path);
-        imageOf_.emplace_back(pid, p && p->image > 0 ? p->image : 0);
+        const auto it = path.empty() ? programs_.end() : Seek(path);
+        imageOf_.emplace_back(pid, it != programs_.end() && it->path == path && it->image > 0 ? it->image : 0);
     });
 }
 

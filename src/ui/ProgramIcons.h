@@ -46,19 +46,15 @@ private:
         fw::IconOwner icon;    // looked up and not yet taken in
         bool looked = false;
         int image = -1;        // -1 until taken in, then 0 (the default icon) or its own
-    };
-    // A place in the image list, and the last Apply that used it.
-    struct Slot {
-        std::string path;
-        unsigned used = 0;
+        unsigned used = 0;     // the last Apply whose names had it
     };
 
     void Reset(int size);
-    // The program with this path, or null; under lock_.
-    Program* Find(std::string_view path) noexcept;
-    // A slot for a new icon: a free one, else the one unused longest (its program is then
+    // Where the program with this path is or would go, by path; under lock_.
+    std::vector<Program>::iterator Seek(std::string_view path) noexcept;
+    // An image for a new icon: a new one, else that of the program unused longest (which is then
     // forgotten, to be looked up again when it comes back), else 0.
-    int Place(const std::string& path);
+    int Place();
 
     // Shared with the snapshot's thread under lock_.
     fw::CriticalSection lock_;
@@ -67,7 +63,7 @@ private:
 
     // The GUI thread's own. Image 0 is the default icon.
     fw::ImageListOwner images_;
-    std::vector<Slot> slots_;
+    int imageCount_ = 1;
     unsigned applied_ = 0;
     std::vector<std::pair<DWORD, int>> imageOf_;  // by pid
 };

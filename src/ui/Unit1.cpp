@@ -229,7 +229,9 @@ void TForm1::DescribeTableMenu() {
     Actions1->SetName("Actions1");
     Actions1->OnTarget = Bind<&TForm1::Actions1Target>(this);
     Actions1->OnActed = Bind<&TForm1::Actions1Acted>(this);
-    Actions1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->Count());
+    CloseConnection1 =
+        item("CloseConnection1", "Close Connection", Bind<&TConnectionActions::CloseConnectionClick>(Actions1));
+    EndProcess1 = item("EndProcess1", "End Process...", Bind<&TConnectionActions::EndProcessClick>(Actions1));
     N4 = item("N4", "-", {});
     const int processesAt = PopupMenu2->Items()->Count();
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
@@ -584,7 +586,7 @@ void TForm1::PopupMenu2Popup(fw::TObject*) {
     const bool selected = lv->Selected() >= 0;
     Info1->SetEnabled(selected);
     CopyRow1->SetEnabled(selected);
-    Actions1->UpdateMenu();
+    Actions1->UpdateMenu(*CloseConnection1, *EndProcess1);
 }
 
 void TForm1::Info1Click(fw::TObject*) {
@@ -640,13 +642,10 @@ void TForm1::Actions1Target(fw::TObject*, ActionTarget& target) {
     target.selected = item >= 0;
     if (item < 0) return;
     const bool process = lv->ColumnCount() > kPidColumn;
-    std::string* fields[] = {&target.proto, &target.localPort, &target.remoteAddr, &target.remotePort, &target.status};
-    for (int i = 0; i < 5; ++i) *fields[i] = lv->ItemField(item, i + 1);
-    if (process) {
-        target.pid = lv->ItemField(item, kPidColumn);
-        target.name = lv->ItemField(item, kProcessColumn);
-    }
-    target.closed = item >= changeMarks_->Connections();
+    target.row = {lv->ItemField(item, 1), lv->ItemField(item, 2), lv->ItemField(item, 3), lv->ItemField(item, 4),
+                  lv->ItemField(item, 5), process ? lv->ItemField(item, kPidColumn) : std::string_view(),
+                  process ? lv->ItemField(item, kProcessColumn) : std::string_view(),
+                  item >= changeMarks_->Connections()};
     target.listedAt = processNames_.ListedAt();
 }
 

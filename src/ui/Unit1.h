@@ -74,6 +74,8 @@ public:
     fw::TMenuItem* N2 = nullptr;
     // "Close Connection" and "End Process..." on the selected row.
     TConnectionActions* Actions1 = nullptr;
+    fw::TMenuItem* CloseConnection1 = nullptr;
+    fw::TMenuItem* EndProcess1 = nullptr;
     fw::TMenuItem* N4 = nullptr;
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
