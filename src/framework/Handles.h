@@ -98,11 +98,7 @@ struct IconTraits : NullTraits<HICON, ::DestroyIcon> {
 };
 
 // An image list holds bitmaps and device contexts: counted too.
-struct ImageListTraits {
-    using Handle = HIMAGELIST;
-    static Handle Invalid() noexcept { return nullptr; }
-    static bool Valid(Handle h) noexcept { return h != nullptr; }
-    static void Close(Handle h) noexcept { ::ImageList_Destroy(h); }
+struct ImageListTraits : NullTraits<HIMAGELIST, ::ImageList_Destroy> {
     static inline std::atomic<long> live{0};
 };
 

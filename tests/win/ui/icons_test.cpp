@@ -58,7 +58,7 @@ TEST(ProgramIconsTest, OneImagePerDistinctPathAndNoneWithoutAName) {
     EXPECT_TRUE(reports.texts.empty());
 }
 
-// Each update shows 200 programs, 10 of them new, each a real file under a path of its own; a
+// Each update shows 200 programs, 5 of them new, each a real file under a path of its own; a
 // program without a path shows the default icon.
 TEST(ProgramIconsTest, AThousandUpdatesHoldNoMoreGdiObjectsThanTen) {
     wchar_t system[MAX_PATH] = {};
@@ -78,7 +78,7 @@ TEST(ProgramIconsTest, AThousandUpdatesHoldNoMoreGdiObjectsThanTen) {
     auto update = [&](int k) {
         sockmere::ProcessNames names;
         for (int j = 0; j < 200; ++j) {
-            names.Add(static_cast<DWORD>(1000 + j), "notepad.exe", spelling(k * 10 + j));
+            names.Add(static_cast<DWORD>(1000 + j), "notepad.exe", spelling(k * 5 + j));
         }
         names.Add(4, "System");
         names.Finish();
