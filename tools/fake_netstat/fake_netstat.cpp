@@ -21,7 +21,8 @@
 // A helper:
 //   --hold                       stay 30 s, silent, or SOCKMERE_FAKE_HOLD_MS=ms that long
 //   --connect path               make a loopback TCP connection to itself, write its client's
-//                                local and remote ports to that file, then hold it as --hold does
+//                                local and remote ports to that file, then keep it as long as
+//                                --hold stays
 // Owning processes:
 //   -o (an argument)             end each generated row with an owning process ID, as netstat -o
 //                                does: in turn the parent's, the system's (0, 4 and services.exe's)
@@ -390,7 +391,7 @@ int HoldConnection(const char* path) {
     DWORD written = 0;
     WriteFile(file, ports.data(), static_cast<DWORD>(ports.size()), &written, nullptr);
     CloseHandle(file);
-    Sleep(kHoldMs);
+    Sleep(static_cast<DWORD>(EnvNumber("SOCKMERE_FAKE_HOLD_MS").value_or(kHoldMs)));
     closesocket(server);
     closesocket(client);
     closesocket(listener);
