@@ -9,6 +9,7 @@
 
 #include "framework/Errors.h"
 #include "framework/Handles.h"
+#include "framework/Library.h"
 #include "framework/WideText.h"
 
 namespace sockmere {
@@ -17,14 +18,8 @@ namespace {
 
 OpenProcessProc g_openProcess = &::OpenProcess;
 
-// The helper library is loaded at the first close, not at every start.
-FARPROC HelperProc(const char* name) {
-    static const HMODULE library = ::LoadLibraryA("iphlpapi.dll");
-    return library ? ::GetProcAddress(library, name) : nullptr;
-}
-
 DWORD WINAPI SystemSetTcpEntry(MIB_TCPROW* row) {
-    static const auto proc = reinterpret_cast<SetTcpEntryProc>(reinterpret_cast<void*>(HelperProc("SetTcpEntry")));
+    static const auto proc = fw::LibraryProc<SetTcpEntryProc>("iphlpapi.dll", "SetTcpEntry");
     return proc ? proc(row) : ERROR_PROC_NOT_FOUND;
 }
 SetTcpEntryProc g_setTcpEntry = &SystemSetTcpEntry;
@@ -36,7 +31,7 @@ ActionOutcome Failed(DWORD error) {
 // The system's TCP table, grown until it fits; empty with the error when it cannot be read.
 std::vector<std::uint8_t> ReadTcpTable(DWORD& error) {
     using GetTableProc = ULONG(WINAPI*)(MIB_TCPTABLE*, ULONG*, BOOL);
-    static const auto proc = reinterpret_cast<GetTableProc>(reinterpret_cast<void*>(HelperProc("GetTcpTable")));
+    static const auto proc = fw::LibraryProc<GetTableProc>("iphlpapi.dll", "GetTcpTable");
     std::vector<std::uint8_t> bytes(sizeof(MIB_TCPTABLE) + 64 * sizeof(MIB_TCPROW));
     error = proc ? ERROR_INSUFFICIENT_BUFFER : ERROR_PROC_NOT_FOUND;
     // The table may grow between the two calls.

@@ -6,16 +6,23 @@
 #include <algorithm>
 
 #include "framework/DpiScale.h"
+#include "framework/Library.h"
 #include "framework/WideText.h"
 
 namespace sockmere {
 namespace {
 
+// The shell and COM are loaded with the first icon, not at every start.
+using FileInfoProc = DWORD_PTR(WINAPI*)(LPCWSTR, DWORD, SHFILEINFOW*, UINT, UINT);
+using ComStartProc = HRESULT(WINAPI*)(LPVOID, DWORD);
+using ComEndProc = void(WINAPI*)();
+
 // The system's small icon for a file, at the size nearest to size; null when it has none.
 HICON FileIcon(const std::string& path, int size) {
+    static const auto proc = fw::LibraryProc<FileInfoProc>("shell32.dll", "SHGetFileInfoW");
     SHFILEINFOW info{};
     const UINT which = size > ::GetSystemMetrics(SM_CXSMICON) ? SHGFI_LARGEICON : SHGFI_SMALLICON;
-    if (!::SHGetFileInfoW(fw::WideFromUtf8(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | which)) return nullptr;
+    if (!proc || !proc(fw::WideFromUtf8(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | which)) return nullptr;
     return info.hIcon;
 }
 
@@ -71,10 +78,12 @@ void ProgramIcons::Taken(const ProcessNames& names) {
     }
     if (wanted.empty()) return;
     // The shell wants COM on the thread that asks it.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    static const auto comStart = fw::LibraryProc<ComStartProc>("ole32.dll", "CoInitializeEx");
+    static const auto comEnd = fw::LibraryProc<ComEndProc>("ole32.dll", "CoUninitialize");
+    const HRESULT com = comStart ? comStart(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) : E_FAIL;
     std::vector<fw::IconOwner> icons;
     for (const std::string& path : wanted) icons.emplace_back(FileIcon(path, size));
-    if (SUCCEEDED(com)) ::CoUninitialize();
+    if (SUCCEEDED(com) && comEnd) comEnd();
     fw::Lock lock(lock_);
     for (std::size_t i = 0; i < wanted.size() && size == size_; ++i) {
         // Gone when a reset meanwhile made the icons the wrong size.

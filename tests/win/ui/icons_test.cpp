@@ -93,3 +93,25 @@ TEST(ProgramIconsTest, AThousandUpdatesHoldNoMoreGdiObjectsThanTen) {
     EXPECT_LE(::ImageList_GetImageCount(icons.Images()), sockmere::ProgramIcons::kMaxIcons);
     EXPECT_GT(icons.ImageOf("1000"), 0);
 }
+
+TEST(ProgramIconsTest, SizedToTheDpiAndLookedUpAgainWhenItChanges) {
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    sockmere::ProcessNames names;
+    names.Add(1000, "notepad.exe", fw::Utf8FromWide(system) + "\\notepad.exe");
+    names.Finish();
+    sockmere::ProgramIcons icons(144);
+    auto shown = [&](int dpi) {
+        icons.Taken(names);
+        icons.Apply(names);
+        int width = 0, height = 0;
+        ::ImageList_GetIconSize(icons.Images(), &width, &height);
+        EXPECT_EQ(width, dpi / 6) << dpi;
+        EXPECT_EQ(::ImageList_GetImageCount(icons.Images()), 2) << dpi;
+        EXPECT_EQ(icons.ImageOf("1000"), 1) << dpi;
+    };
+    shown(144);
+    EXPECT_FALSE(icons.SetDpi(144));
+    EXPECT_TRUE(icons.SetDpi(192));
+    shown(192);
+}
