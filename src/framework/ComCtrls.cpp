@@ -638,6 +638,7 @@ void TListView::FitColumns() {
 }
 
 void TListView::SetCellImages(HIMAGELIST images, int column) {
+    if (images == images_ && column == imageColumn_) return;
     images_ = images;
     imageColumn_ = column;
     int height = 0;
