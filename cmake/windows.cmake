@@ -24,6 +24,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-exec ${SOCKMERE
 add_executable(fake_netstat ${CMAKE_SOURCE_DIR}/tools/fake_netstat/fake_netstat.cpp)
 set_target_properties(fake_netstat PROPERTIES OUTPUT_NAME netstat)
 target_compile_options(fake_netstat PRIVATE ${WARN})
+target_link_libraries(fake_netstat PRIVATE ws2_32)
 
 # Drives a running program from outside, for the run and screenshot scripts.
 add_executable(probe ${CMAKE_SOURCE_DIR}/tools/probe/probe.cpp)

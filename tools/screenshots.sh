@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Regenerates the README's screenshots (docs/*.png): the main window after a refresh, the
 # filter bar in use, the Connection Info dialog, the About window, the tray icon in the taskbar,
-# the change marks after a second refresh, and the main window on a display of 144 DPI. Sockmere
-# runs with the fake listing command in Wine's virtual desktop (the one named "shell" has a
-# taskbar), on a virtual display, in prefixes inside the build tree.
+# the change marks after a second refresh, the programs' icons, and the main window on a display
+# of 144 DPI. Sockmere runs with the fake listing command in Wine's virtual desktop (the one named
+# "shell" has a taskbar), on a virtual display, in prefixes inside the build tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOCKMERE_BUILD:-$root/build}
@@ -84,6 +84,17 @@ mv "$listing.next" "$listing"
 probe click "Get Connections"
 for _ in $(seq 100); do probe status | grep -q closed && break; sleep 0.2; done
 shoot TForm1 "$out/change-marks.png"
+probe close TForm1 || true
+wait
+wine reg delete 'HKCU\Software\Sockmere' /f >/dev/null 2>&1 || true
+
+# The owners' icons: "Show Processes" on, in a window wide enough for every column.
+wine reg add 'HKCU\Software\Sockmere\sockmere' /v ShowProcesses /d True /f >/dev/null 2>&1
+SOCKMERE_FAKE_ROWS=12 wine explorer /desktop=$desktop "$win/Sockmere.exe" </dev/null >/dev/null 2>&1 &
+probe wait-done 120 >/dev/null
+probe size 700 330 >/dev/null
+sleep 0.5
+shoot TForm1 "$out/process-icons.png"
 probe close TForm1 || true
 wait
 wine reg delete 'HKCU\Software\Sockmere' /f >/dev/null 2>&1 || true

@@ -626,7 +626,7 @@ void TListView::FitColumns() {
             for (; c.measured < ItemCount(); ++c.measured)
                 c.widest = std::max(c.widest, TextWidth(Field(c.measured, i), c.utf8));
             // Its header stays readable, with no rows too.
-            ShowColumnWidth(i, std::max(c.widest + padding, header()));
+            ShowColumnWidth(i, std::max(c.widest + padding + (i == imageColumn_ && images_ ? imageWidth_ : 0), header()));
         } else if (c.rule == ColumnHeaderWidth && i != last) {
             ShowColumnWidth(i, header());
         }
@@ -638,6 +638,18 @@ void TListView::FitColumns() {
         ShowColumnWidth(last, std::max(ClientWidth() - used, TextWidth(end.caption) + padding));
     }
     fitting_ = false;
+}
+
+void TListView::SetCellImages(HIMAGELIST images, int column) {
+    if (images == images_ && column == imageColumn_) return;
+    images_ = images;
+    imageColumn_ = column;
+    int height = 0;
+    imageWidth_ = 0;
+    if (images) ::ImageList_GetIconSize(images, &imageWidth_, &height);
+    if (!HandleAllocated()) return;
+    FitColumns();
+    ::InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 void TListView::ShowColumnWidth(int index, int width) {
@@ -701,8 +713,12 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             std::wstring text;
-            if (item.iItem >= 0 && item.iItem < ShownCount())
+            if (item.iItem >= 0 && item.iItem < ShownCount()) {
                 text = ShownText(ItemAtPosition(item.iItem), item.iSubItem);
+                // Spaces make room for the image, which is drawn over them after the row.
+                if (item.iSubItem == imageColumn_ && CellImage(item.iItem) >= 0)
+                    text.insert(0, static_cast<std::size_t>((imageWidth_ + 2) / std::max(TextWidth(" "), 1) + 1), L' ');
+            }
             size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
             // A cut keeps whole characters: never the first half of a pair alone.
             if (n < text.size() && n > 0 && IS_HIGH_SURROGATE(text[n - 1])) --n;
@@ -723,7 +739,7 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
         result = TRUE;
         return true;
     case NM_CUSTOMDRAW:
-        if (!OnItemColors.Assigned()) return false;
+        if (!OnItemColors.Assigned() && !images_) return false;
         result = CustomDraw(header);
         return true;
     case NM_DBLCLK:
@@ -736,23 +752,40 @@ bool TListView::Notify(NMHDR& header, LRESULT& result) {
     return false;
 }
 
+int TListView::CellImage(int position) {
+    int image = -1;
+    if (images_ && imageColumn_ < ColumnCount()) OnItemImage(this, ItemAtPosition(position), image);
+    return image;
+}
+
 LRESULT TListView::CustomDraw(NMHDR& header) {
     auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
     if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
     const int position = static_cast<int>(draw.nmcd.dwItemSpec);
     if (position < 0 || position >= ShownCount()) return CDRF_DODEFAULT;
-    // A selected row is drawn in the selection colours while the view has the focus.
     const HWND h = Hwnd();
-    if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))
+    if (draw.nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT) {
+        const int image = CellImage(position);
+        RECT cell{};
+        cell.top = imageColumn_;
+        cell.left = LVIR_BOUNDS;
+        if (image >= 0 && ::SendMessageA(h, LVM_GETSUBITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&cell)))
+            ::ImageList_Draw(images_, image, draw.nmcd.hdc, cell.left + 2,
+                             (cell.top + cell.bottom - imageWidth_) / 2, ILD_TRANSPARENT);
         return CDRF_DODEFAULT;
+    }
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const LRESULT after = images_ ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+    // A selected row is drawn in the selection colours while the view has the focus.
+    if (::GetFocus() == h && ::SendMessageA(h, LVM_GETITEMSTATE, static_cast<WPARAM>(position), LVIS_SELECTED))
+        return after;
     const TColor ownText = Font().Color(), ownBackground = Color();
     TColor text = ownText, background = ownBackground;
     OnItemColors(this, ItemAtPosition(position), text, background);
-    if (text == ownText && background == ownBackground) return CDRF_DODEFAULT;
+    if (text == ownText && background == ownBackground) return after;
     draw.clrText = ColorToRGB(text);
     draw.clrTextBk = ColorToRGB(background);
-    return CDRF_NEWFONT;
+    return CDRF_NEWFONT | after;
 }
 
 // ---------------------------------------------------------------------------------------------

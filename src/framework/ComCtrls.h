@@ -2,6 +2,7 @@
 // Common controls: a report-style list view over rows kept in the object, a status bar with
 // panels, and the animation control.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <initializer_list>
@@ -36,6 +37,8 @@ using TColumnClickEvent = Event<TObject*, int>;
 using TSortRowsEvent = Event<TObject*, int, bool, std::vector<int>&>;
 // Sender, an item, and its text and background colours, which arrive as the view's own.
 using TItemColorsEvent = Event<TObject*, int, TColor&, TColor&>;
+// Sender, an item, and the index of its image in the cell images, which arrives as -1: none.
+using TItemImageEvent = Event<TObject*, int, int&>;
 
 // A report-style list view, whole rows, single selection, labels not editable. The rows live
 // in the object and the window is a virtual list view that asks for what it shows, so tens of
@@ -139,6 +142,13 @@ public:
     // Asked for each item as it is drawn, except a selected one shown in the selection colours.
     TItemColorsEvent OnItemColors;
 
+    // Cells of one column start with an image of images, which the caller keeps alive while
+    // it is set; null shows none. The column's automatic width makes room for it. Drawn by the
+    // view itself: the control's own images would push every other column's text aside.
+    void SetCellImages(HIMAGELIST images, int column);
+    // Asked for the image of each cell of that column as it is drawn.
+    TItemImageEvent OnItemImage;
+
     // Fixed widths scale; the automatic ones are worked out again in the new font.
     void ChangeScale(int fromDpi, int toDpi) override;
 
@@ -186,6 +196,8 @@ private:
     void ShowItems(int selected);
     void ClearSelection();
     LRESULT CustomDraw(NMHDR& header);
+    // The image of the cell of the image column at a display position, or -1.
+    int CellImage(int position);
 
     class DrawingHold;
 
@@ -207,6 +219,9 @@ private:
     bool widthsOnly_ = false;  // fitting records the widths without the window
     int widthChangedFrom_ = 0;  // while drawing is held: the first column whose width changed
     HFONT measuredFont_ = nullptr;
+    HIMAGELIST images_ = nullptr;
+    int imageColumn_ = -1;
+    int imageWidth_ = 0;
     int charWidths_[256] = {};
 };
 

@@ -1,5 +1,25 @@
 #include "framework/Errors.h"
 
+#include <windows.h>
+
+#include "framework/WideText.h"
+
+namespace fw {
+
+std::string SystemErrorText(unsigned long code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = n && buffer ? Utf8FromWide({buffer, n}) : Format("System error %lu", code);
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+}  // namespace fw
+
 namespace fw::detail {
 
 std::string FormatTo(std::string_view format, const std::string* args, std::size_t count) {

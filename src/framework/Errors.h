@@ -46,6 +46,9 @@ std::string Format(std::string_view format, const Args&... args) {
     return detail::FormatTo(format, texts, sizeof...(Args));
 }
 
+// The system's words for an error code, without the closing full stop.
+std::string SystemErrorText(unsigned long code);
+
 [[noreturn]] inline void ThrowListIndex(int index) {
     throw ListError(Format("List index out of bounds (%d)", index));
 }

@@ -2,6 +2,7 @@
 // One small uncopyable, movable owner per handle kind: a handle is never leaked and never
 // closed twice.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <utility>
@@ -91,9 +92,20 @@ struct GdiTraits {
     static inline std::atomic<long> live{0};
 };
 
+// Icons hold bitmaps: their owners are counted as the GDI owners are.
+struct IconTraits : NullTraits<HICON, ::DestroyIcon> {
+    static inline std::atomic<long> live{0};
+};
+
+// An image list holds bitmaps and device contexts: counted too.
+struct ImageListTraits : NullTraits<HIMAGELIST, ::ImageList_Destroy> {
+    static inline std::atomic<long> live{0};
+};
+
 using HandleOwner = UniqueHandle<KernelHandleTraits>;
 using KeyOwner = UniqueHandle<RegKeyTraits>;
-using IconOwner = UniqueHandle<NullTraits<HICON, ::DestroyIcon>>;
+using IconOwner = UniqueHandle<IconTraits>;
+using ImageListOwner = UniqueHandle<ImageListTraits>;
 using CursorOwner = UniqueHandle<NullTraits<HCURSOR, ::DestroyCursor>>;
 using MenuOwner = UniqueHandle<NullTraits<HMENU, ::DestroyMenu>>;
 using WindowOwner = UniqueHandle<NullTraits<HWND, ::DestroyWindow>>;
@@ -170,10 +182,11 @@ private:
     HGDIOBJ old_;
 };
 
-// GDI objects held by all the owners above right now.
+// GDI objects held by all the owners above, icons and image lists right now.
 inline long LiveGdiObjects() noexcept {
     return GdiTraits<HFONT>::live.load() + GdiTraits<HBRUSH>::live.load() +
-           GdiTraits<HBITMAP>::live.load() + MemoryDC::live.load();
+           GdiTraits<HBITMAP>::live.load() + MemoryDC::live.load() + IconTraits::live.load() +
+           ImageListTraits::live.load();
 }
 
 }  // namespace fw

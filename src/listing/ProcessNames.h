@@ -26,10 +26,33 @@ public:
     // When the listing began, in system time.
     const FILETIME& ListedAt() const noexcept { return listedAt_; }
 
+    // A process as a snapshot finds it; the entries are ordered by Finish.
+    void Add(DWORD pid, std::string_view name, std::string_view path = {});
+    void Finish();
+    // Each process's ID, name and full path (empty where the snapshot took none), by ID.
+    template <class F>
+    void ForEach(F&& visit) const {
+        for (const Entry& e : entries_)
+            visit(e.pid, std::string_view(names_).substr(e.at, e.size),
+                  std::string_view(names_).substr(e.at + e.size, e.pathSize));
+    }
+
+    // Sees each snapshot on the thread that took it, and is why snapshots carry the paths.
+    class Companion {
+    public:
+        virtual void Taken(const ProcessNames& names) = 0;
+
+    protected:
+        ~Companion() = default;
+    };
+    // One at a time, or none; once it returns, no snapshot uses the one before.
+    static void SetCompanion(Companion* companion) noexcept;
+
 private:
     struct Entry {
         DWORD pid;
-        std::uint32_t at, size;  // the name's place in names_
+        std::uint32_t at, size;  // the name's place in names_, the path right after it
+        std::uint32_t pathSize;
     };
     std::vector<Entry> entries_;  // ordered by pid
     std::string names_;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/Errors.h"
 #include "framework/Handles.h"
 #include "framework/WideText.h"
 #include "listing/ListingParser.h"
@@ -146,7 +147,7 @@ int RunExport(const ExportRequest& request) {
             if (Put(streams.Output(), text)) return kExportWritten;
             // A write that stops without a reason has failed all the same.
             const DWORD error = ::GetLastError();
-            text = "Cannot write to standard output: " + SystemErrorText(error ? error : ERROR_WRITE_FAULT);
+            text = "Cannot write to standard output: " + fw::SystemErrorText(error ? error : ERROR_WRITE_FAULT);
         }
     } catch (const std::exception& e) {
         text = e.what();

@@ -112,6 +112,11 @@ void TLiveUpdates::RefreshEnded() {
     Schedule();
 }
 
+void TLiveUpdates::UpdateNow() {
+    lastEnd_ = ::GetTickCount() - static_cast<std::uint32_t>(seconds_) * 1000;
+    Schedule();
+}
+
 void TLiveUpdates::Halt() {
     halted_ = true;
     if (sink_) ::KillTimer(sink_->Hwnd(), kTimerId);

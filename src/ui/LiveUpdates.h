@@ -53,6 +53,8 @@ public:
     void RefreshStarting();
     // A refresh ended: the next update is due an interval from now.
     void RefreshEnded();
+    // The connections changed by the program's own doing: the next update is due at once.
+    void UpdateNow();
     // The program is closing: a running command is ended and its thread waited for, and no update
     // starts until Resume.
     void Halt();

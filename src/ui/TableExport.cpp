@@ -47,7 +47,7 @@ SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
     std::string text = "Cannot save \"";
     text += fw::Utf8FromWide(path);
     text += "\": ";
-    text += SystemErrorText(code);
+    text += fw::SystemErrorText(code);
     if (kept) {
         text += ". The new file is \"";
         text += fw::Utf8FromWide(kept);
@@ -78,18 +78,6 @@ bool TargetRefused(DWORD error) {
 }
 
 }  // namespace
-
-std::string SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
-    if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {

@@ -44,8 +44,6 @@ void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
 // Writes all of bytes to an open file or pipe; false when it stops, with the system's last
 // error set where it gives one.
 bool WriteAll(HANDLE file, std::string_view bytes);
-// The system's words for an error code, without a final stop.
-std::string SystemErrorText(DWORD code);
 
 // Every write of a saved file goes through this seam; tests install a double. Null restores
 // WriteFile. Returns the previous function.

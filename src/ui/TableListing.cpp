@@ -65,6 +65,7 @@ void TableListing::NameOwners(bool owners, const FILETIME& listedAt) {
 
 ChangeCounts TableListing::Fill(const fw::SharedText& body, fw::LineBreaks breaks, bool failed) {
     if (snapshots_ && snapshots_->Finish()) names_ = std::move(snapshot_);
+    OnNames(nullptr);
     // One batch: the width rules and the rows reach the view together, and the widths are
     // fitted once, after the last row.
     lv_.BeginUpdate();
@@ -81,6 +82,7 @@ ChangeCounts TableListing::Fill(const fw::SharedText& body, fw::LineBreaks break
 ChangeCounts TableListing::Replace(ListingCapture& capture) {
     names_ = std::move(capture.names);
     owners_ = capture.owners;
+    OnNames(nullptr);
     marks_.TakeSnapshot();
     KeptPlace place(lv_);
     fw::SharedText text(std::move(capture.text));

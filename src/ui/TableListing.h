@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/ComCtrls.h"
+#include "framework/Component.h"
 #include "framework/RequestThread.h"
 #include "framework/SharedText.h"
 #include "framework/TextLines.h"
@@ -48,6 +49,9 @@ public:
     // An update's rows, from the command's whole text, take the place of the old ones in one
     // step; the selected row and the top row stay where their connections still are.
     ChangeCounts Replace(ListingCapture& capture);
+
+    // The rows about to go in name other programs (Names), before any of them is shown.
+    fw::TNotifyEvent OnNames;
 
 private:
     // Adds the rows of a listing whose header lines are gone; the caller holds the update.

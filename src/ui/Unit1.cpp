@@ -131,6 +131,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                  .onDblClick = Bind<&TForm1::lvDblClick>(this),
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
                  .onSortRows = Bind<&TForm1::lvSortRows>(this)});
+            lv->OnItemImage = Bind<&TForm1::lvItemImage>(this);
             Button1 = Make<fw::TButton>({.name = "Button1", .left = 0, .top = 216, .width = 89, .height = 25,
                                          .caption = "Get Connections", .tabOrder = 1},
                                         {.onClick = Bind<&TForm1::Button1Click>(this)});
@@ -172,6 +173,7 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
             FilterBar1 = Make<TFilterBar>({.name = "FilterBar1", .width = 474, .tabOrder = 12, .visible = false},
                                           {.table = lv, .onShowHide = Bind<&TForm1::FormResize>(this)});
             table_ = std::make_unique<TableListing>(*lv, *FilterBar1);
+            table_->OnNames = Bind<&TForm1::TableNames>(this);
             DescribeTray();
             DescribeMinMax();
             DescribeTableMenu();
@@ -236,6 +238,14 @@ void TForm1::DescribeTableMenu() {
     CopyAll1 = item("CopyAll1", "Copy All", Bind<&TForm1::CopyAll1Click>(this));
     SaveAs1 = item("SaveAs1", "Save As...", Bind<&TForm1::SaveAs1Click>(this));
     N2 = item("N2", "-", {});
+    Actions1 = new TConnectionActions(this);
+    Actions1->SetName("Actions1");
+    Actions1->OnTarget = Bind<&TForm1::Actions1Target>(this);
+    Actions1->OnActed = Bind<&TForm1::Actions1Acted>(this);
+    CloseConnection1 =
+        item("CloseConnection1", "Close Connection", Bind<&TConnectionActions::CloseConnectionClick>(Actions1));
+    EndProcess1 = item("EndProcess1", "End Process...", Bind<&TConnectionActions::EndProcessClick>(Actions1));
+    N4 = item("N4", "-", {});
     const int processesAt = PopupMenu2->Items()->Count();
     Processes1 = item("Processes1", "Show Processes", Bind<&TForm1::Processes1Click>(this));
     Highlight1 = AddMenuItem(*PopupMenu2, "Highlight1", "Highlight Changes", Bind<&TForm1::Highlight1Click>(this),
@@ -525,6 +535,7 @@ void TForm1::PopupMenu2Popup(fw::TObject*) {
     const bool selected = lv->Selected() >= 0;
     Info1->SetEnabled(selected);
     CopyRow1->SetEnabled(selected);
+    Actions1->UpdateMenu(*CloseConnection1, *EndProcess1);
 }
 
 void TForm1::Info1Click(fw::TObject*) {
@@ -576,7 +587,40 @@ void TForm1::Filter1Click(fw::TObject*) {
     FilterBar1->Open();
 }
 
+void TForm1::Actions1Target(fw::TObject*, ActionTarget& target) {
+    const int item = lv->Selected();
+    target.refreshing = refreshing_;
+    target.selected = item >= 0;
+    if (item < 0) return;
+    const bool process = lv->ColumnCount() > kPidColumn;
+    target.row = {lv->ItemField(item, 1), lv->ItemField(item, 2), lv->ItemField(item, 3), lv->ItemField(item, 4),
+                  lv->ItemField(item, 5), process ? lv->ItemField(item, kPidColumn) : std::string_view(),
+                  process ? lv->ItemField(item, kProcessColumn) : std::string_view(),
+                  item >= table_->Marks().Connections()};
+    target.listedAt = table_->Names().ListedAt();
+}
+
+void TForm1::Actions1Acted(fw::TObject*) {
+    // The row goes, or turns red, at once.
+    if (LiveUpdates1->Seconds() > 0)
+        LiveUpdates1->UpdateNow();
+    else
+        Button1Click(Button1);
+}
+
+void TForm1::lvItemImage(fw::TObject*, int item, int& image) {
+    image = icons_ ? icons_->ImageOf(lv->ItemField(item, kPidColumn)) : -1;
+}
+
+void TForm1::TableNames(fw::TObject*) {
+    if (!icons_) return;
+    if (icons_->SetDpi(lv->Dpi())) lv->SetCellImages(icons_->Images(), kProcessColumn);
+    icons_->Apply(table_->Names());
+}
+
 void TForm1::ShowProcessColumns(bool show) {
+    if (show && ShowIcons && !icons_) icons_ = std::make_unique<ProgramIcons>(lv->Dpi());
+    lv->SetCellImages(show && icons_ ? icons_->Images() : nullptr, kProcessColumn);
     if (show && lv->ColumnCount() == kPidColumn) {
         lv->AddColumn("PID", 50, true);
         // Names come in UTF-8, with every character.

@@ -14,8 +14,10 @@
 #include "framework/Sync.h"
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
+#include "ui/ConnectionActions.h"
 #include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
+#include "ui/ProgramIcons.h"
 #include "ui/TableListing.h"
 #include "winsize/MinMax.h"
 
@@ -65,6 +67,11 @@ public:
     fw::TMenuItem* CopyAll1 = nullptr;
     fw::TMenuItem* SaveAs1 = nullptr;
     fw::TMenuItem* N2 = nullptr;
+    // "Close Connection" and "End Process..." on the selected row.
+    TConnectionActions* Actions1 = nullptr;
+    fw::TMenuItem* CloseConnection1 = nullptr;
+    fw::TMenuItem* EndProcess1 = nullptr;
+    fw::TMenuItem* N4 = nullptr;
     // Checked while the table shows each connection's owning process.
     fw::TMenuItem* Processes1 = nullptr;
     // Checked while the rows that a refresh found new, changed or closed are marked.
@@ -77,6 +84,10 @@ public:
 
     bool StartInTray = false;
     bool FetchAtStart = true;
+    // The Process column starts with each program's icon; set before processes are first shown.
+    bool ShowIcons = true;
+    // Made when processes are first shown with their icons.
+    ProgramIcons* Icons() const noexcept { return icons_.get(); }
 
     void FormCreate(fw::TObject* sender);
     void FormResize(fw::TObject* sender);
@@ -108,6 +119,11 @@ public:
     void LiveUpdates1Start(fw::TObject* sender, ListingOptions& options, bool& allowed);
     void LiveUpdates1Listed(fw::TObject* sender, ListingCapture& capture, std::uint32_t startTick);
     void Filter1Click(fw::TObject* sender);
+    void Actions1Target(fw::TObject* sender, ActionTarget& target);
+    void Actions1Acted(fw::TObject* sender);
+    void lvItemImage(fw::TObject* sender, int item, int& image);
+    // The table's rows are about to name other programs: their icons, at the table's DPI.
+    void TableNames(fw::TObject* sender);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -131,6 +147,7 @@ private:
     fw::SyncEvent refreshCancel_{true, false};
     // Made with the table and the filter bar.
     std::unique_ptr<TableListing> table_;
+    std::unique_ptr<ProgramIcons> icons_;
 };
 
 }  // namespace sockmere

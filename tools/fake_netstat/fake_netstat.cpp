@@ -18,6 +18,11 @@
 //   SOCKMERE_FAKE_COUNTER=path   count the runs in that file: with SOCKMERE_FAKE_ROWS, run k
 //                                leaves out the first k % 100 rows and prints as many more at
 //                                the end, as connections come and go
+// A helper:
+//   --hold                       stay 30 s, silent, or SOCKMERE_FAKE_HOLD_MS=ms that long
+//   --connect path               make a loopback TCP connection to itself, write its client's
+//                                local and remote ports to that file, then keep it as long as
+//                                --hold stays
 // Owning processes:
 //   -o (an argument)             end each generated row with an owning process ID, as netstat -o
 //                                does: in turn the parent's, the system's (0, 4 and services.exe's)
@@ -27,6 +32,7 @@
 //   SOCKMERE_FAKE_NO_OWNERS=usage
 //                                know no -o, as older netstats: with it, print the usage text on
 //                                standard error and exit with 1
+#include <winsock2.h>
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -362,9 +368,40 @@ void AppendArguments(const std::string& path, int argc, char** argv) {
 
 }  // namespace
 
+// Listens on a free loopback port and connects to it; the three sockets stay open until the end.
+int HoldConnection(const char* path) {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return 2;
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return 3;
+    SOCKET client = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return 4;
+    SOCKET server = accept(listener, nullptr, nullptr);
+    sockaddr_in local{};
+    size = sizeof local;
+    getsockname(client, reinterpret_cast<sockaddr*>(&local), &size);
+    const std::string ports = std::to_string(ntohs(local.sin_port)) + " " + std::to_string(ntohs(address.sin_port));
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, ports.data(), static_cast<DWORD>(ports.size()), &written, nullptr);
+    CloseHandle(file);
+    Sleep(static_cast<DWORD>(EnvNumber("SOCKMERE_FAKE_HOLD_MS").value_or(kHoldMs)));
+    closesocket(server);
+    closesocket(client);
+    closesocket(listener);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--connect") return HoldConnection(argv[2]);
     if (argc == 2 && std::string_view(argv[1]) == kHoldSwitch) {
-        Sleep(kHoldMs);
+        Sleep(static_cast<DWORD>(EnvNumber("SOCKMERE_FAKE_HOLD_MS").value_or(kHoldMs)));
         return 0;
     }
     if (const auto path = Env("SOCKMERE_FAKE_ARGS_FILE")) AppendArguments(*path, argc, argv);

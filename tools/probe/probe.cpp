@@ -19,9 +19,14 @@
 //   probe type TEXT              type TEXT, any Unicode, into the filter box
 //   probe box KEY                press KEY (escape, return) in the filter box
 //   probe count                  print the filter bar's row count
+//   probe pids NAME              print the IDs of the processes of that file name
+//   probe select N               select the row shown at N
+//   probe answer ID              press the button with that ID (6 Yes, 7 No, 1 OK) in the open
+//                                message box
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -188,6 +193,27 @@ int BoxKey(const std::string& key) {
     return box && code && ::PostMessageA(box, WM_KEYDOWN, code, 1) ? 0 : 1;
 }
 
+int Select(int row) {
+    HWND list = MainList();
+    remote::RemoteBuffer buffer(list, sizeof(LVITEMA));
+    LVITEMA item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!list || !buffer.Valid() || !buffer.Write(&item, sizeof item)) return 1;
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.Address()));
+    ::SetForegroundWindow(::GetAncestor(list, GA_ROOT));
+    return 0;
+}
+
+int Pids(const char* name) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry))
+        if (::lstrcmpiA(entry.szExeFile, name) == 0) std::printf("%lu\n", entry.th32ProcessID);
+    ::CloseHandle(snapshot);
+    return 0;
+}
+
 int PrintCount() {
     HWND main = remote::FindTopWindow(0, kMainClass);
     HWND bar = main ? remote::FindChild(main, "Edit") : nullptr;
@@ -252,6 +278,12 @@ int main(int argc, char** argv) {
     if (verb == "save") return Save(argv[2]);
     if (verb == "type") return Type();
     if (verb == "box") return BoxKey(argv[2]);
+    if (verb == "select") return Select(std::atoi(argv[2]));
+    if (verb == "pids") return Pids(argv[2]);
+    if (verb == "answer") {
+        HWND box = remote::FindTopWindow(0, "#32770");
+        return box && ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), BN_CLICKED), 0) ? 0 : 1;
+    }
     if (verb == "close") {
         HWND hwnd = remote::FindTopWindow(0, argv[2]);
         return hwnd && ::PostMessageA(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;

@@ -298,4 +298,64 @@ private:
     std::function<void()> action_;
 };
 
+// What the open context menu held, and the keys to press in it.
+struct MenuDriver {
+    sockmere::TForm1* form = nullptr;
+    std::vector<WPARAM> keys;
+    std::vector<std::string> items;  // caption, then '-' when disabled, '+' when checked
+    RECT place{};
+};
+inline MenuDriver g_menu;
+inline VOID CALLBACK DriveMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    HMENU menu = g_menu.form->PopupMenu2->Handle();
+    g_menu.items.clear();
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        g_menu.items.push_back(std::string(text) + (state & (MF_GRAYED | MF_DISABLED) ? "-" : "") +
+                               (state & MF_CHECKED ? "+" : ""));
+    }
+    if (HWND window = ::FindWindowA("#32768", nullptr)) ::GetWindowRect(window, &g_menu.place);
+    if (g_menu.keys.empty()) ::EndMenu();
+    for (WPARAM key : g_menu.keys) ::PostMessageA(g_menu.form->lv->Handle(), WM_KEYDOWN, key, 0);
+}
+
+// Opens the table's menu from the keyboard and presses keys in it.
+inline void MenuKeys(sockmere::TForm1& form, std::vector<WPARAM> keys) {
+    g_menu = {&form, std::move(keys), {}, {}};
+    ::SetTimer(nullptr, 0, 100, DriveMenu);
+    ::SendMessageA(form.lv->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.lv->Handle()), -1);
+}
+
+// A copy of the fake listing command under a name of the test's, idle (or as the helper
+// arguments say) until the test ends.
+class NamedProcess {
+public:
+    explicit NamedProcess(const std::wstring& path, const std::wstring& args = L"--hold") : path_(path) {
+        wchar_t windows[MAX_PATH] = {};
+        ::GetWindowsDirectoryW(windows, MAX_PATH);
+        ::CopyFileW((std::wstring(windows) + L"\\netstat.exe").c_str(), path.c_str(), FALSE);
+        std::wstring line = L"\"" + path + L"\" " + args;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                         &startup, &info_);
+        ::CloseHandle(info_.hThread);
+    }
+    ~NamedProcess() {
+        ::TerminateProcess(info_.hProcess, 0);
+        ::WaitForSingleObject(info_.hProcess, 5000);
+        ::CloseHandle(info_.hProcess);
+        ::DeleteFileW(path_.c_str());
+    }
+    std::string Pid() const { return std::to_string(info_.dwProcessId); }
+    HANDLE Process() const noexcept { return info_.hProcess; }
+
+private:
+    std::wstring path_;
+    PROCESS_INFORMATION info_{};
+};
+
 }  // namespace uitest

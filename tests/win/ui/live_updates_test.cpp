@@ -122,7 +122,7 @@ protected:
 
 TEST_F(LiveTest, OffByDefaultWithNoTimerNoThreadAndNothingNew) {
     EXPECT_EQ(form->LiveUpdates1->Seconds(), 0);
-    fw::TMenuItem* every = form->PopupMenu2->Items()->Items(6);
+    fw::TMenuItem* every = form->PopupMenu2->Items()->Items(9);
     ASSERT_EQ(every->Caption(), "Refresh Every");
     std::vector<std::string> choices;
     for (int i = 0; i < every->Count(); ++i)

@@ -114,37 +114,6 @@ private:
     std::unique_ptr<FakeSetting> file_;
 };
 
-// What the open context menu held, and the keys to press in it.
-struct MenuDriver {
-    TForm1* form = nullptr;
-    std::vector<WPARAM> keys;
-    std::vector<std::string> items;  // caption, then '-' when disabled, '+' when checked
-    RECT place{};
-};
-MenuDriver g_menu;
-VOID CALLBACK DriveMenu(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    HMENU menu = g_menu.form->PopupMenu2->Handle();
-    g_menu.items.clear();
-    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-        char text[64] = {};
-        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        g_menu.items.push_back(std::string(text) + (state & (MF_GRAYED | MF_DISABLED) ? "-" : "") +
-                               (state & MF_CHECKED ? "+" : ""));
-    }
-    if (HWND window = ::FindWindowA("#32768", nullptr)) ::GetWindowRect(window, &g_menu.place);
-    if (g_menu.keys.empty()) ::EndMenu();
-    for (WPARAM key : g_menu.keys) ::PostMessageA(g_menu.form->lv->Handle(), WM_KEYDOWN, key, 0);
-}
-
-// Opens the table's menu from the keyboard and presses keys in it.
-void MenuKeys(TForm1& form, std::vector<WPARAM> keys) {
-    g_menu = {&form, std::move(keys), {}, {}};
-    ::SetTimer(nullptr, 0, 100, DriveMenu);
-    ::SendMessageA(form.lv->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form.lv->Handle()), -1);
-}
-
 std::wstring g_savePath;
 DWORD g_saveType = 1;
 
@@ -226,8 +195,8 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes", "Refresh Every", "Highlight Changes", "",
-                                                      "Filter..."}));
+                                                      "Close Connection-", "End Process...-", "", "Show Processes",
+                                                      "Refresh Every", "Highlight Changes", "", "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -396,9 +365,9 @@ TEST_F(TableTest, ShowProcessesAddsOwnerColumnsToSortsCopiesAndConnectionInfoAnd
     FakeSetting file("SOCKMERE_FAKE_FILE", owned);
     StoredSettings().Wipe();
     ASSERT_EQ(form->lv->ColumnCount(), 6);
-    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // past the separator
+    MenuKeys(*form, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // past both separators
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items[5], "Show Processes+");
+    EXPECT_EQ(g_menu.items[8], "Show Processes+");
     EXPECT_EQ(StoredSettings().Read("ShowProcesses"), "True");
     ASSERT_EQ(form->lv->ColumnCount(), 8);
     EXPECT_EQ(form->lv->ColumnCaption(6) + form->lv->ColumnCaption(7), "PIDProcess");
@@ -588,33 +557,6 @@ COLORREF RowColor(HWND lv, int position) {
     return color;
 }
 
-// A copy of the fake listing command under a name of the test's, idle until the test ends.
-class NamedProcess {
-public:
-    explicit NamedProcess(const std::wstring& path) : path_(path) {
-        wchar_t windows[MAX_PATH] = {};
-        ::GetWindowsDirectoryW(windows, MAX_PATH);
-        ::CopyFileW((std::wstring(windows) + L"\\netstat.exe").c_str(), path.c_str(), FALSE);
-        std::wstring line = L"\"" + path + L"\" --hold";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        ::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                         &startup, &info_);
-        ::CloseHandle(info_.hThread);
-    }
-    ~NamedProcess() {
-        ::TerminateProcess(info_.hProcess, 0);
-        ::WaitForSingleObject(info_.hProcess, 5000);
-        ::CloseHandle(info_.hProcess);
-        ::DeleteFileW(path_.c_str());
-    }
-    std::string Pid() const { return std::to_string(info_.dwProcessId); }
-
-private:
-    std::wstring path_;
-    PROCESS_INFORMATION info_{};
-};
-
 std::string OwnedListing(std::initializer_list<std::string> pids) {
     std::string text = "\r\nActive Connections\r\n\r\n  Proto  Local Address  Foreign Address  State  PID\r\n";
     for (const std::string& pid : pids) text += "  TCP    127.0.0.1:135      10.0.0.10:445    ESTABLISHED  " + pid + "\r\n";
@@ -646,7 +588,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
         "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
     MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the item before "Filter..."
     MenuKeys(*form, {});
-    EXPECT_EQ(g_menu.items[7], "Highlight Changes+");
+    EXPECT_EQ(g_menu.items[10], "Highlight Changes+");
     EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
     WriteFixture("sockmere_table_rows.txt", kNext);
     form->Button1Click(form.get());
