@@ -83,6 +83,14 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/sources.cmake)
     target_sources(Sockmere PRIVATE ${CMAKE_SOURCE_DIR}/src/app/Terminate.cpp)
     target_link_options(Sockmere PRIVATE -s
                         -Wl,--wrap=_ZN9__gnu_cxx27__verbose_terminate_handlerEv)
+    # The library's index and size errors become the program's own error (see Terminate.cpp).
+    foreach(thrower _ZSt19__throw_logic_errorPKc _ZSt20__throw_domain_errorPKc
+            _ZSt24__throw_invalid_argumentPKc _ZSt20__throw_length_errorPKc _ZSt20__throw_out_of_rangePKc
+            _ZSt24__throw_out_of_range_fmtPKcz _ZSt21__throw_runtime_errorPKc _ZSt19__throw_range_errorPKc
+            _ZSt22__throw_overflow_errorPKc _ZSt23__throw_underflow_errorPKc _ZSt17__throw_bad_allocv
+            _ZSt28__throw_bad_array_new_lengthv _ZSt25__throw_bad_function_callv)
+        target_link_options(Sockmere PRIVATE -Wl,--wrap=${thrower})
+    endforeach()
     sockmere_gc_link(Sockmere)
     # The guard on that link passes the program and fails it for each fault it is there for.
     add_test(NAME link_unwind_guard

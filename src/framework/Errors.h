@@ -1,16 +1,24 @@
 #pragma once
 // The framework's error classes and printf-style message formatting.
 #include <charconv>
-#include <stdexcept>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 namespace fw {
 
-class Error : public std::runtime_error {
+// Keeps its message itself: the standard library's error classes would bring their own string
+// type into the program.
+class Error : public std::exception {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Error(std::string message) noexcept : message_(std::move(message)) {}
+    explicit Error(const char* message) : message_(message) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
 };
 
 // An index outside a list.

@@ -5,15 +5,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sockmere {
 
-class IconStreamError : public std::runtime_error {
+// Keeps its message itself, as the program's other errors do.
+class IconStreamError : public std::exception {
 public:
-    using std::runtime_error::runtime_error;
+    explicit IconStreamError(std::string message) noexcept : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
 };
 
 // Reads an "Icons" stream entry by entry: a 32-bit count N, then N times a 32-bit length S
