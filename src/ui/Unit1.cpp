@@ -47,26 +47,6 @@ std::span<const std::uint8_t> FramesResource() {
     return {static_cast<const std::uint8_t*>(::LockResource(data)), ::SizeofResource(module, info)};
 }
 
-// The refresh's wait for its command: messages that other threads send are answered (the end of
-// the session asks so), and a close waiting in the queue ends the command, so that no close waits
-// for a command that hangs. What is posted stays for the refresh's next pump.
-class RefreshWait final : public RunWait {
-public:
-    RefreshWait(HWND form, HANDLE cancel) noexcept : form_(form), cancel_(cancel) {}
-    DWORD Wait(DWORD count, const HANDLE* handles, DWORD milliseconds) override {
-        const DWORD result = ::MsgWaitForMultipleObjects(count, handles, FALSE, milliseconds,
-                                                         QS_SENDMESSAGE | QS_POSTMESSAGE);
-        MSG msg;
-        if (result == WAIT_OBJECT_0 + count && ::PeekMessageW(&msg, form_, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
-            ::SetEvent(cancel_);
-        return result;
-    }
-
-private:
-    HWND form_;
-    HANDLE cancel_;
-};
-
 // Marks a refresh under way for one scope; a nested mark keeps the outer one.
 class RefreshMark {
 public:
@@ -102,6 +82,34 @@ char DecimalSeparator() {
 }
 
 }  // namespace
+
+// The refresh's wait for its command: messages that other threads send are answered (the end of
+// the session asks so), and a close waiting in the queue ends the command, so that no close waits
+// for a command that hangs. What is posted stays for the refresh's next pump.
+class RefreshWait final : public RunWait {
+public:
+    RefreshWait(HWND form, HANDLE cancel) noexcept : form_(form), cancel_(cancel) {}
+    DWORD Wait(DWORD count, const HANDLE* handles, DWORD milliseconds) override {
+        process_ = handles[0];
+        const DWORD result = ::MsgWaitForMultipleObjects(count, handles, FALSE, milliseconds,
+                                                         QS_SENDMESSAGE | QS_POSTMESSAGE);
+        MSG msg;
+        if (result == WAIT_OBJECT_0 + count && ::PeekMessageW(&msg, form_, WM_CLOSE, WM_CLOSE, PM_NOREMOVE))
+            ::SetEvent(cancel_);
+        return result;
+    }
+    // A close answered from inside the wait: the command is gone before the answer is.
+    void EndCommand() noexcept {
+        ::SetEvent(cancel_);
+        if (process_ && ::TerminateProcess(process_, kCancelledChildExitCode))
+            ::WaitForSingleObject(process_, 5000);
+    }
+
+private:
+    HWND form_;
+    HANDLE cancel_;
+    HANDLE process_ = nullptr;
+};
 
 TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
     : fw::TForm(owner), args_(std::move(args)) {
@@ -345,7 +353,11 @@ void TForm1::Button1Click(fw::TObject*) {
     ListingOptions options{.numeric = check1->Checked(), .all = check3->Checked(), .processes = Processes1->Checked()};
     refreshCancel_.Reset();
     RefreshWait wait(Hwnd(), refreshCancel_.Handle());
-    lastRun_ = RunListing(options, target, refreshCancel_.Handle(), 0, &wait);
+    refreshWait_ = &wait;
+    {
+        fw::ScopeExit waited([this] { refreshWait_ = nullptr; });
+        lastRun_ = RunListing(options, target, refreshCancel_.Handle(), 0, &wait);
+    }
     if (lastRun_.withoutProcesses) options.processes = false;
     table_->NameOwners(options.processes, target.StartedAt());
 
@@ -574,6 +586,7 @@ void TForm1::FormCloseQuery(fw::TObject*, bool&) {
     // A close of any kind ends a refresh's or an update's command first, so that no child
     // outlives the program and no close waits for one.
     refreshCancel_.Set();
+    if (refreshWait_) refreshWait_->EndCommand();
     LiveUpdates1->Halt();
 }
 

@@ -24,6 +24,7 @@
 namespace sockmere {
 
 class TForm3;
+class RefreshWait;
 class TFilterBar;
 
 class TForm1 : public fw::TForm {
@@ -145,6 +146,8 @@ private:
     bool refreshing_ = false;
     // Set by any close: ends the refresh's command at once.
     fw::SyncEvent refreshCancel_{true, false};
+    // While the refresh waits for its command.
+    RefreshWait* refreshWait_ = nullptr;
     // Made with the table and the filter bar.
     std::unique_ptr<TableListing> table_;
     std::unique_ptr<ProgramIcons> icons_;
