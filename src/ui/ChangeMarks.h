@@ -32,6 +32,7 @@ public:
 
     // The items that are connections; the closed rows follow them.
     int Connections() const noexcept;
+    void CountConnections(int& count) const noexcept { count = Connections(); }
 
 private:
     // Rows of the table with every cell copied: the view's own text goes with its next rows.
