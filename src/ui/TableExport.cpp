@@ -41,18 +41,6 @@ DWORD CommonDialogError() {
 
 SaveDialogProc g_saveDialog = &SaveWithCommonDialog;
 
-std::string SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
-    if (buffer) ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
-
 // The path goes into the message as UTF-8, so that the report shows it as the user typed it.
 [[noreturn]] void ThrowSaveError(const std::wstring& path, DWORD code) {
     throw fw::Error("Cannot save \"" + fw::Utf8FromWide(path) + "\": " + SystemErrorText(code));
@@ -64,16 +52,6 @@ std::wstring FolderOf(const std::wstring& path) {
 }
 
 WriteFileProc g_writeFile = &::WriteFile;
-
-bool WriteAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-        DWORD written = 0;
-        if (!g_writeFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
 
 // Failures of the target itself, which a plain move would meet as well or get round by dropping
 // what protects the file.
@@ -89,6 +67,28 @@ bool TargetRefused(DWORD error) {
 }
 
 }  // namespace
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!g_writeFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+std::string SystemErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = n && buffer ? fw::Utf8FromWide({buffer, n}) : fw::Format("System error %lu", code);
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
 
 std::string ListViewText(const fw::TListView& lv, TableFormat format, bool selectedOnly, bool utf8, int connections) {
     std::vector<std::string> header;
@@ -167,7 +167,14 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
     return previous;
 }
 
-bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
+bool AskSaveName(OPENFILENAMEW& dialog) {
+    if (g_saveDialog(&dialog)) return true;
+    if (DWORD code = CommonDialogError(); code != 0)
+        throw fw::Error(fw::Format("The save dialog failed (error %lu)", code));
+    return false;
+}
+
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, fw::Event<int&> connectionsNow) {
     wchar_t name[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -180,12 +187,10 @@ bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
     // the selected type's over this one), so its overwrite prompt sees the final name.
     dialog.lpstrDefExt = L"csv";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!g_saveDialog(&dialog)) {
-        if (DWORD code = CommonDialogError(); code != 0)
-            throw fw::Error(fw::Format("The save dialog failed (error %lu)", code));
-        return false;
-    }
+    if (!AskSaveName(dialog)) return false;
     const bool csv = dialog.nFilterIndex != 2;
+    int connections = INT_MAX;
+    connectionsNow(connections);
     WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, false, connections));
     return true;
 }

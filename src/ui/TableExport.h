@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "framework/ComCtrls.h"
+#include "framework/Event.h"
 #include "ui/TableText.h"
 
 namespace sockmere {
@@ -31,6 +32,9 @@ bool CopyListView(const fw::TListView& lv, bool selectedOnly, int connections = 
 // names the path in UTF-8. A folder too long for a temporary name beside it is such a failure.
 void WriteFileReplacing(const std::wstring& path, std::string_view bytes);
 
+// Writes every byte through the seam below; false with the system's error set when it fails.
+bool WriteAll(HANDLE file, std::string_view bytes);
+
 // Every write of a saved file goes through this seam; tests install a double. Null restores
 // WriteFile. Returns the previous function.
 using WriteFileProc = decltype(&::WriteFile);
@@ -40,9 +44,16 @@ WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept;
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 
+// Shows the save dialog; false when the user cancelled, an Error when the dialog failed.
+bool AskSaveName(OPENFILENAMEW& dialog);
+
+// The system's text for an error code, without a closing full stop.
+std::string SystemErrorText(DWORD code);
+
 // Asks where to save, offering CSV and tab-separated text, and saves the rows shown in the
 // chosen type, as the table's text in the ANSI code page, under any name the dialog accepts.
-// False when the user cancelled.
-bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections = INT_MAX);
+// connections tells, once the dialog has closed, how many items are connections (INT_MAX when
+// not assigned): the table may have changed meanwhile. False when the user cancelled.
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, fw::Event<int&> connections = {});
 
 }  // namespace sockmere

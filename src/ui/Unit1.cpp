@@ -249,6 +249,12 @@ void TForm1::DescribeLiveUpdates() {
     LiveUpdates1->OnStart = Bind<&TForm1::LiveUpdates1Start>(this);
     LiveUpdates1->OnListed = Bind<&TForm1::LiveUpdates1Listed>(this);
     LiveUpdates1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Processes1) + 1);
+
+    Watch1 = new TConnectionWatch({.form = this, .table = lv, .status = stat, .tray = tray, .updates = LiveUpdates1});
+    Watch1->SetName("Watch1");
+    Watch1->IniSection = FormStorage1->IniSection;
+    Watch1->OnRestore = Bind<&TForm1::Restore1Click>(this);
+    Watch1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Highlight1) + 1);
 }
 
 void TForm1::FormCreate(fw::TObject*) {
@@ -262,6 +268,7 @@ void TForm1::FormCreate(fw::TObject*) {
     LiveUpdates1->ReadStored();
     Highlight1->SetChecked(StoredSwitchOn(ReadOptionText(FormStorage1->IniSection, kHighlightChangesValue)));
     changeMarks_->SetEnabled(Highlight1->Checked());
+    Watch1->ReadStored();
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -381,6 +388,7 @@ void TForm1::Button5Click(fw::TObject*) {
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
     stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
+    Watch1->Listed(ListingFailed(lastRun_), changeMarks_->Connections(), processNames_.ListedAt());
     LiveUpdates1->RefreshEnded();
 }
 
@@ -442,6 +450,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
     }
     stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
     stat->SetPanelText(0, RefreshEndText(capture.run, changes));
+    Watch1->Listed(ListingFailed(capture.run), changeMarks_->Connections(), processNames_.ListedAt());
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -590,7 +599,7 @@ void TForm1::CopyAll1Click(fw::TObject*) {
 }
 
 void TForm1::SaveAs1Click(fw::TObject*) {
-    SaveListViewAs(*lv, Handle(), changeMarks_->Connections());
+    SaveListViewAs(*lv, Handle(), fw::Event<int&>::Of<&ChangeMarks::CountConnections>(changeMarks_.get()));
 }
 
 void TForm1::Processes1Click(fw::TObject*) {

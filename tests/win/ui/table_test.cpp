@@ -225,8 +225,8 @@ TEST_F(TableTest, KeysRefreshOpenInfoOnTheShownRowAndCopyIt) {
 TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
-                                                      "Show Processes", "Refresh Every", "Highlight Changes", "",
-                                                      "Filter..."}));
+                                                      "Show Processes", "Refresh Every", "Highlight Changes", "Notify",
+                                                      "Log Changes...", "", "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -615,7 +615,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
         "  TCP    127.0.0.1:80       [::1]:8080           ESTABLISHED\r\n"
         "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
         "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
-    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the item before "Filter..."
+    MenuKeys(*form, {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN});  // the item before "Notify"
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items[7], "Highlight Changes+");
     EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
