@@ -50,6 +50,13 @@ public:
         ::LeaveCriticalSection(&lock_);
         return tip;
     }
+    // The balloons asked for, each as its title, a line break and its text.
+    std::vector<std::string> Balloons() {
+        ::EnterCriticalSection(&lock_);
+        std::vector<std::string> balloons = balloons_;
+        ::LeaveCriticalSection(&lock_);
+        return balloons;
+    }
 
 private:
     static BOOL WINAPI Proc(DWORD message, NOTIFYICONDATAA* data) {
@@ -59,6 +66,8 @@ private:
         if (message == NIM_MODIFY) ++self->modifies_;
         if (message == NIM_DELETE) ++self->deletes_;
         if (message != NIM_DELETE) self->tip_ = data->szTip;
+        if (message == NIM_MODIFY && (data->uFlags & NIF_INFO) && data->cbSize == NOTIFYICONDATAA_V2_SIZE)
+            self->balloons_.push_back(std::string(data->szInfoTitle) + "\n" + data->szInfo);
         ::LeaveCriticalSection(&self->lock_);
         return TRUE;
     }
@@ -68,6 +77,7 @@ private:
     CRITICAL_SECTION lock_;
     int adds_ = 0, modifies_ = 0, deletes_ = 0;
     std::string tip_;
+    std::vector<std::string> balloons_;
 };
 
 // Sets one environment variable of the fake listing command for a scope.
