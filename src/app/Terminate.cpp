@@ -5,3 +5,11 @@
 extern "C" [[noreturn]] void __wrap__ZN9__gnu_cxx27__verbose_terminate_handlerEv() {
     std::abort();
 }
+
+// The runtime's copy-on-write string code names the random device's set-up, which would bring
+// the random device and a second set of string functions into the program; it makes none.
+#include <random>
+
+void std::random_device::_M_init(const char*, std::size_t) {
+    std::abort();
+}

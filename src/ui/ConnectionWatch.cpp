@@ -1,10 +1,8 @@
 #include "ui/ConnectionWatch.h"
 
-#include <commdlg.h>
 #include <commctrl.h>
 
 #include <algorithm>
-#include <map>
 #include <utility>
 
 #include "framework/WideText.h"
@@ -84,10 +82,8 @@ void TConnectionWatch::Changed(bool turnedOn) {
     }
     if (turnedOn && parts_.updates->Seconds() == 0) parts_.updates->Choose(kWatchSeconds);
     parts_.updates->SetRunHidden(Active());
+    parts_.marks->SetKept(Active());
     if (Active()) return;
-    // All off: nothing is kept, and the next watch starts from its first listing.
-    hasBefore_ = false;
-    before_ = {};
     pending_ = {};
     if (timer_) timer_->SetEnabled(false);
 }
@@ -117,88 +113,71 @@ void TConnectionWatch::LogClick(fw::TObject*) {
         return;
     }
     wchar_t name[MAX_PATH] = L"Sockmere changes.csv";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = parts_.form->Handle();
-    dialog.lpstrFilter = L"CSV (*.csv)\0*.csv\0";
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = name;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"csv";
     // The log is appended to, never replaced: no question about an existing file.
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!AskSaveName(dialog)) return;
+    if (!AskSaveName(parts_.form->Handle(), L"CSV (*.csv)\0*.csv\0", name, 0)) return;
     log_ = std::make_unique<ChangeLogFile>(name);
     WriteOptionText(IniSection, kChangeLogValue, fw::Utf8FromWide(name));
     Changed(true);
 }
 
-TConnectionWatch::Snapshot TConnectionWatch::Take(int connections, const FILETIME& listedAt) const {
+std::vector<WatchRow> TConnectionWatch::After(const FILETIME& listedAt, std::vector<std::string>& owners) const {
     const fw::TListView& lv = *parts_.table;
-    Snapshot s;
-    s.text = std::make_unique<std::string>();
-    s.pids = lv.ColumnCount() > kPidColumn;
-    const int count = std::min(connections, lv.ItemCount());
-    std::vector<std::size_t> ends;
-    ends.reserve(static_cast<std::size_t>(count) * kFields);
-    // A program's path is asked for once per listing and process.
-    std::map<std::string, std::string, std::less<>> programs;
-    std::string& text = *s.text;
-    auto put = [&](std::string_view field) {
-        text += field;
-        ends.push_back(text.size());
+    auto cell = [&](int item, int column) {
+        return column < lv.ColumnCount() ? lv.ItemField(item, column) : std::string_view();
     };
-    for (int item = 0; item < count; ++item) {
-        for (int column = 1; column <= 5; ++column) put(lv.ItemField(item, column));
-        const std::string_view pid = s.pids ? lv.ItemField(item, kPidColumn) : std::string_view();
-        const std::string_view name = s.pids ? lv.ItemField(item, kProcessColumn) : std::string_view();
-        put(pid);
-        put(name);
-        std::string_view program;
-        const std::string_view status = lv.ItemField(item, 5);
-        if (firstConnect_ && !pid.empty() && (status == "ESTABLISHED" || status == "SYN_SENT")) {
-            auto it = programs.find(pid);
-            if (it == programs.end()) {
-                std::string path = ProcessImagePath(pid, listedAt);
-                it = programs.emplace(std::string(pid), path.empty() ? std::string(name) : std::move(path)).first;
-            }
-            program = it->second;
-        }
-        put(program);
+    auto owner = [&](std::string_view pid) {
+        for (std::size_t i = 0; i < owners.size(); i += 2)
+            if (owners[i] == pid) return std::string_view(owners[i + 1]);
+        return std::string_view();
+    };
+    const int count = parts_.marks->Connections();
+    // A program's path is asked for once per listing and process, and only for connecting rows.
+    for (int item = 0; item < count && firstConnect_; ++item) {
+        const std::string_view pid = cell(item, kPidColumn), status = cell(item, 5);
+        if (pid.empty() || (status != "ESTABLISHED" && status != "SYN_SENT") || !owner(pid).empty()) continue;
+        std::string path = ProcessImagePath(pid, listedAt);
+        owners.emplace_back(pid);
+        owners.push_back(path.empty() ? std::string(cell(item, kProcessColumn)) : std::move(path));
     }
-    s.rows.resize(static_cast<std::size_t>(count));
-    std::size_t at = 0, cell = 0;
-    auto next = [&] {
-        const std::size_t begin = at;
-        at = ends[cell++];
-        return std::string_view(text).substr(begin, at - begin);
-    };
-    for (WatchRow& r : s.rows)
-        r = {next(), next(), next(), next(), next(), next(), next(), next()};
-    return s;
+    std::vector<WatchRow> rows(static_cast<std::size_t>(count));
+    for (int item = 0; item < count; ++item)
+        rows[static_cast<std::size_t>(item)] = {cell(item, 1), cell(item, 2), cell(item, 3), cell(item, 4), cell(item, 5),
+                                                cell(item, kPidColumn), cell(item, kProcessColumn),
+                                                owner(cell(item, kPidColumn))};
+    return rows;
 }
 
-void TConnectionWatch::Listed(bool failed, int connections, const FILETIME& listedAt) {
+std::vector<WatchRow> TConnectionWatch::Before() const {
+    const ChangeMarks& m = *parts_.marks;
+    std::vector<WatchRow> rows(static_cast<std::size_t>(m.BeforeCount()));
+    for (int i = 0; i < m.BeforeCount(); ++i)
+        rows[static_cast<std::size_t>(i)] = {m.BeforeCell(i, 1), m.BeforeCell(i, 2), m.BeforeCell(i, 3),
+                                             m.BeforeCell(i, 4), m.BeforeCell(i, 5), m.BeforeCell(i, kPidColumn),
+                                             m.BeforeCell(i, kProcessColumn), {}};
+    return rows;
+}
+
+void TConnectionWatch::Listed(bool failed, const FILETIME& listedAt) {
     if (!Active() || failed) return;
-    Snapshot now = Take(connections, listedAt);
-    if (hasBefore_) {
-        const bool withPid = before_.pids && now.pids;
-        const RowChanges changes = CompareListings(WatchKeys(before_.rows, withPid), WatchKeys(now.rows, withPid));
-        if (log_) Log(now, changes);
-        if (listening_ || firstConnect_) Note(now, FindWatchEvents(before_.rows, now.rows, changes, seen_));
-    } else {
-        NotePrograms(now.rows, seen_);
+    std::vector<std::string> owners;
+    const std::vector<WatchRow> after = After(listedAt, owners);
+    const RowChanges* changes = parts_.marks->LastChanges();
+    // The first listing of a run finds nothing new; its programs are known from then on.
+    if (!changes) {
+        NotePrograms(after, seen_);
+        return;
     }
-    before_ = std::move(now);
-    hasBefore_ = true;
+    const std::vector<WatchRow> before = Before();
+    if (log_) Log(before, after, *changes);
+    if (listening_ || firstConnect_) Note(after, FindWatchEvents(before, after, *changes, seen_));
 }
 
-void TConnectionWatch::Log(const Snapshot& now, const RowChanges& changes) {
+void TConnectionWatch::Log(std::span<const WatchRow> before, std::span<const WatchRow> after, const RowChanges& changes) {
     const std::string time = LogTimeNow();
     for (std::size_t i = 0; i < changes.marks.size(); ++i)
         if (changes.marks[i] != kRowSame)
-            log_->Add(ChangeLogLine(time, changes.marks[i] == kRowNew ? "opened" : "changed", now.rows[i]));
-    for (int row : changes.closed) log_->Add(ChangeLogLine(time, "closed", before_.rows[static_cast<std::size_t>(row)]));
+            log_->Add(ChangeLogLine(time, changes.marks[i] == kRowNew ? "opened" : "changed", after[i]));
+    for (int row : changes.closed) log_->Add(ChangeLogLine(time, "closed", before[static_cast<std::size_t>(row)]));
     if (const std::string failure = log_->Write(); !failure.empty()) parts_.status->SetPanelText(0, failure);
 }
 
@@ -206,18 +185,18 @@ bool TConnectionWatch::InTray() const {
     return !parts_.form->Visible() && parts_.tray->Active();
 }
 
-void TConnectionWatch::Note(const Snapshot& now, const std::vector<WatchFinding>& found) {
+void TConnectionWatch::Note(std::span<const WatchRow> after, const std::vector<WatchFinding>& found) {
     // With the window shown, the marks tell.
     if (!InTray()) return;
     for (const WatchFinding& f : found) {
         const bool listening = f.kind == WatchKind::Listening;
         if (!(listening ? listening_ : firstConnect_)) continue;
-        const WatchRow& row = now.rows[static_cast<std::size_t>(f.row)];
+        const WatchRow& row = after[static_cast<std::size_t>(f.row)];
         if (pending_.listening + pending_.connecting == 0)
             for (int i = 0; std::string_view field : {row.protocol, row.localPort, row.remoteAddress, row.remotePort})
                 pending_.key[i++] = field;
+        AddNoticeLine(pending_.lines, pending_.listening + pending_.connecting, NoticeLine(f.kind, row));
         ++(listening ? pending_.listening : pending_.connecting);
-        if (pending_.lines.size() < 3) pending_.lines.push_back(NoticeLine(f.kind, row));
     }
     ShowPending();
 }
@@ -236,7 +215,7 @@ void TConnectionWatch::ShowPending() {
                             .onTimer = fw::Bind<&TConnectionWatch::PendingTimer>(this)});
         return;
     }
-    const NoticeText notice = MakeNotice(pending_.listening, pending_.connecting, pending_.lines);
+    const NoticeText notice = MakeNotice(pending_.listening, pending_.connecting, std::move(pending_.lines));
     if (parts_.tray->ShowBalloon(Ansi(notice.title), Ansi(notice.text))) {
         shown_ = std::move(pending_);
         balloonShown_ = true;

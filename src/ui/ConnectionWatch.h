@@ -17,6 +17,7 @@
 #include "framework/Menus.h"
 #include "tray/TrayIcon.h"
 #include "ui/ChangeLogFile.h"
+#include "ui/ChangeMarks.h"
 #include "ui/LiveUpdates.h"
 #include "ui/WatchRules.h"
 
@@ -30,6 +31,8 @@ public:
         fw::TStatusBar* status;
         TTrayIcon* tray;
         TLiveUpdates* updates;
+        // Compares each listing with the one before for the watch too.
+        ChangeMarks* marks;
     };
     explicit TConnectionWatch(const Parts& parts);
     ~TConnectionWatch() override;
@@ -49,30 +52,26 @@ public:
 
     // Some option is on: updates go on in the tray.
     bool Active() const noexcept { return listening_ || firstConnect_ || log_; }
-    // The rows of a refresh or an update are in the table: its first connections items, whose
-    // owners' IDs were listed at listedAt. A failed listing is compared with nothing.
-    void Listed(bool failed, int connections, const FILETIME& listedAt);
+    // The rows of a refresh or an update are in the table and compared, their owners' IDs
+    // listed at listedAt. A failed listing is compared with nothing.
+    void Listed(bool failed, const FILETIME& listedAt);
 
     // Brings the window back from the tray.
     fw::TNotifyEvent OnRestore;
 
 private:
-    // A listing kept to compare the next one with: its cells, and rows pointing into them.
-    struct Snapshot {
-        std::unique_ptr<std::string> text;  // where it stays when the snapshot moves
-        std::vector<WatchRow> rows;
-        bool pids = false;
-    };
     // What the next balloon tells.
     struct Pending {
         int listening = 0, connecting = 0;
-        std::vector<std::string> lines;  // the first three
-        std::string key[4];              // the first event's row
+        std::string lines;   // the first three
+        std::string key[4];  // the first event's row
     };
 
-    Snapshot Take(int connections, const FILETIME& listedAt) const;
-    void Log(const Snapshot& now, const RowChanges& changes);
-    void Note(const Snapshot& now, const std::vector<WatchFinding>& found);
+    // The table's connections; owners gets each connecting process's ID and program in turn.
+    std::vector<WatchRow> After(const FILETIME& listedAt, std::vector<std::string>& owners) const;
+    std::vector<WatchRow> Before() const;
+    void Log(std::span<const WatchRow> before, std::span<const WatchRow> after, const RowChanges& changes);
+    void Note(std::span<const WatchRow> after, const std::vector<WatchFinding>& found);
     bool InTray() const;
     void ShowPending();
     void PendingTimer(fw::TObject*);
@@ -87,8 +86,6 @@ private:
     Parts parts_;
     bool listening_ = false, firstConnect_ = false;
     std::unique_ptr<ChangeLogFile> log_;
-    bool hasBefore_ = false;
-    Snapshot before_;
     ProgramsSeen seen_;
     Pending pending_;
     Pending shown_;

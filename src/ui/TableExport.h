@@ -44,8 +44,11 @@ WriteFileProc SetWriteFileProc(WriteFileProc proc) noexcept;
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 
-// Shows the save dialog; false when the user cancelled, an Error when the dialog failed.
-bool AskSaveName(OPENFILENAMEW& dialog);
+// Asks where to save, offering the types of filter (the first chosen), starting from name and
+// with the dialog's flags besides its usual ones; a name without extension gets ".csv" or the
+// chosen type's. False when the user cancelled, an Error when the dialog failed; type gets the
+// chosen type's number from 1.
+bool AskSaveName(HWND owner, const wchar_t* filter, wchar_t (&name)[MAX_PATH], DWORD flags, DWORD* type = nullptr);
 
 // The system's text for an error code, without a closing full stop.
 std::string SystemErrorText(DWORD code);

@@ -250,7 +250,8 @@ void TForm1::DescribeLiveUpdates() {
     LiveUpdates1->OnListed = Bind<&TForm1::LiveUpdates1Listed>(this);
     LiveUpdates1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Processes1) + 1);
 
-    Watch1 = new TConnectionWatch({.form = this, .table = lv, .status = stat, .tray = tray, .updates = LiveUpdates1});
+    Watch1 = new TConnectionWatch(
+        {.form = this, .table = lv, .status = stat, .tray = tray, .updates = LiveUpdates1, .marks = changeMarks_.get()});
     Watch1->SetName("Watch1");
     Watch1->IniSection = FormStorage1->IniSection;
     Watch1->OnRestore = Bind<&TForm1::Restore1Click>(this);
@@ -388,7 +389,7 @@ void TForm1::Button5Click(fw::TObject*) {
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
     stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
-    Watch1->Listed(ListingFailed(lastRun_), changeMarks_->Connections(), processNames_.ListedAt());
+    Watch1->Listed(ListingFailed(lastRun_), processNames_.ListedAt());
     LiveUpdates1->RefreshEnded();
 }
 
@@ -450,7 +451,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
     }
     stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
     stat->SetPanelText(0, RefreshEndText(capture.run, changes));
-    Watch1->Listed(ListingFailed(capture.run), changeMarks_->Connections(), processNames_.ListedAt());
+    Watch1->Listed(ListingFailed(capture.run), processNames_.ListedAt());
 }
 
 void TForm1::Memo1Change(fw::TObject*) {

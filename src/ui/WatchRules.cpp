@@ -19,39 +19,37 @@ bool Connecting(const WatchRow& row) {
            !row.program.empty();
 }
 
-void AppendNumber(std::string& out, long long value, int width) {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    if (digits.size() < static_cast<std::size_t>(width)) out.append(static_cast<std::size_t>(width) - digits.size(), '0');
-    out += digits;
+// At least width digits, with leading zeros.
+void AppendNumber(std::string& out, unsigned value, int width) {
+    char digits[12];
+    int n = 0;
+    for (; n < width || value; value /= 10) digits[n++] = static_cast<char>('0' + value % 10);
+    while (n) out += digits[--n];
+}
+
+std::string Number(int value) {
+    std::string text;
+    AppendNumber(text, static_cast<unsigned>(value), 1);
+    return text;
 }
 
 }  // namespace
-
-ListingKeys WatchKeys(std::span<const WatchRow> rows, bool withPid) {
-    ListingKeys listing;
-    listing.keys.reserve(rows.size());
-    listing.status.reserve(rows.size());
-    for (const WatchRow& r : rows) {
-        const std::string_view cells[] = {{}, r.protocol, r.localPort, r.remoteAddress, r.remotePort, r.status, r.pid};
-        listing.keys.push_back(TableRowKey(cells, withPid));
-        listing.status.push_back(r.status);
-    }
-    return listing;
-}
 
 std::vector<WatchFinding> FindWatchEvents(std::span<const WatchRow> before, std::span<const WatchRow> after,
                                           const RowChanges& changes, ProgramsSeen& seen) {
     std::vector<WatchFinding> found;
     // A row the pairing kept as it was cannot have opened a port or a first connection.
     auto moved = [&](std::size_t i) { return i < changes.marks.size() && changes.marks[i] != kRowSame; };
-    std::set<std::pair<std::string_view, std::string_view>> ports;
-    bool portsMade = false;
+    auto samePort = [](const WatchRow& a, const WatchRow& b) {
+        return a.protocol == b.protocol && a.localPort == b.localPort;
+    };
+    // Few rows open a port at once: each is looked for among the rows before.
     for (std::size_t i = 0; i < after.size(); ++i) {
         if (!moved(i) || !Listening(after[i])) continue;
-        if (!std::exchange(portsMade, true))
-            for (const WatchRow& r : before) ports.emplace(r.protocol, r.localPort);
+        const auto known = [&](const WatchRow& r) { return samePort(r, after[i]); };
         // Known from before, or found already on another address.
-        if (ports.emplace(after[i].protocol, after[i].localPort).second)
+        if (std::none_of(before.begin(), before.end(), known) &&
+            std::none_of(found.begin(), found.end(), [&](WatchFinding f) { return known(after[static_cast<std::size_t>(f.row)]); }))
             found.push_back({WatchKind::Listening, static_cast<int>(i)});
     }
     for (std::size_t i = 0; i < after.size(); ++i) {
@@ -84,38 +82,41 @@ std::string NoticeLine(WatchKind kind, const WatchRow& row) {
     return line;
 }
 
-NoticeText MakeNotice(int listening, int connecting, std::span<const std::string> lines) {
+void AddNoticeLine(std::string& text, int events, std::string_view line) {
+    if (events >= 3) return;
+    if (events) text += '\n';
+    text += line;
+}
+
+NoticeText MakeNotice(int listening, int connecting, std::string lines) {
     NoticeText notice;
     if (listening > 0)
-        notice.title = listening == 1 ? "New listening port" : std::to_string(listening) + " new listening ports";
+        notice.title = listening == 1 ? "New listening port" : Number(listening) + " new listening ports";
     if (connecting > 0) {
         if (!notice.title.empty()) notice.title += ", ";
         notice.title += connecting == 1
                             ? (listening > 0 ? "a program connected for the first time"
                                              : "A program connected for the first time")
-                            : std::to_string(connecting) + " programs connected for the first time";
+                            : Number(connecting) + " programs connected for the first time";
     }
-    const std::size_t shown = std::min<std::size_t>(lines.size(), 3);
-    for (std::size_t i = 0; i < shown; ++i) {
-        if (i) notice.text += '\n';
-        notice.text += lines[i];
-    }
-    const std::size_t events = static_cast<std::size_t>(listening + connecting);
-    if (events > shown) notice.text += "\nand " + std::to_string(events - shown) + " more";
+    notice.text = std::move(lines);
+    if (listening + connecting > 3) notice.text += "\nand " + Number(listening + connecting - 3) + " more";
     return notice;
 }
 
 std::string LogTime(int year, int month, int day, int hour, int minute, int second, int offsetMinutes) {
     std::string t;
-    AppendNumber(t, year, 4);
-    for (auto [separator, value] : {std::pair{'-', month}, {'-', day}, {'T', hour}, {':', minute}, {':', second}}) {
-        t += separator;
-        AppendNumber(t, value, 2);
+    AppendNumber(t, static_cast<unsigned>(year), 4);
+    const int parts[] = {month, day, hour, minute, second};
+    for (int i = 0; i < 5; ++i) {
+        t += "--T::"[i];
+        AppendNumber(t, static_cast<unsigned>(parts[i]), 2);
     }
     t += offsetMinutes < 0 ? '-' : '+';
-    AppendNumber(t, (offsetMinutes < 0 ? -offsetMinutes : offsetMinutes) / 60, 2);
+    const unsigned offset = static_cast<unsigned>(offsetMinutes < 0 ? -offsetMinutes : offsetMinutes);
+    AppendNumber(t, offset / 60, 2);
     t += ':';
-    AppendNumber(t, (offsetMinutes < 0 ? -offsetMinutes : offsetMinutes) % 60, 2);
+    AppendNumber(t, offset % 60, 2);
     return t;
 }
 
@@ -146,7 +147,7 @@ void ChangeLogQueue::Add(std::string_view line) {
 
 std::string ChangeLogQueue::Text(std::string_view time) const {
     if (dropped_ == 0) return text_;
-    const std::string count = std::to_string(dropped_);
+    const std::string count = Number(static_cast<int>(dropped_));
     WatchRow row{};
     row.status = count;
     return text_ + ChangeLogLine(time, "dropped", row);

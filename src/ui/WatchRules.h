@@ -19,9 +19,6 @@ struct WatchRow {
     std::string_view protocol, localPort, remoteAddress, remotePort, status, pid, process, program;
 };
 
-// The rows' keys for CompareListings, as the marks make them.
-ListingKeys WatchKeys(std::span<const WatchRow> rows, bool withPid);
-
 enum class WatchKind : char { Listening, FirstConnect };
 struct WatchFinding {
     WatchKind kind;
@@ -43,12 +40,15 @@ void NotePrograms(std::span<const WatchRow> rows, ProgramsSeen& seen);
 // "TCP 8080 python.exe" or "TCP 52311 to 140.82.121.4:443 git.exe" (no name when unknown).
 std::string NoticeLine(WatchKind kind, const WatchRow& row);
 
+// Adds an event's line to a balloon's text: the first three are shown.
+void AddNoticeLine(std::string& text, int events, std::string_view line);
+
 struct NoticeText {
     std::string title, text;
 };
 // The balloon for the events found since the last one: the titles by count (listening first),
-// then the first events' lines (the first three of those given), and "and N more" for the rest.
-NoticeText MakeNotice(int listening, int connecting, std::span<const std::string> lines);
+// then the lines added, and "and N more" for the rest.
+NoticeText MakeNotice(int listening, int connecting, std::string lines);
 
 // "2026-12-08T07:40:29+02:00": local time and its offset from UTC in minutes.
 std::string LogTime(int year, int month, int day, int hour, int minute, int second, int offsetMinutes);

@@ -17,9 +17,20 @@ WatchRow R(std::string_view proto, std::string_view port, std::string_view statu
     return {proto, port, remote, remotePort, status, program.empty() ? "" : "7", name, program};
 }
 
+// The rows' keys and statuses, as the marks take them from the table.
+ListingKeys Keys(const std::vector<WatchRow>& rows) {
+    ListingKeys listing;
+    for (const WatchRow& r : rows) {
+        const std::string_view cells[] = {{}, r.protocol, r.localPort, r.remoteAddress, r.remotePort, r.status};
+        listing.keys.push_back(TableRowKey(cells, false));
+        listing.status.push_back(r.status);
+    }
+    return listing;
+}
+
 std::vector<std::string> Found(const std::vector<WatchRow>& before, const std::vector<WatchRow>& after,
                                ProgramsSeen& seen) {
-    const RowChanges changes = CompareListings(WatchKeys(before, false), WatchKeys(after, false));
+    const RowChanges changes = CompareListings(Keys(before), Keys(after));
     std::vector<std::string> lines;
     for (const WatchFinding& f : FindWatchEvents(before, after, changes, seen))
         lines.push_back(NoticeLine(f.kind, after[static_cast<std::size_t>(f.row)]));
@@ -69,8 +80,9 @@ TEST(WatchRules, AProgramConnectsForTheFirstTimeOncePerRunByPathOrName) {
 }
 
 TEST(WatchRules, TheBalloonsTitleAndLines) {
-    const std::vector<std::string> lines = {"a", "b", "c", "d", "e", "f", "g"};
-    const NoticeText one = MakeNotice(1, 0, std::span(lines).first(1));
+    std::string lines;
+    for (int i = 0; i < 7; ++i) AddNoticeLine(lines, i, std::string(1, static_cast<char>('a' + i)));
+    const NoticeText one = MakeNotice(1, 0, "a");
     EXPECT_EQ(one.title, "New listening port");
     EXPECT_EQ(one.text, "a");
     EXPECT_EQ(MakeNotice(0, 1, lines).title, "A program connected for the first time");
