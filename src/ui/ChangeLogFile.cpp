@@ -8,22 +8,14 @@
 
 namespace sockmere {
 
-namespace {
-
-std::int64_t Ticks(const FILETIME& t) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-}
-
-}  // namespace
-
 std::string LogTimeNow() {
-    FILETIME utc{}, local{};
-    ::GetSystemTimeAsFileTime(&utc);
-    ::FileTimeToLocalFileTime(&utc, &local);
     SYSTEMTIME t{};
-    ::FileTimeToSystemTime(&local, &t);
-    const int offset = static_cast<int>((Ticks(local) - Ticks(utc)) / 600000000);
-    return LogTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, offset);
+    ::GetLocalTime(&t);
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD kind = ::GetTimeZoneInformation(&zone);
+    const LONG bias = zone.Bias + (kind == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias
+                                   : kind == TIME_ZONE_ID_STANDARD ? zone.StandardBias : 0);
+    return LogTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, static_cast<int>(-bias));
 }
 
 std::string ChangeLogFile::Write() {

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -247,6 +248,35 @@ inline std::string WriteFixture(const char* name, std::string_view text) {
     ::CloseHandle(f);
     return path;
 }
+
+// The fake listing command prints a file the test writes, and notes each of its runs in another;
+// both are named after name and go with this.
+class ServedListing {
+public:
+    explicit ServedListing(const std::string& name)
+        : name_(name + "_rows.txt"), fixture_(TempPath(name_.c_str())), runs_(TempPath((name + "_runs.txt").c_str())) {
+        ::DeleteFileA(runs_.c_str());
+    }
+    ~ServedListing() {
+        ::DeleteFileA(fixture_.c_str());
+        ::DeleteFileA(runs_.c_str());
+    }
+    ServedListing(const ServedListing&) = delete;
+    ServedListing& operator=(const ServedListing&) = delete;
+
+    // What the listing command prints from its next run on.
+    void Serve(std::string_view text) const { WriteFixture(name_.c_str(), text); }
+    int Runs() const {
+        const std::string runs = ReadFile(runs_);
+        return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
+    }
+    const std::string& Path() const noexcept { return fixture_; }
+
+private:
+    std::string name_, fixture_, runs_;
+    FakeSetting file_{"SOCKMERE_FAKE_FILE", fixture_};
+    FakeSetting record_{"SOCKMERE_FAKE_ARGS_FILE", runs_};
+};
 
 // Committed private memory, summed over the address space; works where the counters do not.
 inline SIZE_T CommittedPrivate() {

@@ -69,7 +69,6 @@ struct Closer {
 class LiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::DeleteFileA(runsFile_.c_str());
         Serve(Listing(Rows(1000, 60)));
         form = FreshForm({"-n"});
         form->Show();
@@ -81,16 +80,10 @@ protected:
         form.reset();
         // The options a test chose stay out of the next one's window.
         StoredSettings().Wipe();
-        ::DeleteFileA(fixture_.c_str());
-        ::DeleteFileA(runsFile_.c_str());
     }
 
-    // What the listing command prints from its next run on.
-    void Serve(const std::string& text) { WriteFixture("sockmere_live_rows.txt", text); }
-    int Runs() {
-        const std::string runs = ReadFile(runsFile_);
-        return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
-    }
+    void Serve(const std::string& text) { listing_.Serve(text); }
+    int Runs() { return listing_.Runs(); }
     // Turns updates on and waits for the end of the next one, which panel 0 tells.
     bool NextUpdate(DWORD ms = 5000) {
         form->stat->SetPanelText(0, "waiting");
@@ -111,10 +104,7 @@ protected:
 
     Reports reports;
     Shell shell;
-    std::string fixture_ = TempPath("sockmere_live_rows.txt");
-    std::string runsFile_ = TempPath("sockmere_live_runs.txt");
-    FakeSetting file_{"SOCKMERE_FAKE_FILE", fixture_};
-    FakeSetting record_{"SOCKMERE_FAKE_ARGS_FILE", runsFile_};
+    ServedListing listing_{"sockmere_live"};
     std::unique_ptr<TForm1> form;
 };
 
@@ -337,7 +327,7 @@ TEST_F(LiveTest, ARefreshDuringAnUpdateGoesAheadAndTheUpdatesResultIsDropped) {
         const int before = Runs();
         form->LiveUpdates1->SetSeconds(1);
         ASSERT_TRUE(PumpUntil([&] { return Runs() > before; }));
-        ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", fixture_.c_str());
+        ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", listing_.Path().c_str());
     }
     Serve(Listing(Rows(5000, 5)));
     // The next update is far off, so only the held one's result can land.

@@ -672,7 +672,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
 
     // Off, the marks and the closed rows go at once, and it is stored.
     form->lv->SetSelected(0);
-    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});
+    MenuKeys(*form, {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN});
     EXPECT_EQ(form->lv->ItemCount(), 5);
     EXPECT_EQ(form->lv->Selected(), 0);
     for (int position : {0, 4}) EXPECT_EQ(RowColor(lv, position), white) << position;

@@ -72,7 +72,6 @@ std::vector<std::string> LoggedLines(const std::string& file) {
 class WatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::DeleteFileA(runsFile_.c_str());
         Serve(Listing(Rows(1000, 3)));
         form = FreshForm({"-n"});
         form->Show();
@@ -82,15 +81,10 @@ protected:
     void TearDown() override {
         form.reset();
         StoredSettings().Wipe();
-        ::DeleteFileA(fixture_.c_str());
-        ::DeleteFileA(runsFile_.c_str());
     }
 
-    void Serve(const std::string& text) { WriteFixture("sockmere_watch_rows.txt", text); }
-    int Runs() {
-        const std::string runs = ReadFile(runsFile_);
-        return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
-    }
+    void Serve(const std::string& text) { listing_.Serve(text); }
+    int Runs() { return listing_.Runs(); }
     fw::TMenuItem* NotifyItem(int i) { return form->Watch1->NotifyMenu()->Items(i); }
     void ToTray() {
         form->Button4Click(form->Button4);
@@ -105,10 +99,7 @@ protected:
 
     Reports reports;
     Shell shell;
-    std::string fixture_ = TempPath("sockmere_watch_rows.txt");
-    std::string runsFile_ = TempPath("sockmere_watch_runs.txt");
-    FakeSetting file_{"SOCKMERE_FAKE_FILE", fixture_};
-    FakeSetting record_{"SOCKMERE_FAKE_ARGS_FILE", runsFile_};
+    ServedListing listing_{"sockmere_watch"};
     std::unique_ptr<TForm1> form;
 };
 
