@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/Application.h"
@@ -46,14 +47,16 @@ int WaitFor(DWORD ms, Done done) {
     return wakes;
 }
 
+// The GUI thread's part of each update, and the whole update from the start of its command.
 struct Timing {
     sockmere::TForm1* form = nullptr;
-    std::vector<double> times;
+    std::vector<double> times, wholes;
     int updates = 0;
     void Listed(fw::TObject* sender, sockmere::ListingCapture& capture, std::uint32_t startTick) {
         const auto start = Clock::now();
         form->LiveUpdates1Listed(sender, capture, startTick);
         times.push_back(Ms(start, Clock::now()));
+        wholes.push_back(static_cast<double>(::GetTickCount() - startTick));
         ++updates;
     }
 };
@@ -80,13 +83,13 @@ VOID CALLBACK AnswerYes(HWND, UINT, UINT_PTR id, DWORD) {
     if (HWND box = ::FindWindowA("#32770", "Sockmere")) ::PostMessageA(box, WM_COMMAND, IDYES, 0);
 }
 
-// One update with the form as it is, timed.
-double TimedUpdate(sockmere::TForm1& form) {
+// One update with the form as it is: its GUI thread's part and its whole time.
+std::pair<double, double> TimedUpdate(sockmere::TForm1& form) {
     const std::size_t before = g_timing.times.size();
     form.LiveUpdates1->SetSeconds(1);
     WaitFor(20000, [&] { return g_timing.times.size() > before; });
     form.LiveUpdates1->SetSeconds(0);
-    return g_timing.times.back();
+    return {g_timing.times.back(), g_timing.wholes.back()};
 }
 
 }  // namespace
@@ -107,10 +110,12 @@ int main() {
     form->LiveUpdates1->OnListed = fw::Bind<&Timing::Listed>(&g_timing);
 
     // 1. Alternating, so that the machine's noise hits both alike.
-    std::vector<double> shown, watching;
+    std::vector<double> shown, watching, shownWhole, watchingWhole;
     fw::TMenuItem* notify = form->Watch1->NotifyMenu();
     for (int round = 0; round < kRounds; ++round) {
-        shown.push_back(TimedUpdate(*form));
+        const auto [plainPart, plainWhole] = TimedUpdate(*form);
+        shown.push_back(plainPart);
+        shownWhole.push_back(plainWhole);
         notify->Items(0)->Click();
         notify->Items(1)->Click();
         const auto previous = sockmere::SetSaveDialogProc(&ChooseLog);
@@ -118,7 +123,9 @@ int main() {
         sockmere::SetSaveDialogProc(previous);
         form->Button4Click(form->Button4);
         TimedUpdate(*form);  // the first in the tray after the window: the watch sees it as it was
-        watching.push_back(TimedUpdate(*form));
+        const auto [watchPart, watchWhole] = TimedUpdate(*form);
+        watching.push_back(watchPart);
+        watchingWhole.push_back(watchWhole);
         form->Restore1Click(form.get());
         notify->Items(0)->Click();
         notify->Items(1)->Click();
@@ -126,11 +133,12 @@ int main() {
         ::SetTimer(nullptr, 0, 50, &AnswerYes);
         form->Watch1->LogItem()->Click();
     }
-    const double plain = Median(shown), watched = Median(watching);
-    std::printf("GUI thread per update of %d rows: %.1f ms shown with the watch off; %.1f ms in the tray with both "
-                "notices and the log on (medians of %d)\n", kRows, plain, watched, kRounds);
+    const double plain = Median(shownWhole), watched = Median(watchingWhole);
+    std::printf("update of %d rows, from the start of its command to its rows in: %.0f ms shown with the watch off; "
+                "%.0f ms in the tray with both notices and the log on (medians of %d)\n", kRows, plain, watched, kRounds);
     std::printf("in the tray / shown: %.2f; target at most 1.1: %s\n", watched / plain,
                 watched <= 1.1 * plain ? "met" : "NOT met");
+    std::printf("of which the GUI thread's part: %.1f ms shown, %.1f ms in the tray\n", Median(shown), Median(watching));
 
     // 2. Nothing changing: the same rows at every run.
     ::SetEnvironmentVariableA("SOCKMERE_FAKE_COUNTER", nullptr);

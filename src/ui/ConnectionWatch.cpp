@@ -125,25 +125,28 @@ std::vector<WatchRow> TConnectionWatch::After(const FILETIME& listedAt, std::vec
     auto cell = [&](int item, int column) {
         return column < lv.ColumnCount() ? lv.ItemField(item, column) : std::string_view();
     };
-    auto owner = [&](std::string_view pid) {
+    // The program of a process asked for already, or null.
+    auto owner = [&](std::string_view pid) -> const std::string* {
         for (std::size_t i = 0; i < owners.size(); i += 2)
-            if (owners[i] == pid) return std::string_view(owners[i + 1]);
-        return std::string_view();
+            if (owners[i] == pid) return &owners[i + 1];
+        return nullptr;
     };
     const int count = parts_.marks->Connections();
     // A program's path is asked for once per listing and process, and only for connecting rows.
     for (int item = 0; item < count && firstConnect_; ++item) {
         const std::string_view pid = cell(item, kPidColumn), status = cell(item, 5);
-        if (pid.empty() || (status != "ESTABLISHED" && status != "SYN_SENT") || !owner(pid).empty()) continue;
+        if (pid.empty() || (status != "ESTABLISHED" && status != "SYN_SENT") || owner(pid)) continue;
         std::string path = ProcessImagePath(pid, listedAt);
         owners.emplace_back(pid);
         owners.push_back(path.empty() ? std::string(cell(item, kProcessColumn)) : std::move(path));
     }
     std::vector<WatchRow> rows(static_cast<std::size_t>(count));
-    for (int item = 0; item < count; ++item)
+    for (int item = 0; item < count; ++item) {
+        const std::string* program = owner(cell(item, kPidColumn));
         rows[static_cast<std::size_t>(item)] = {cell(item, 1), cell(item, 2), cell(item, 3), cell(item, 4), cell(item, 5),
                                                 cell(item, kPidColumn), cell(item, kProcessColumn),
-                                                owner(cell(item, kPidColumn))};
+                                                program ? std::string_view(*program) : std::string_view()};
+    }
     return rows;
 }
 

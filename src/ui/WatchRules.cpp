@@ -1,6 +1,7 @@
 #include "ui/WatchRules.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <utility>
 
@@ -19,12 +20,30 @@ bool Connecting(const WatchRow& row) {
            !row.program.empty();
 }
 
+// FNV-1a over protocol and local port.
+std::uint32_t PortHash(const WatchRow& row) {
+    std::uint32_t h = 2166136261u;
+    for (std::string_view field : {row.protocol, row.localPort}) {
+        for (unsigned char c : field) h = (h ^ c) * 16777619u;
+        h = (h ^ 0xFFu) * 16777619u;
+    }
+    return h;
+}
+
 // At least width digits, with leading zeros.
 void AppendNumber(std::string& out, unsigned value, int width) {
     char digits[12];
     int n = 0;
     for (; n < width || value; value /= 10) digits[n++] = static_cast<char>('0' + value % 10);
     while (n) out += digits[--n];
+}
+
+// Adds a program to seen; true when it was not there. Looked up first: most rows are of programs
+// seen already, and a new entry costs a copy.
+bool Note(ProgramsSeen& seen, std::string_view program) {
+    if (seen.find(program) != seen.end()) return false;
+    seen.emplace(program);
+    return true;
 }
 
 std::string Number(int value) {
@@ -40,21 +59,39 @@ std::vector<WatchFinding> FindWatchEvents(std::span<const WatchRow> before, std:
     std::vector<WatchFinding> found;
     // A row the pairing kept as it was cannot have opened a port or a first connection.
     auto moved = [&](std::size_t i) { return i < changes.marks.size() && changes.marks[i] != kRowSame; };
-    auto samePort = [](const WatchRow& a, const WatchRow& b) {
-        return a.protocol == b.protocol && a.localPort == b.localPort;
+    // The rows before in an open-addressing table by protocol and local port, made at the first
+    // row that may open a port, which is then looked for among the few of its hash.
+    std::vector<int> slots;
+    auto listed = [&](const WatchRow& row) {
+        if (slots.empty()) {
+            std::size_t capacity = 16;
+            while (capacity < before.size() * 2) capacity *= 2;
+            slots.assign(capacity, -1);
+            for (std::size_t r = 0; r < before.size(); ++r) {
+                std::size_t slot = PortHash(before[r]) & (capacity - 1);
+                while (slots[slot] >= 0) slot = (slot + 1) & (capacity - 1);
+                slots[slot] = static_cast<int>(r);
+            }
+        }
+        for (std::size_t slot = PortHash(row) & (slots.size() - 1); slots[slot] >= 0; slot = (slot + 1) & (slots.size() - 1)) {
+            const WatchRow& other = before[static_cast<std::size_t>(slots[slot])];
+            if (other.protocol == row.protocol && other.localPort == row.localPort) return true;
+        }
+        return false;
     };
-    // Few rows open a port at once: each is looked for among the rows before.
     for (std::size_t i = 0; i < after.size(); ++i) {
         if (!moved(i) || !Listening(after[i])) continue;
-        const auto known = [&](const WatchRow& r) { return samePort(r, after[i]); };
+        const auto samePort = [&](WatchFinding f) {
+            const WatchRow& other = after[static_cast<std::size_t>(f.row)];
+            return other.protocol == after[i].protocol && other.localPort == after[i].localPort;
+        };
         // Known from before, or found already on another address.
-        if (std::none_of(before.begin(), before.end(), known) &&
-            std::none_of(found.begin(), found.end(), [&](WatchFinding f) { return known(after[static_cast<std::size_t>(f.row)]); }))
+        if (!listed(after[i]) && std::none_of(found.begin(), found.end(), samePort))
             found.push_back({WatchKind::Listening, static_cast<int>(i)});
     }
     for (std::size_t i = 0; i < after.size(); ++i) {
         if (!Connecting(after[i])) continue;
-        const bool first = seen.emplace(after[i].program).second;
+        const bool first = Note(seen, after[i].program);
         if (first && moved(i)) found.push_back({WatchKind::FirstConnect, static_cast<int>(i)});
     }
     return found;
@@ -62,7 +99,7 @@ std::vector<WatchFinding> FindWatchEvents(std::span<const WatchRow> before, std:
 
 void NotePrograms(std::span<const WatchRow> rows, ProgramsSeen& seen) {
     for (const WatchRow& r : rows)
-        if (Connecting(r)) seen.emplace(r.program);
+        if (Connecting(r)) Note(seen, r.program);
 }
 
 std::string NoticeLine(WatchKind kind, const WatchRow& row) {
