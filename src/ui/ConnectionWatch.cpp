@@ -104,7 +104,7 @@ void TConnectionWatch::FirstConnectClick(fw::TObject*) {
 
 void TConnectionWatch::LogClick(fw::TObject*) {
     if (log_) {
-        const std::wstring question = L"Stop logging changes to " + log_->Path() + L"?";
+        const std::wstring question = fw::WideFromUtf8("Stop logging changes to " + fw::Utf8FromWide(log_->Path()) + "?");
         if (::MessageBoxW(parts_.form->Handle(), question.c_str(), L"Sockmere", MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
         log_.reset();
@@ -115,7 +115,7 @@ void TConnectionWatch::LogClick(fw::TObject*) {
     wchar_t name[MAX_PATH] = L"Sockmere changes.csv";
     // The log is appended to, never replaced: no question about an existing file.
     if (!AskSaveName(parts_.form->Handle(), L"CSV (*.csv)\0*.csv\0", name, 0)) return;
-    log_ = std::make_unique<ChangeLogFile>(name);
+    log_ = std::make_unique<ChangeLogFile>(std::wstring(name));
     WriteOptionText(IniSection, kChangeLogValue, fw::Utf8FromWide(name));
     Changed(true);
 }

@@ -66,7 +66,7 @@ std::vector<WatchFinding> FindWatchEvents(std::span<const WatchRow> before, std:
         if (slots.empty()) {
             std::size_t capacity = 16;
             while (capacity < before.size() * 2) capacity *= 2;
-            slots.assign(capacity, -1);
+            slots = std::vector<int>(capacity, -1);
             for (std::size_t r = 0; r < before.size(); ++r) {
                 std::size_t slot = PortHash(before[r]) & (capacity - 1);
                 while (slots[slot] >= 0) slot = (slot + 1) & (capacity - 1);
