@@ -121,6 +121,15 @@ inline void Pump() {
     fw::Application().ProcessMessages();
 }
 
+// A fresh main window, shown and filled by a refresh.
+inline std::unique_ptr<sockmere::TForm1> RefreshedForm() {
+    auto form = FreshForm({"-n"});
+    form->Show();
+    form->Button1Click(form.get());
+    Pump();
+    return form;
+}
+
 template <class F>
 bool PumpUntil(F done, DWORD ms = 3000) {
     for (DWORD end = ::GetTickCount() + ms; ::GetTickCount() < end;) {

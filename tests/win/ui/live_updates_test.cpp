@@ -70,9 +70,7 @@ class LiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Serve(Listing(Rows(1000, 60)));
-        form = FreshForm({"-n"});
-        form->Show();
-        form->Button1Click(form.get());
+        form = RefreshedForm();
         form->lv->SetFocus();
         Pump();
     }

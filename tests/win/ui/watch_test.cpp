@@ -73,10 +73,7 @@ class WatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Serve(Listing(Rows(1000, 3)));
-        form = FreshForm({"-n"});
-        form->Show();
-        form->Button1Click(form.get());
-        Pump();
+        form = RefreshedForm();
     }
     void TearDown() override {
         form.reset();
