@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Regenerates the README's screenshots (docs/*.png): the main window after a refresh, the
 # filter bar in use, the Connection Info dialog, the About window, the tray icon in the taskbar,
-# the change marks after a second refresh, the programs' icons, and the main window on a display
-# of 144 DPI. Sockmere runs with the fake listing command in Wine's virtual desktop (the one named
-# "shell" has a taskbar), on a virtual display, in prefixes inside the build tree.
+# the change marks after a second refresh, the programs' icons, a balloon from the tray while
+# Sockmere keeps watch, and the main window on a display of 144 DPI. Sockmere runs with the fake
+# listing command in Wine's virtual desktop (the one named "shell" has a taskbar), on a virtual
+# display, in prefixes inside the build tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SOCKMERE_BUILD:-$root/build}
@@ -95,6 +96,20 @@ probe wait-done 120 >/dev/null
 probe size 700 330 >/dev/null
 sleep 0.5
 shoot TForm1 "$out/process-icons.png"
+
+# A balloon: in the tray with "New Listening Ports" on and updates every second, two ports open.
+SOCKMERE_FAKE_ROWS=8 wine "$win/netstat.exe" </dev/null >"$listing" 2>/dev/null
+wine reg add 'HKCU\Software\Sockmere\sockmere' /v NotifyListening /d True /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Sockmere\sockmere' /v RefreshEvery /d 1 /f >/dev/null 2>&1
+SOCKMERE_FAKE_FILE=$fake_file wine explorer /desktop=$desktop "$win/Sockmere.exe" </dev/null >/dev/null 2>&1 &
+for _ in $(seq 100); do pgrep -f "$win/Sockmere.exe" >/dev/null && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(probe status || true)" = "Done." ] && break; sleep 0.2; done
+probe click Tray
+sleep 3
+printf '  TCP    0.0.0.0:8080           0.0.0.0:0              LISTENING\r\n  UDP    0.0.0.0:5353           *:*                    \r\n' >>"$listing"
+sleep 4
+import -window root -crop 220x115+680+487 +repage png:- | convert - -scale 200% "$out/watch-balloon.png"
+echo "saved $out/watch-balloon.png"
 probe close TForm1 || true
 wait
 wine reg delete 'HKCU\Software\Sockmere' /f >/dev/null 2>&1 || true

@@ -297,6 +297,28 @@ void TTrayIcon::FillNotifyData() {
     std::memcpy(notifyData_.szTip, tip.data(), tip.size());
 }
 
+bool TTrayIcon::ShowBalloon(std::string_view title, std::string_view text) {
+    fw::Lock lock(*lock_);
+    if (!shown_) return false;
+    FillNotifyData();
+    // The record of the shell that has balloons; the icon's own calls keep the first one.
+    notifyData_.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    notifyData_.uFlags = NIF_INFO;
+    notifyData_.dwInfoFlags = NIIF_INFO;
+    notifyData_.uTimeout = 10000;
+    auto put = [](char* to, std::size_t room, std::string_view from) {
+        from = from.substr(0, room - 1);
+        std::memcpy(to, from.data(), from.size());
+        to[from.size()] = '\0';
+    };
+    put(notifyData_.szInfoTitle, sizeof notifyData_.szInfoTitle, title);
+    put(notifyData_.szInfo, sizeof notifyData_.szInfo, text);
+    const BOOL shown = Notify(NIM_MODIFY);
+    notifyData_.szInfo[0] = notifyData_.szInfoTitle[0] = '\0';
+    FillNotifyData();
+    return shown != 0;
+}
+
 void TTrayIcon::ShowInTray() {
     fw::Lock lock(*lock_);
     RemoveFromTray();
@@ -418,6 +440,9 @@ void TTrayIcon::HandleCallback(UINT mouseMessage) {
         NotifyMouseUp(fw::mbMiddle, shift, p.x, p.y);
         break;
     }
+    case NIN_BALLOONUSERCLICK:
+        OnBalloonClick(this);
+        break;
     case WM_MBUTTONDBLCLK: {
         TShiftState shift = state(fw::ssDouble, p);
         NotifyMouseDown(fw::mbMiddle, shift, p.x, p.y);

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "framework/Component.h"
 #include "framework/Controls.h"
@@ -69,6 +70,13 @@ public:
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
+    // The user clicked the balloon last shown.
+    fw::TNotifyEvent OnBalloonClick;
+
+    // Shows a balloon with an information picture by the icon, in the code page's text (the
+    // shell cuts the title at 63 and the text at 255 bytes); false when the icon is not shown or
+    // the shell refused it.
+    bool ShowBalloon(std::string_view title, std::string_view text);
 
     // Adds the icon (removing it first), when there is a picture to show.
     void ShowInTray();

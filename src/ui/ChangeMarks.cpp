@@ -47,10 +47,19 @@ ChangeMarks::Rows ChangeMarks::Copy(int count) const {
     return rows;
 }
 
+void ChangeMarks::SetKept(bool on) {
+    kept_ = on;
+    if (!on && !enabled_) before_ = {};
+}
+
+std::string_view ChangeMarks::BeforeCell(int row, int column) const noexcept {
+    return column < before_.columns ? before_.Cell(row, column) : std::string_view();
+}
+
 void ChangeMarks::SetEnabled(bool on) {
     enabled_ = on;
     if (on) return;
-    before_ = {};
+    if (!kept_) before_ = {};
     if (closedFrom_ >= 0) lv_.DeleteItemsFrom(closedFrom_);
     closedFrom_ = -1;
     ShowMarks(false);
@@ -59,22 +68,26 @@ void ChangeMarks::SetEnabled(bool on) {
 void ChangeMarks::TakeSnapshot() {
     const int connections = Connections();
     closedFrom_ = -1;
+    compared_ = false;
     ShowMarks(false);
     // After a failed listing the one before it stays the one to compare with.
-    if (enabled_ && listed_) before_ = Copy(connections);
+    if ((enabled_ || kept_) && listed_) before_ = Copy(connections);
 }
 
 ChangeCounts ChangeMarks::Apply(bool listingFailed) {
     listed_ = !listingFailed;
     // Without a copy there is no listing before this one to compare with.
-    if (listingFailed || !enabled_ || before_.columns == 0) return {};
+    if (listingFailed || !(enabled_ || kept_) || before_.columns == 0) return {};
     const Rows after = Copy(lv_.ItemCount());
     // A table that gained or lost the process columns is compared without them.
     const bool withPid = std::min(before_.columns, after.columns) > kPidColumn;
-    RowChanges changes = CompareListings(KeysOf(before_, withPid), KeysOf(after, withPid));
+    last_ = CompareListings(KeysOf(before_, withPid), KeysOf(after, withPid));
+    compared_ = true;
+    if (!enabled_) return {};
+    RowChanges& changes = last_;
 
     // Closed rows keep their cells as they were, under the current columns, and no number.
-    marks_ = std::move(changes.marks);
+    marks_ = changes.marks;
     closedFrom_ = changes.closed.empty() ? -1 : after.Count();
     for (int row : changes.closed) {
         Cells cells{};
@@ -83,7 +96,8 @@ ChangeCounts ChangeMarks::Apply(bool listingFailed) {
         lv_.AddItem(std::span(cells).first(static_cast<std::size_t>(after.columns)));
         marks_ += kRowClosed;
     }
-    before_ = {};
+    // The watchers read them until the next snapshot.
+    if (!kept_) before_ = {};
     const ChangeCounts counts = changes.counts;
     ShowMarks(counts.added + counts.changed + counts.closed > 0);
     return counts;

@@ -21,9 +21,18 @@ public:
     bool Enabled() const noexcept { return enabled_; }
     // Turned off, the marks and the closed rows go at once.
     void SetEnabled(bool on);
+    // Listings are compared while kept, marked or not, for those who watch the changes.
+    void SetKept(bool on);
 
-    // Called before the table's rows change: the marks go, and while enabled a copy of the
-    // connections shown is kept to compare the next rows with.
+    // What the last listing changed against the one before, while kept or enabled; null after
+    // a listing with nothing to compare with. Valid until the next snapshot.
+    const RowChanges* LastChanges() const noexcept { return compared_ ? &last_ : nullptr; }
+    // A cell of the rows before, by column of the table they were in; empty past its columns.
+    std::string_view BeforeCell(int row, int column) const noexcept;
+    int BeforeCount() const noexcept { return before_.Count(); }
+
+    // Called before the table's rows change: the marks go, and while enabled or kept a copy of
+    // the connections shown is kept to compare the next rows with.
     void TakeSnapshot();
     // Called once the new rows are in, before the view's update batch ends. A listing that
     // failed leaves no marks and keeps the copy for the next one. Returns what changed: all
@@ -32,6 +41,7 @@ public:
 
     // The items that are connections; the closed rows follow them.
     int Connections() const noexcept;
+    void CountConnections(int& count) const noexcept { count = Connections(); }
 
 private:
     // Rows of the table with every cell copied: the view's own text goes with its next rows.
@@ -50,6 +60,9 @@ private:
 
     fw::TListView& lv_;
     bool enabled_ = false;
+    bool kept_ = false;
+    bool compared_ = false;
+    RowChanges last_;
     // The table shows a listing that succeeded, to be compared with the next one.
     bool listed_ = false;
     Rows before_;

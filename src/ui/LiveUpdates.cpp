@@ -13,7 +13,7 @@ namespace {
 
 constexpr UINT kListedMessage = WM_APP + 24;
 constexpr UINT_PTR kTimerId = 1;
-// How often an update that could not start looks again.
+// How often an update waiting for a menu looks again: the end of a menu is not reported.
 constexpr std::uint32_t kRetryMs = 250;
 
 }  // namespace
@@ -50,6 +50,7 @@ TLiveUpdates::TLiveUpdates(fw::TForm* form) : fw::TComponent(form), form_(form),
 TLiveUpdates::~TLiveUpdates() {
     // The thread may be running a command that never ends: it is ended first.
     worker_.reset();
+    formHook_.reset();
     sink_.reset();
 }
 
@@ -62,6 +63,7 @@ void TLiveUpdates::SetSeconds(int seconds) {
     if (menu_)
         for (int i = 0; i < menu_->Count(); ++i) menu_->Items(i)->SetChecked(menu_->Items(i)->Tag() == seconds);
     if (seconds == 0) {
+        held_.reset();
         // A running command is ended; its thread goes once its news has come.
         if (Busy()) {
             worker_->Cancel();
@@ -95,13 +97,18 @@ void TLiveUpdates::InsertMenu(fw::TMenuItem& menu, int index) {
 }
 
 void TLiveUpdates::ChoiceClick(fw::TObject* sender) {
-    const int seconds = static_cast<fw::TMenuItem*>(sender)->Tag();
+    Choose(static_cast<fw::TMenuItem*>(sender)->Tag());
+}
+
+void TLiveUpdates::Choose(int seconds) {
     if (seconds == seconds_) return;
     SetSeconds(seconds);
     WriteOptionText(IniSection, kStoredName, std::to_string(seconds));
 }
 
 void TLiveUpdates::RefreshStarting() {
+    // The refresh's rows are newer than a held result.
+    held_.reset();
     if (!Busy()) return;
     worker_->Cancel();
     dropping_ = true;
@@ -119,6 +126,7 @@ void TLiveUpdates::UpdateNow() {
 
 void TLiveUpdates::Halt() {
     halted_ = true;
+    held_.reset();
     if (sink_) ::KillTimer(sink_->Hwnd(), kTimerId);
     // The only wait for the thread: the command is ended first, so it is short.
     if (worker_) worker_->Cancel();
@@ -130,10 +138,17 @@ void TLiveUpdates::Resume() {
     Schedule();
 }
 
+void TLiveUpdates::SetRunHidden(bool on) {
+    if (std::exchange(runHidden_, on) == on) return;
+    Schedule();
+}
+
 void TLiveUpdates::Schedule() {
     if (!sink_) return;
-    if (seconds_ == 0 || halted_ || Busy()) {
-        ::KillTimer(sink_->Hwnd(), kTimerId);
+    ::KillTimer(sink_->Hwnd(), kTimerId);
+    if (seconds_ == 0 || halted_ || Busy() || Waiting(WaitFor(!held_))) return;
+    if (held_) {
+        Wake();
         return;
     }
     Arm(UpdateWait(::GetTickCount(), lastEnd_, static_cast<std::uint32_t>(seconds_) * 1000));
@@ -145,6 +160,10 @@ void TLiveUpdates::Arm(std::uint32_t ms) {
 
 void TLiveUpdates::Tick() {
     ::KillTimer(sink_->Hwnd(), kTimerId);
+    if (held_) {
+        Wake();
+        return;
+    }
     if (seconds_ == 0 || halted_ || Busy()) return;
     if (UpdateWait(::GetTickCount(), lastEnd_, static_cast<std::uint32_t>(seconds_) * 1000) > 0) {
         Schedule();
@@ -153,23 +172,59 @@ void TLiveUpdates::Tick() {
     Start();
 }
 
-bool TLiveUpdates::FormCanShow() const {
+TLiveUpdates::Wait TLiveUpdates::WaitFor(bool starting) const {
     const HWND h = form_->Hwnd();
-    if (!h || !::IsWindowVisible(h) || ::IsIconic(h) || !::IsWindowEnabled(h)) return false;
+    if (!h) return Wait::Menu;
+    if (!::IsWindowEnabled(h)) return Wait::FormState;
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    return !::GetGUIThreadInfo(::GetCurrentThreadId(), &info) ||
-           (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) == 0;
+    if (::GetGUIThreadInfo(::GetCurrentThreadId(), &info) &&
+        (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) != 0)
+        return Wait::Menu;
+    // A result may still go into a table that is out of sight.
+    if (starting && (::IsIconic(h) || (!::IsWindowVisible(h) && !runHidden_))) return Wait::FormState;
+    return Wait::None;
+}
+
+bool TLiveUpdates::Waiting(Wait wait) {
+    if (wait == Wait::Menu) Arm(kRetryMs);
+    if (wait == Wait::FormState) WatchForm();
+    return wait != Wait::None;
+}
+
+void TLiveUpdates::WatchForm() {
+    // Once: the form's window then tells of every show, restore and enable.
+    if (!formHook_) formHook_ = fw::WindowSubclass::Install(form_->Hwnd(), this, &TLiveUpdates::FormMessage, this);
+}
+
+void TLiveUpdates::FormMessage(void* self, fw::TMessage& m) {
+    auto& owner = *static_cast<TLiveUpdates*>(self);
+    m.Result = owner.formHook_->CallSaved(m);
+    const bool shown = m.Msg == WM_WINDOWPOSCHANGED && (reinterpret_cast<const WINDOWPOS*>(m.LParam)->flags & SWP_SHOWWINDOW);
+    const bool restored = m.Msg == WM_SIZE && (m.WParam == SIZE_RESTORED || m.WParam == SIZE_MAXIMIZED);
+    // At once, not posted: a dialog's caller that writes the table right after sees its rows.
+    if (shown || restored || (m.Msg == WM_ENABLE && m.WParam) || m.Msg == WM_EXITMENULOOP) owner.Wake();
+}
+
+void TLiveUpdates::Wake() {
+    if (!sink_ || halted_) return;
+    if (held_) {
+        if (Waiting(WaitFor(false))) return;
+        ListingCapture capture = std::move(*held_);
+        held_.reset();
+        PutIn(capture, heldStart_);
+        return;
+    }
+    Schedule();
 }
 
 void TLiveUpdates::Start() {
     ListingOptions options;
-    bool allowed = FormCanShow();
-    if (allowed) OnStart(this, options, allowed);
-    if (!allowed) {
-        Arm(kRetryMs);
-        return;
-    }
+    bool allowed = true;
+    if (Waiting(WaitFor(true))) return;
+    // Refused while a refresh runs, whose end schedules again.
+    OnStart(this, options, allowed);
+    if (!allowed) return;
     if (!worker_) worker_ = std::make_unique<ListingWorker>(sink_->Hwnd(), kListedMessage);
     startTick_ = ::GetTickCount();
     dropping_ = false;
@@ -180,17 +235,33 @@ void TLiveUpdates::Listed() {
     if (!Busy()) return;
     ListingCapture capture = worker_->Take();
     const bool drop = std::exchange(dropping_, false) || capture.run.cancelled || halted_;
+    if (drop) {
+        if (seconds_ == 0) worker_.reset();
+        Schedule();
+        return;
+    }
+    // The table never changes under a dialog or menu: the newest result waits for its end.
+    if (const Wait wait = WaitFor(false); wait != Wait::None) {
+        held_ = std::move(capture);
+        heldStart_ = startTick_;
+        lastEnd_ = ::GetTickCount();
+        Waiting(wait);
+        return;
+    }
+    PutIn(capture, startTick_);
+}
+
+void TLiveUpdates::PutIn(ListingCapture& capture, std::uint32_t startTick) {
     // Whatever the handler does, the next update is an interval after this one's end.
     struct NextUpdate {
         TLiveUpdates& self;
-        bool ended;
         ~NextUpdate() {
-            if (ended) self.lastEnd_ = ::GetTickCount();
+            self.lastEnd_ = ::GetTickCount();
             if (self.seconds_ == 0) self.worker_.reset();
             self.Schedule();
         }
-    } next{*this, !drop};
-    if (!drop) OnListed(this, capture, startTick_);
+    } next{*this};
+    OnListed(this, capture, startTick);
 }
 
 }  // namespace sockmere

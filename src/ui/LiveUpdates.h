@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "framework/Event.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/ProcEntry.h"
 #include "listing/ListingWorker.h"
 #include "ui/LiveUpdateRules.h"
 
@@ -28,7 +30,7 @@ using TUpdateListedEvent = fw::Event<fw::TObject*, ListingCapture&, std::uint32_
 class TLiveUpdates : public fw::TComponent {
 public:
     // Updates wait while form is hidden or minimized, while a modal window disables it, and
-    // while a menu is open.
+    // while a menu is open; a result that comes meanwhile is held until the dialog or menu ends.
     explicit TLiveUpdates(fw::TForm* form);
     // Ends a running command at once and waits for its thread.
     ~TLiveUpdates() override;
@@ -44,6 +46,8 @@ public:
     // and no thread.
     int Seconds() const noexcept { return seconds_; }
     void SetSeconds(int seconds);
+    // As the user's choice: sets and stores it.
+    void Choose(int seconds);
 
     // Puts the "Refresh Every" submenu into menu at index; a choice sets and stores the interval.
     void InsertMenu(fw::TMenuItem& menu, int index);
@@ -59,6 +63,8 @@ public:
     // starts until Resume.
     void Halt();
     void Resume();
+    // Updates go on while the form is hidden (minimized, they still wait).
+    void SetRunHidden(bool on);
 
     TUpdateStartEvent OnStart;
     TUpdateListedEvent OnListed;
@@ -70,20 +76,33 @@ private:
     void Schedule();
     void Arm(std::uint32_t ms);
     void Tick();
-    bool FormCanShow() const;
+    // Why nothing may reach the table now: a menu (which ends unseen, so it is looked at again
+    // shortly) or a state whose end the form's window reports.
+    enum class Wait { None, Menu, FormState };
+    Wait WaitFor(bool starting) const;
+    bool Waiting(Wait wait);
+    void WatchForm();
+    static void FormMessage(void* self, fw::TMessage& message);
+    void Wake();
     void Start();
     void Listed();
+    void PutIn(ListingCapture& capture, std::uint32_t startTick);
     bool Busy() const noexcept { return worker_ && worker_->Busy(); }
 
     fw::TForm* form_;
     int seconds_ = 0;
     bool halted_ = false;
     bool dropping_ = false;  // the running update's result is not wanted
+    bool runHidden_ = false;
     std::uint32_t lastEnd_;  // tick count at the end of the last refresh or update
     std::uint32_t startTick_ = 0;
     fw::TMenuItem* menu_ = nullptr;
     std::unique_ptr<Sink> sink_;
     std::unique_ptr<ListingWorker> worker_;
+    // A result that came while a dialog or menu was open, and its update's start.
+    std::optional<ListingCapture> held_;
+    std::uint32_t heldStart_ = 0;
+    fw::WindowSubclass::Ptr formHook_;
 };
 
 }  // namespace sockmere

@@ -184,25 +184,35 @@ SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept {
     return previous;
 }
 
-bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections) {
-    wchar_t name[MAX_PATH] = {};
+bool AskSaveName(HWND owner, const wchar_t* filter, wchar_t (&name)[MAX_PATH], DWORD flags, DWORD* type) {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
-    dialog.lpstrFilter = L"CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0";
+    dialog.lpstrFilter = filter;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name;
     dialog.nMaxFile = MAX_PATH;
     // A name typed without an extension gets the chosen type's from the dialog itself (it takes
     // the selected type's over this one), so its overwrite prompt sees the final name.
     dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    dialog.Flags = flags | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!g_saveDialog(&dialog)) {
         if (DWORD code = CommonDialogError(); code != 0)
             throw fw::Error(fw::Format("The save dialog failed (error %lu)", code));
         return false;
     }
-    const bool csv = dialog.nFilterIndex != 2;
+    if (type) *type = dialog.nFilterIndex;
+    return true;
+}
+
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, fw::Event<int&> connectionsNow) {
+    wchar_t name[MAX_PATH] = {};
+    DWORD type = 1;
+    if (!AskSaveName(owner, L"CSV (*.csv)\0*.csv\0Text, tab-separated (*.txt)\0*.txt\0", name, OFN_OVERWRITEPROMPT, &type))
+        return false;
+    const bool csv = type != 2;
+    int connections = INT_MAX;
+    connectionsNow(connections);
     WriteFileReplacing(name, ListViewText(lv, csv ? TableFormat::Csv : TableFormat::Tsv, false, false, connections));
     return true;
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "framework/ComCtrls.h"
+#include "framework/Event.h"
 #include "ui/TableText.h"
 
 namespace sockmere {
@@ -58,9 +59,16 @@ ReplaceFileProc SetReplaceFileProc(ReplaceFileProc proc) noexcept;
 using SaveDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 SaveDialogProc SetSaveDialogProc(SaveDialogProc proc) noexcept;
 
+// Asks where to save, offering the types of filter (the first chosen), starting from name and
+// with the dialog's flags besides its usual ones; a name without extension gets ".csv" or the
+// chosen type's. False when the user cancelled, an Error when the dialog failed; type gets the
+// chosen type's number from 1.
+bool AskSaveName(HWND owner, const wchar_t* filter, wchar_t (&name)[MAX_PATH], DWORD flags, DWORD* type = nullptr);
+
 // Asks where to save, offering CSV and tab-separated text, and saves the rows shown in the
 // chosen type, as the table's text in the ANSI code page, under any name the dialog accepts.
-// False when the user cancelled.
-bool SaveListViewAs(const fw::TListView& lv, HWND owner, int connections = INT_MAX);
+// connections tells, once the dialog has closed, how many items are connections (INT_MAX when
+// not assigned): the table may have changed meanwhile. False when the user cancelled.
+bool SaveListViewAs(const fw::TListView& lv, HWND owner, fw::Event<int&> connections = {});
 
 }  // namespace sockmere

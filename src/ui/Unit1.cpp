@@ -279,6 +279,13 @@ void TForm1::DescribeLiveUpdates() {
     LiveUpdates1->OnStart = Bind<&TForm1::LiveUpdates1Start>(this);
     LiveUpdates1->OnListed = Bind<&TForm1::LiveUpdates1Listed>(this);
     LiveUpdates1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Processes1) + 1);
+
+    Watch1 = new TConnectionWatch(
+        {.form = this, .table = lv, .status = stat, .tray = tray, .updates = LiveUpdates1, .marks = &table_->Marks()});
+    Watch1->SetName("Watch1");
+    Watch1->IniSection = FormStorage1->IniSection;
+    Watch1->OnRestore = Bind<&TForm1::Restore1Click>(this);
+    Watch1->InsertMenu(*PopupMenu2->Items(), PopupMenu2->Items()->IndexOf(Highlight1) + 1);
 }
 
 void TForm1::FormCreate(fw::TObject*) {
@@ -289,12 +296,15 @@ void TForm1::FormCreate(fw::TObject*) {
     // Read once, before any refresh; showing the window does not read it again.
     // In one pass: another instance that holds the settings is waited for once.
     const std::vector<std::string> stored = ReadOptionTexts(
-        FormStorage1->IniSection, {kShowProcessesValue, TLiveUpdates::kStoredName, kHighlightChangesValue});
+        FormStorage1->IniSection, {kShowProcessesValue, TLiveUpdates::kStoredName, kHighlightChangesValue,
+                                   TConnectionWatch::kListeningName, TConnectionWatch::kFirstConnectName,
+                                   TConnectionWatch::kChangeLogName});
     Processes1->SetChecked(StoredSwitchOn(stored[0]));
     ShowProcessColumns(Processes1->Checked());
     LiveUpdates1->SetStored(stored[1]);
     Highlight1->SetChecked(StoredSwitchOn(stored[2]));
     table_->Marks().SetEnabled(Highlight1->Checked());
+    Watch1->ApplyStored(stored[3], stored[4], stored[5]);
 
     std::vector<const char*> argv{"Sockmere"};
     for (const std::string& a : args_) argv.push_back(a.c_str());
@@ -394,6 +404,7 @@ void TForm1::Button5Click(fw::TObject*) {
     Timer2->SetTag(0);
     Timer1->SetEnabled(true);
     stat->SetPanelText(0, RefreshEndText(lastRun_, changes));
+    Watch1->Listed(ListingFailed(lastRun_), table_->Names().ListedAt());
     LiveUpdates1->RefreshEnded();
 }
 
@@ -414,6 +425,7 @@ void TForm1::LiveUpdates1Listed(fw::TObject*, ListingCapture& capture, std::uint
     }
     stat->SetPanelText(2, FormatElapsed(::GetTickCount() - startTick, DecimalSeparator()));
     stat->SetPanelText(0, RefreshEndText(capture.run, changes, false));
+    Watch1->Listed(ListingFailed(capture.run), table_->Names().ListedAt());
 }
 
 void TForm1::Memo1Change(fw::TObject*) {
@@ -563,7 +575,7 @@ void TForm1::CopyAll1Click(fw::TObject*) {
 }
 
 void TForm1::SaveAs1Click(fw::TObject*) {
-    SaveListViewAs(*lv, Handle(), table_->Marks().Connections());
+    SaveListViewAs(*lv, Handle(), fw::Event<int&>::Of<&ChangeMarks::CountConnections>(&table_->Marks()));
 }
 
 void TForm1::Processes1Click(fw::TObject*) {

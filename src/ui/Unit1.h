@@ -15,6 +15,7 @@
 #include "settings/FormPlacement.h"
 #include "tray/TrayIcon.h"
 #include "ui/ConnectionActions.h"
+#include "ui/ConnectionWatch.h"
 #include "ui/LiveUpdates.h"
 #include "ui/MainWindowRules.h"
 #include "ui/ProgramIcons.h"
@@ -82,6 +83,8 @@ public:
     TFormStorage* FormStorage1 = nullptr;
     // Updates the table at the interval chosen under "Refresh Every".
     TLiveUpdates* LiveUpdates1 = nullptr;
+    // Tells of new listening ports and first connections from the tray, and logs changes.
+    TConnectionWatch* Watch1 = nullptr;
 
     bool StartInTray = false;
     bool FetchAtStart = true;

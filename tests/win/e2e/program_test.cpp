@@ -457,6 +457,63 @@ TEST(Program, AListingCommandThatNeverEndsHoldsUpNoClose) {
             EXPECT_LT(::GetTickCount() - start, 2000u);
             EXPECT_FALSE(Running(children[0]));
             EXPECT_EQ(StoredSettings().Read("check1_Checked"), "False");
-            if (!refresh) EXPECT_EQ(StoredSettings().Read("RefreshEvery"), "1");
+            if (!refresh) {
+                EXPECT_EQ(StoredSettings().Read("RefreshEvery"), "1");
+            }
         }
+}
+
+namespace {
+
+// A balloon shown by the shell: a visible balloon tooltip of another process.
+BOOL CALLBACK FindBalloon(HWND hwnd, LPARAM found) {
+    char name[32] = {};
+    ::GetClassNameA(hwnd, name, sizeof name);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (::lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && ::IsWindowVisible(hwnd) && pid != ::GetCurrentProcessId() &&
+        (::GetWindowLongA(hwnd, GWL_STYLE) & TTS_BALLOON))
+        *reinterpret_cast<HWND*>(found) = hwnd;
+    return TRUE;
+}
+
+HWND ShownBalloon() {
+    HWND found = nullptr;
+    ::EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+TEST(Program, ANewListeningPortFoundInTheTrayShowsTheShellsBalloon) {
+    CleanSettings clean;
+    StoredSettings().SetText("NotifyListening", "True");
+    StoredSettings().SetText("RefreshEvery", "1");
+    const std::string listing = TempPath("sockmere_e2e_watch.txt");
+    const std::string header = "\r\nActive Connections\r\n\r\n  Proto  Local Address   Foreign Address   State\r\n";
+    auto serve = [&](const std::string& rows) {
+        HANDLE f = ::CreateFileA(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const std::string text = header + rows;
+        DWORD done = 0;
+        ::WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+        ::CloseHandle(f);
+    };
+    serve("  TCP    127.0.0.1:5000   10.0.0.2:443   ESTABLISHED\r\n");
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", listing.c_str());
+    Program program("-t");
+    ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", nullptr);
+    ASSERT_TRUE(program.Started());
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        main = remote::FindTopWindow(program.Pid(), kMainClass);
+        HWND status = main ? remote::FindChild(main, STATUSCLASSNAMEA) : nullptr;
+        return status && remote::StatusPanel(status, 0) == "Done." && !::IsWindowVisible(main);
+    }));
+    ::Sleep(2500);
+    EXPECT_EQ(ShownBalloon(), nullptr);
+    serve("  TCP    127.0.0.1:5000   10.0.0.2:443   ESTABLISHED\r\n  TCP    0.0.0.0:8080   0.0.0.0:0   LISTENING\r\n");
+    EXPECT_TRUE(WaitFor([] { return ShownBalloon() != nullptr; }, 10000));
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitExit(20000), 0);
+    ::DeleteFileA(listing.c_str());
 }

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,6 +51,13 @@ public:
         ::LeaveCriticalSection(&lock_);
         return tip;
     }
+    // The balloons asked for, each as its title, a line break and its text.
+    std::vector<std::string> Balloons() {
+        ::EnterCriticalSection(&lock_);
+        std::vector<std::string> balloons = balloons_;
+        ::LeaveCriticalSection(&lock_);
+        return balloons;
+    }
 
 private:
     static BOOL WINAPI Proc(DWORD message, NOTIFYICONDATAA* data) {
@@ -59,6 +67,8 @@ private:
         if (message == NIM_MODIFY) ++self->modifies_;
         if (message == NIM_DELETE) ++self->deletes_;
         if (message != NIM_DELETE) self->tip_ = data->szTip;
+        if (message == NIM_MODIFY && (data->uFlags & NIF_INFO) && data->cbSize == NOTIFYICONDATAA_V2_SIZE)
+            self->balloons_.push_back(std::string(data->szInfoTitle) + "\n" + data->szInfo);
         ::LeaveCriticalSection(&self->lock_);
         return TRUE;
     }
@@ -68,6 +78,7 @@ private:
     CRITICAL_SECTION lock_;
     int adds_ = 0, modifies_ = 0, deletes_ = 0;
     std::string tip_;
+    std::vector<std::string> balloons_;
 };
 
 // Sets one environment variable of the fake listing command for a scope.
@@ -108,6 +119,15 @@ inline std::unique_ptr<sockmere::TForm1> FreshForm(std::vector<std::string> args
 
 inline void Pump() {
     fw::Application().ProcessMessages();
+}
+
+// A fresh main window, shown and filled by a refresh.
+inline std::unique_ptr<sockmere::TForm1> RefreshedForm() {
+    auto form = FreshForm({"-n"});
+    form->Show();
+    form->Button1Click(form.get());
+    Pump();
+    return form;
 }
 
 template <class F>
@@ -237,6 +257,35 @@ inline std::string WriteFixture(const char* name, std::string_view text) {
     ::CloseHandle(f);
     return path;
 }
+
+// The fake listing command prints a file the test writes, and notes each of its runs in another;
+// both are named after name and go with this.
+class ServedListing {
+public:
+    explicit ServedListing(const std::string& name)
+        : name_(name + "_rows.txt"), fixture_(TempPath(name_.c_str())), runs_(TempPath((name + "_runs.txt").c_str())) {
+        ::DeleteFileA(runs_.c_str());
+    }
+    ~ServedListing() {
+        ::DeleteFileA(fixture_.c_str());
+        ::DeleteFileA(runs_.c_str());
+    }
+    ServedListing(const ServedListing&) = delete;
+    ServedListing& operator=(const ServedListing&) = delete;
+
+    // What the listing command prints from its next run on.
+    void Serve(std::string_view text) const { WriteFixture(name_.c_str(), text); }
+    int Runs() const {
+        const std::string runs = ReadFile(runs_);
+        return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
+    }
+    const std::string& Path() const noexcept { return fixture_; }
+
+private:
+    std::string name_, fixture_, runs_;
+    FakeSetting file_{"SOCKMERE_FAKE_FILE", fixture_};
+    FakeSetting record_{"SOCKMERE_FAKE_ARGS_FILE", runs_};
+};
 
 // Committed private memory, summed over the address space; works where the counters do not.
 inline SIZE_T CommittedPrivate() {

@@ -18,6 +18,7 @@
 #include "listing/ListingRun.h"
 #include "listing/Runner.h"
 #include "ui/FilterBar.h"
+#include "ui/TableExport.h"
 #include "ui/Unit1.h"
 
 using namespace uitest;
@@ -69,11 +70,8 @@ struct Closer {
 class LiveTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::DeleteFileA(runsFile_.c_str());
         Serve(Listing(Rows(1000, 60)));
-        form = FreshForm({"-n"});
-        form->Show();
-        form->Button1Click(form.get());
+        form = RefreshedForm();
         form->lv->SetFocus();
         Pump();
     }
@@ -81,16 +79,10 @@ protected:
         form.reset();
         // The options a test chose stay out of the next one's window.
         StoredSettings().Wipe();
-        ::DeleteFileA(fixture_.c_str());
-        ::DeleteFileA(runsFile_.c_str());
     }
 
-    // What the listing command prints from its next run on.
-    void Serve(const std::string& text) { WriteFixture("sockmere_live_rows.txt", text); }
-    int Runs() {
-        const std::string runs = ReadFile(runsFile_);
-        return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
-    }
+    void Serve(const std::string& text) { listing_.Serve(text); }
+    int Runs() { return listing_.Runs(); }
     // Turns updates on and waits for the end of the next one, which panel 0 tells.
     bool NextUpdate(DWORD ms = 5000) {
         form->stat->SetPanelText(0, "waiting");
@@ -111,10 +103,7 @@ protected:
 
     Reports reports;
     Shell shell;
-    std::string fixture_ = TempPath("sockmere_live_rows.txt");
-    std::string runsFile_ = TempPath("sockmere_live_runs.txt");
-    FakeSetting file_{"SOCKMERE_FAKE_FILE", fixture_};
-    FakeSetting record_{"SOCKMERE_FAKE_ARGS_FILE", runsFile_};
+    ServedListing listing_{"sockmere_live"};
     std::unique_ptr<TForm1> form;
 };
 
@@ -337,7 +326,7 @@ TEST_F(LiveTest, ARefreshDuringAnUpdateGoesAheadAndTheUpdatesResultIsDropped) {
         const int before = Runs();
         form->LiveUpdates1->SetSeconds(1);
         ASSERT_TRUE(PumpUntil([&] { return Runs() > before; }));
-        ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", fixture_.c_str());
+        ::SetEnvironmentVariableA("SOCKMERE_FAKE_FILE", listing_.Path().c_str());
     }
     Serve(Listing(Rows(5000, 5)));
     // The next update is far off, so only the held one's result can land.
@@ -374,5 +363,98 @@ TEST_F(LiveTest, AListingCutOffBySilenceFailsAndMarksNothing) {
     // What it printed, and no closed rows.
     ASSERT_EQ(form->lv->ItemCount(), 5);
     EXPECT_EQ(LocalPort(*form, 4), "1004");
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+namespace {
+
+// The save dialog's stand-in: disables its owner as the real one does, runs what it is given
+// inside, then names the file.
+struct SlowSaveDialog {
+    static inline std::function<void()> inside;
+    static inline std::wstring path;
+    static BOOL WINAPI Proc(LPOPENFILENAMEW dialog) {
+        ::EnableWindow(dialog->hwndOwner, FALSE);
+        inside();
+        ::EnableWindow(dialog->hwndOwner, TRUE);
+        ::lstrcpynW(dialog->lpstrFile, path.c_str(), static_cast<int>(dialog->nMaxFile));
+        dialog->nFilterIndex = 1;
+        return TRUE;
+    }
+};
+
+// Counts the update timer's ticks.
+struct TickSpy {
+    static inline int ticks = 0;
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+        if (msg == WM_TIMER) ++ticks;
+        return ::DefSubclassProc(h, msg, w, l);
+    }
+};
+
+}  // namespace
+
+TEST_F(LiveTest, AResultThatComesUnderADialogWaitsForItsEndAndSaveAsWritesTheRowsShownThen) {
+    form->Highlight1Click(form->Highlight1);
+    // Grown by 20, with ten closed: 80 connections, then the ten closed rows.
+    Serve(Listing(Rows(1010, 80)));
+    const std::string saved = TempPath("sockmere_live_saved.csv");
+    SlowSaveDialog::path = WidePath(saved);
+    int rowsInside = -1;
+    SlowSaveDialog::inside = [&] {
+        PumpUntil([&] { return form->lv->ItemCount() != 60; }, 3000);
+        rowsInside = form->lv->ItemCount();
+    };
+    // The update's command runs when the dialog opens, and ends while it is open.
+    FakeSetting slow("SOCKMERE_FAKE_DELAY_MS", "1000");
+    const int before = Runs();
+    form->LiveUpdates1->SetSeconds(1);
+    ASSERT_TRUE(PumpUntil([&] { return Runs() > before; }));
+    const auto previous = sockmere::SetSaveDialogProc(&SlowSaveDialog::Proc);
+    form->SaveAs1Click(form.get());
+    sockmere::SetSaveDialogProc(previous);
+    form->LiveUpdates1->SetSeconds(0);
+    EXPECT_EQ(rowsInside, 60);
+    EXPECT_EQ(form->lv->ItemCount(), 90);
+    EXPECT_EQ(form->stat->PanelText(0), "Done. 30 new, 10 closed.");
+    const std::string file = ReadFile(saved);
+    ::DeleteFileA(saved.c_str());
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 81);
+    EXPECT_NE(file.find(",1089,"), std::string::npos);
+    EXPECT_EQ(file.find(",1005,"), std::string::npos);
+    EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(LiveTest, NoTimerTicksWhileTheWindowIsHiddenMinimizedOrBehindADialog) {
+    form->LiveUpdates1->SetSeconds(1);
+    const HWND sink = ::FindWindowExA(HWND_MESSAGE, nullptr, "Sockmere.LiveUpdates", nullptr);
+    ASSERT_NE(sink, nullptr);
+    ::SetWindowSubclass(sink, &TickSpy::Proc, 1, 0);
+    // Each way of waiting: the tick already set may come once, then none.
+    auto ticksWhile = [&](DWORD ms) {
+        PumpUntil([] { return false; }, 1200);
+        TickSpy::ticks = 0;
+        const int before = Runs();
+        PumpUntil([] { return false; }, ms);
+        EXPECT_EQ(Runs(), before);
+        return TickSpy::ticks;
+    };
+    form->Button4Click(form->Button4);
+    EXPECT_EQ(ticksWhile(2000), 0);
+    form->Restore1Click(form.get());
+    int before = Runs();
+    EXPECT_TRUE(PumpUntil([&] { return Runs() > before; }, 2500));
+
+    form->SetWindowState(fw::wsMinimized);
+    EXPECT_EQ(ticksWhile(2000), 0);
+    form->SetWindowState(fw::wsNormal);
+    before = Runs();
+    EXPECT_TRUE(PumpUntil([&] { return Runs() > before; }, 2500));
+
+    form->lv->SetSelected(0);
+    TickSpy::ticks = 0;
+    EXPECT_EQ(RunsWhile([&] { form->lvDblClick(form->lv); }), 0);
+    EXPECT_LE(TickSpy::ticks, 1);
+    ::RemoveWindowSubclass(sink, &TickSpy::Proc, 1);
     EXPECT_TRUE(reports.texts.empty());
 }

@@ -196,7 +196,8 @@ TEST_F(TableTest, ContextMenuNeedsASelectionForTheRowAndCopiesInTheShownOrder) {
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items, (std::vector<std::string>{"Connection Info...-", "Copy Row-", "Copy All", "Save As...", "",
                                                       "Close Connection-", "End Process...-", "", "Show Processes",
-                                                      "Refresh Every", "Highlight Changes", "", "Filter..."}));
+                                                      "Refresh Every", "Highlight Changes", "Notify", "Log Changes...", "",
+                                                      "Filter..."}));
 
     ClickHeader(0);
     ClickHeader(0);
@@ -586,7 +587,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
         "  TCP    127.0.0.1:80       [::1]:8080           ESTABLISHED\r\n"
         "  TCP    127.0.0.1:1061     10.0.0.10:445        ESTABLISHED\r\n"
         "  TCP    127.0.0.1:5000     10.0.0.20:443        SYN_SENT\r\n";
-    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});  // the item before "Filter..."
+    MenuKeys(*form, {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN});  // the item before "Notify"
     MenuKeys(*form, {});
     EXPECT_EQ(g_menu.items[10], "Highlight Changes+");
     EXPECT_EQ(StoredSettings().Read("HighlightChanges"), "True");
@@ -643,7 +644,7 @@ TEST_F(TableTest, HighlightChangesMarksNewChangedAndClosedRowsAfterTheNextRefres
 
     // Off, the marks and the closed rows go at once, and it is stored.
     form->lv->SetSelected(0);
-    MenuKeys(*form, {VK_UP, VK_UP, VK_RETURN});
+    MenuKeys(*form, {VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN});
     EXPECT_EQ(form->lv->ItemCount(), 5);
     EXPECT_EQ(form->lv->Selected(), 0);
     for (int position : {0, 4}) EXPECT_EQ(RowColor(lv, position), white) << position;
