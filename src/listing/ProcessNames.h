@@ -85,6 +85,9 @@ private:
     ProcessNames names_;    // the thread's own from a request until done_ is set
 };
 
+// A process ID in decimal; false for anything else, such as an empty text or one past 32 bits.
+bool ParseProcessId(std::string_view text, DWORD& id) noexcept;
+
 // The full path of the executable of the process with the decimal ID pid, asked for with the
 // least access; empty when the system does not give it (no such process, access denied) or
 // when that process started after listedAt, so the ID now belongs to another program.
