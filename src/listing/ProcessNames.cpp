@@ -12,18 +12,6 @@
 namespace sockmere {
 namespace {
 
-// A process ID in decimal; false for anything else, such as an empty text or one past 32 bits.
-bool ParseProcessId(std::string_view text, DWORD& id) noexcept {
-    if (text.empty() || text.size() > 10) return false;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value > 0xFFFFFFFFu) return false;
-    id = static_cast<DWORD>(value);
-    return true;
-}
 
 fw::HandleOwner OpenProcessToQuery(DWORD id) {
     return fw::HandleOwner(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
@@ -53,6 +41,18 @@ bool StartedAfter(const fw::HandleOwner& process, const FILETIME& listedAt) {
 }
 
 }  // namespace
+
+bool ParseProcessId(std::string_view text, DWORD& id) noexcept {
+    if (text.empty() || text.size() > 10) return false;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 0xFFFFFFFFu) return false;
+    id = static_cast<DWORD>(value);
+    return true;
+}
 
 ProcessNames ProcessNames::Snapshot(const FILETIME& listedAt) {
     ProcessNames names;

@@ -59,6 +59,9 @@ private:
     FILETIME listedAt_{};
 };
 
+// A process ID in decimal; false for anything else, such as an empty text or one past 32 bits.
+bool ParseProcessId(std::string_view text, DWORD& id) noexcept;
+
 // The full path of the executable of the process with the decimal ID pid, asked for with the
 // least access; empty when the system does not give it (no such process, access denied) or
 // when that process started after listedAt, so the ID now belongs to another program.

@@ -45,12 +45,18 @@ bool CanCloseConnection(const ActionRow& row) noexcept {
 }
 
 std::string ProgramLabel(std::string_view name, std::string_view pid) {
-    if (name.empty()) return "the program with PID " + std::string(pid);
-    return "\"" + std::string(name) + "\" (PID " + std::string(pid) + ")";
+    // Appended in place: no temporaries.
+    std::string label(name.empty() ? "the program with PID " : "\"");
+    if (!name.empty()) label.append(name).append("\" (PID ");
+    label.append(pid);
+    if (!name.empty()) label += ')';
+    return label;
 }
 
 std::string EndProcessQuestion(std::string_view name, std::string_view pid) {
-    return "End " + ProgramLabel(name, pid) + "?\nThe program ends at once; what it has not saved is lost.";
+    std::string question = "End ";
+    question.append(ProgramLabel(name, pid)).append("?\nThe program ends at once; what it has not saved is lost.");
+    return question;
 }
 
 std::uint32_t TcpStateNumber(std::string_view status) noexcept {

@@ -11,6 +11,7 @@
 #include "framework/Handles.h"
 #include "framework/Library.h"
 #include "framework/WideText.h"
+#include "listing/ProcessNames.h"
 
 namespace sockmere {
 
@@ -42,11 +43,6 @@ std::vector<std::uint8_t> ReadTcpTable(DWORD& error) {
     }
     if (error != NO_ERROR) bytes.clear();
     return bytes;
-}
-
-std::string Capitalized(std::string text) {
-    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
-    return text;
 }
 
 // Windows gives 317 (no message text) where it means the same as 5.
@@ -141,14 +137,18 @@ void TConnectionActions::EndProcessClick(fw::TObject*) {
     if (Box(EndProcessQuestion(target.row.name, pidText), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     DWORD pid = 0;
-    for (char c : pidText) pid = pid * 10 + static_cast<DWORD>(c - '0');
+    ParseProcessId(pidText, pid);
     const ActionOutcome outcome = EndListedProcess(pid, listedAt);
     std::string text;
     if (outcome.kind == ActionOutcome::reused)
         text = fw::Format("The program listed with PID %s has ended; the ID now belongs to another program, which "
                           "was left alone.", pidText);
-    else if (outcome.kind == ActionOutcome::gone)
-        text = Capitalized(program) + " has already ended.";
+    else if (outcome.kind == ActionOutcome::gone) {
+        text = program;
+        // The label starts a sentence here.
+        if (text[0] == 't') text[0] = 'T';
+        text += " has already ended.";
+    }
     else if (outcome.kind == ActionOutcome::failed)
         text = fw::Format("Cannot end %s: %s.%s", program, fw::SystemErrorText(outcome.error),
                           AccessDenied(outcome.error) ? "\nPrograms of other users and of the system can be ended "

@@ -128,14 +128,9 @@ void ProgramIcons::Apply(const ProcessNames& names) {
 }
 
 int ProgramIcons::ImageOf(std::string_view pid) const noexcept {
-    std::uint64_t id = 0;
-    if (pid.empty() || pid.size() > 10) return -1;
-    for (char c : pid) {
-        if (c < '0' || c > '9') return -1;
-        id = id * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (id > 0xFFFFFFFFu) return -1;
-    const auto it = std::lower_bound(imageOf_.begin(), imageOf_.end(), std::make_pair(static_cast<DWORD>(id), -1));
+    DWORD id = 0;
+    if (!ParseProcessId(pid, id)) return -1;
+    const auto it = std::lower_bound(imageOf_.begin(), imageOf_.end(), std::make_pair(id, -1));
     return it != imageOf_.end() && it->first == id ? it->second : -1;
 }
 

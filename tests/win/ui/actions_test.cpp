@@ -6,6 +6,7 @@
 #include <in6addr.h>
 #include <iphlpapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -268,4 +269,25 @@ TEST_F(ActionsTest, CloseConnectionFindsTheHelpersLoopbackConnectionAndGraysTheO
                                  "Several connections match; turn on \"Numeric format\" and try again."}));
     ::DeleteFileA(portsFile.c_str());
     EXPECT_TRUE(reports.texts.empty());
+}
+
+TEST_F(ActionsTest, WithLiveUpdatesAnActionBringsTheNextUpdateForwardInsteadOfARefresh) {
+    const std::string runs = TempPath("sockmere_actions_runs.txt");
+    ::DeleteFileA(runs.c_str());
+    FakeSetting record("SOCKMERE_FAKE_ARGS_FILE", runs);
+    auto count = [&] { const std::string text = ReadFile(runs); return std::count(text.begin(), text.end(), '\n'); };
+    List("  TCP    127.0.0.1:1  127.0.0.1:2  ESTABLISHED\r\n");
+    form->Show();
+    Refresh(false);
+    form->LiveUpdates1->SetSeconds(30);
+    form->lv->SetSelected(0);
+    {
+        BoxAnswers answers({IDOK});
+        form->Actions1->CloseConnectionClick(nullptr);
+    }
+    EXPECT_EQ(g_boxes.texts, (std::vector<std::string>{"The connection is no longer open."}));
+    EXPECT_EQ(count(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return count() == 2; }, 5000));
+    form->LiveUpdates1->SetSeconds(0);
+    ::DeleteFileA(runs.c_str());
 }
