@@ -22,7 +22,7 @@ ListingKeys Keys(const std::vector<WatchRow>& rows) {
     ListingKeys listing;
     for (const WatchRow& r : rows) {
         const std::string_view cells[] = {{}, r.protocol, r.localPort, r.remoteAddress, r.remotePort, r.status};
-        listing.keys.push_back(TableRowKey(cells, false));
+        listing.keys.push_back(TableRowKey(cells));
         listing.status.push_back(r.status);
     }
     return listing;
