@@ -103,7 +103,7 @@ protected:
 }  // namespace
 
 TEST_F(WatchTest, UpdatesGoOnInTheTrayOnlyWhileAnOptionIsOn) {
-    EXPECT_EQ(form->PopupMenu2->Items()->Items(8)->Caption(), "Notify");
+    EXPECT_EQ(form->PopupMenu2->Items()->Items(11)->Caption(), "Notify");
     EXPECT_FALSE(NotifyItem(0)->Checked() || NotifyItem(1)->Checked() || form->Watch1->LogItem()->Checked());
     // A watch needs updates: chosen with them off, they come every 5 seconds.
     NotifyItem(1)->Click();
