@@ -12,7 +12,6 @@
 namespace sockmere {
 namespace {
 
-
 fw::HandleOwner OpenProcessToQuery(DWORD id) {
     return fw::HandleOwner(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
 }

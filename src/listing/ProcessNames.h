@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace sockmere {
 
 class ProcessNames {

@@ -129,12 +129,12 @@ TForm1::TForm1(fw::TComponent* owner, std::vector<std::string> args)
                                 fw::ScaleLength(32, Dpi()));
             lv = Make<fw::TListView>(
                 {.name = "lv", .left = 0, .top = 0, .width = 473, .height = 209, .tabOrder = 13},
-                {.columns = {{"#", fw::ColumnHeaderWidth},
-                             {"Proto", fw::ColumnHeaderWidth},
-                             {"Local Port", fw::ColumnHeaderWidth},
-                             {"Remote Addr", 220},
-                             {"Remote Port", fw::ColumnHeaderWidth},
-                             {"Status", fw::ColumnHeaderWidth}},
+                {.columns = {{kColumnCaptions[0], fw::ColumnHeaderWidth},
+                             {kColumnCaptions[1], fw::ColumnHeaderWidth},
+                             {kColumnCaptions[2], fw::ColumnHeaderWidth},
+                             {kColumnCaptions[3], 220},
+                             {kColumnCaptions[4], fw::ColumnHeaderWidth},
+                             {kColumnCaptions[5], fw::ColumnHeaderWidth}},
                  .rowSelect = true,
                  .onDblClick = Bind<&TForm1::lvDblClick>(this),
                  .onColumnClick = Bind<&TForm1::lvColumnClick>(this),
@@ -647,9 +647,9 @@ void TForm1::ShowProcessColumns(bool show) {
     if (show && ShowIcons && !icons_) icons_ = std::make_unique<ProgramIcons>(lv->Dpi());
     lv->SetCellImages(show && icons_ ? icons_->Images() : nullptr, kProcessColumn);
     if (show && lv->ColumnCount() == kPidColumn) {
-        lv->AddColumn("PID", 50, true);
+        lv->AddColumn(kColumnCaptions[kPidColumn], 50, true);
         // Names come in UTF-8, with every character.
-        lv->AddColumn("Process", fw::ColumnHeaderWidth, false, true);
+        lv->AddColumn(kColumnCaptions[kProcessColumn], fw::ColumnHeaderWidth, false, true);
     } else if (!show && lv->ColumnCount() > kPidColumn) {
         // A sort by either of them ends with them, back to netstat's order.
         lv->DeleteColumn(kProcessColumn);
